@@ -1,0 +1,47 @@
+#include "app/command_helpers.h"
+
+#include "geometry/cloud_measures.h"
+#include "geometry/number_text.h"
+#include "view/draw_view.h"
+#include "view/view_transform.h"
+
+namespace tengun {
+
+void redraw(CommandContext& ctx) { draw_view(ctx.picture1, ctx.state, ctx.program); }
+
+void after_load(CommandContext& ctx)
+{
+    FormState& s = ctx.state;
+    const std::size_t n = s.point_count();
+    s.marker_mode = n < 500 ? 0 : 1;
+    s.analysis_kind = analysis_kinds::none;
+    set_field(s, "Text5", ctx.program.selected_file_name);
+    set_field(s, "Text7", static_cast<double>(n));
+    s.rotation_centre = Vec3{};
+    for (int k = 0; k < 3; ++k) {
+        set_field(s, "Text9(" + std::to_string(k) + ")", s.rotation_centre[k]);
+    }
+    s.view_extent = fit_view_extent(s.points.xyz, 3).extent;
+    s.view_scale = ctx.picture1.scale_width() / s.view_extent / 2.0;
+    s.view_matrix = set_default_view();
+    s.base_point_count = n;
+}
+
+bool choose_file(CommandContext& ctx, int file_kind)
+{
+    ctx.program.file_kind = file_kind;
+    ctx.dialogs.choose_file(ctx.program);
+    return file_chosen(ctx.program);
+}
+
+void set_field(FormState& state, const std::string& name, const std::string& text)
+{
+    state.fields[name] = text;
+}
+
+void set_field(FormState& state, const std::string& name, double value)
+{
+    state.fields[name] = format_number(value);
+}
+
+}  // namespace tengun

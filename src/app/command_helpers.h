@@ -1,0 +1,25 @@
+#pragma once
+// Steps shared by the commands of several subsystems.
+
+#include <string>
+
+#include "app/command_context.h"
+
+namespace tengun {
+
+/// Redraws Picture1 from the form state.
+void redraw(CommandContext& ctx);
+
+/// After every load: marker style by size, no analysis, file name and count shown, rotation
+/// centre at the origin, extent and scale from the cloud, default view, whole cloud as base.
+void after_load(CommandContext& ctx);
+
+/// Sets file_kind and shows the chooser; true when a file was chosen and the command goes on.
+bool choose_file(CommandContext& ctx, int file_kind);
+
+/// Sets a result field or label by control name.
+void set_field(FormState& state, const std::string& name, const std::string& text);
+/// Sets a result field to a number in the fields' number form.
+void set_field(FormState& state, const std::string& name, double value);
+
+}  // namespace tengun

@@ -1,0 +1,87 @@
+#include <algorithm>
+#include <array>
+
+#include "app/commands.h"
+
+namespace tengun {
+
+namespace {
+
+constexpr std::array menu = {
+    MenuEntry{"file_input", "file_input", 0},
+    MenuEntry{"csv_file_input", "csv_input", 1, csv_file_input_Click},
+    MenuEntry{"pix_file_input", "pix_input", 1, pix_file_input_Click},
+    MenuEntry{"vivid_file_input", "bmp_input", 1, vivid_file_input_Click},
+    MenuEntry{"bmp_mabiki", "bmp_mabiki_input", 1, bmp_mabiki_Click},
+    MenuEntry{"iges_file_input", "iges_input (110 only)", 1, iges_file_input_Click},
+    MenuEntry{"stl_file_input", "stl_input(アスキー)", 1, stl_file_input_Click},
+    MenuEntry{"csv_merge_input", "マージ_csv_input", 1, csv_merge_input_Click},
+    MenuEntry{"file_output", "file_output", 0},
+    MenuEntry{"csv_output", "csv_output", 1},
+    MenuEntry{"csv_file_output", "点群データ", 2, csv_file_output_Click},
+    MenuEntry{"spline_csv_file_output", "Bスプライン通過点", 2, spline_csv_file_output_Click},
+    MenuEntry{"seigyoten_output", "Bスプライン制御点", 2, seigyoten_output_Click},
+    MenuEntry{"stl_file_output", "stl_output(アスキー)", 1, stl_file_output_Click},
+    MenuEntry{"kikagaku", "幾何解析", 0},
+    MenuEntry{"hyouji_only", "表示のみ", 1, hyouji_only_Click},
+    MenuEntry{"heimen", "平面", 1, heimen_Click},
+    MenuEntry{"kyuumen", "球面", 1, kyuumen_Click},
+    MenuEntry{"enko", "円弧", 1, enko_Click},
+    MenuEntry{"entou", "円筒", 1, entou_Click},
+    MenuEntry{"chokusen", "直線", 1, chokusen_Click},
+    MenuEntry{"spline", "スプライン", 0},
+    MenuEntry{"mono_spline", "単一スプライン(開ループ)", 1, mono_spline_Click},
+    MenuEntry{"bspline", "Ｂスプライン", 1},
+    MenuEntry{"bspline_kai", "（開ループ）", 2, bspline_kai_Click},
+    MenuEntry{"bspline_hei", "（閉ループ）", 2, bspline_hei_Click},
+    MenuEntry{"gyaku_bspline", "逆Bスプライン", 1},
+    MenuEntry{"reverse_bspline_kai", "（開ループ）", 2, reverse_bspline_kai_Click},
+    MenuEntry{"reverse_bspline_hei", "（閉ループ）", 2, reverse_bspline_hei_Click},
+    MenuEntry{"spline_tougou", "制御点統合", 1, spline_tougou_Click},
+    MenuEntry{"data_shuusei", "データ修正", 0},
+    MenuEntry{"zen_hyouji", "全データ表示", 1, zen_hyouji_Click},
+    MenuEntry{"ijou1_hyouji", "ワーストデータ表示", 1, ijou1_hyouji_Click},
+    MenuEntry{"ijou10_hyouji", "１０％タイル表示", 1, ijou10_hyouji_Click},
+    MenuEntry{"ijou_shoukyo", "異常データ割愛再計算", 1, ijou_shoukyo_Click},
+    MenuEntry{"data_mabiki", "データ間引き", 1, data_mabiki_Click},
+    MenuEntry{"view", "表示方向", 0},
+    MenuEntry{"default_view", "初期設定view", 1, default_view_Click},
+    MenuEntry{"xy_men", "平面(Ｘ，Ｙ)", 1, xy_men_Click},
+    MenuEntry{"xz_men", "正面(Ｘ，Ｚ)", 1, xz_men_Click},
+    MenuEntry{"yz_men", "右側面(Ｙ，Ｚ)", 1, yz_men_Click},
+    MenuEntry{"heimen_view", "抽出平面xy_view", 1, heimen_view_Click},
+    MenuEntry{"chokusen_view", "抽出直線軸ｖｉｅｗ", 1, chokusen_view_Click},
+    MenuEntry{"view_mode", "表示モード", 0},
+    MenuEntry{"zoom_up", "ズームアップ", 1, zoom_up_Click},
+    MenuEntry{"zoom_down", "ズームダウン", 1, zoom_down_Click},
+    MenuEntry{"tengun_no_hyouji", "点群表示", 1},
+    MenuEntry{"renzoku_mode", "大きい丸", 2, renzoku_mode_Click},
+    MenuEntry{"drag_mode", "小さい点", 2, drag_mode_Click},
+    MenuEntry{"kaiten_chuushin", "回転中心", 1},
+    MenuEntry{"hosei_kaijo", "原点(defalt)", 2, hosei_kaijo_Click},
+    MenuEntry{"juushin_hosei", "重心", 2, juushin_hosei_Click},
+    MenuEntry{"messhu_hyouji", "三角メッシュ", 1},
+    MenuEntry{"messhu_nashi", "なし(defalt)", 2, messhu_nashi_Click},
+    MenuEntry{"messhu_ari", "あり", 2, messhu_ari_Click},
+    MenuEntry{"jidou_menhari", "面張り", 0},
+    MenuEntry{"menhari", "点群面張り", 1, menhari_Click},
+    MenuEntry{"poly_plane", "多平面抽出", 1, poly_plane_Click},
+    MenuEntry{"slow_saisei", "動画再生", 1, slow_saisei_Click},
+    MenuEntry{"slow_teishi", "動画停止", 1, slow_teishi_Click},
+    MenuEntry{"saidai_edge_kenshutu", "３面境界表示", 1, saidai_edge_kenshutu_Click},
+    MenuEntry{"kyoukai_hyouji", "全面境界表示", 1, kyoukai_hyouji_Click},
+};
+
+}  // namespace
+
+std::span<const MenuEntry> menu_tree() { return menu; }
+
+const MenuEntry* find_menu_command(std::string_view name)
+{
+    const auto it = std::find_if(menu.begin(), menu.end(), [name](const MenuEntry& e) {
+        return e.name == name && e.run != nullptr;
+    });
+    return it == menu.end() ? nullptr : &*it;
+}
+
+}  // namespace tengun

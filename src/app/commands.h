@@ -1,0 +1,103 @@
+#pragma once
+// One function per menu command of the main form, plus the form's own events. Each follows the
+// same sequence: set the selectors it owns, ask its dialog (a cancelled dialog ends it silently),
+// run the worker, write the result fields, redraw. Implemented per subsystem in *_commands.cpp.
+
+#include <span>
+#include <string_view>
+
+#include "app/command_context.h"
+
+namespace tengun {
+
+// ---- form events (form_commands.cpp)
+/// Initial values of a new main form: timer off, no points, extent 1, spline degree 3,
+/// default view.
+void form_load(CommandContext& ctx);
+/// The form became the active window: redraw.
+void form_activate(CommandContext& ctx);
+void hyouji_only_Click(CommandContext& ctx);
+void renzoku_mode_Click(CommandContext& ctx);
+void drag_mode_Click(CommandContext& ctx);
+void messhu_nashi_Click(CommandContext& ctx);
+void messhu_ari_Click(CommandContext& ctx);
+
+// ---- files (file_commands.cpp)
+void csv_file_input_Click(CommandContext& ctx);
+void csv_merge_input_Click(CommandContext& ctx);
+void pix_file_input_Click(CommandContext& ctx);
+void vivid_file_input_Click(CommandContext& ctx);
+void iges_file_input_Click(CommandContext& ctx);
+void stl_file_input_Click(CommandContext& ctx);
+void csv_file_output_Click(CommandContext& ctx);
+void spline_csv_file_output_Click(CommandContext& ctx);
+void seigyoten_output_Click(CommandContext& ctx);
+void stl_file_output_Click(CommandContext& ctx);
+
+// ---- geometric fits (fit_commands.cpp)
+void heimen_Click(CommandContext& ctx);
+void kyuumen_Click(CommandContext& ctx);
+void enko_Click(CommandContext& ctx);
+void entou_Click(CommandContext& ctx);
+void chokusen_Click(CommandContext& ctx);
+
+// ---- splines (spline_commands.cpp)
+void mono_spline_Click(CommandContext& ctx);
+void bspline_kai_Click(CommandContext& ctx);
+void bspline_hei_Click(CommandContext& ctx);
+void reverse_bspline_kai_Click(CommandContext& ctx);
+void reverse_bspline_hei_Click(CommandContext& ctx);
+void spline_tougou_Click(CommandContext& ctx);
+
+// ---- data correction (correction_commands.cpp)
+void zen_hyouji_Click(CommandContext& ctx);
+void ijou1_hyouji_Click(CommandContext& ctx);
+void ijou10_hyouji_Click(CommandContext& ctx);
+void ijou_shoukyo_Click(CommandContext& ctx);
+void data_mabiki_Click(CommandContext& ctx);
+void bmp_mabiki_Click(CommandContext& ctx);
+
+// ---- surfaces (surface_commands.cpp)
+void menhari_Click(CommandContext& ctx);
+void poly_plane_Click(CommandContext& ctx);
+void kyoukai_hyouji_Click(CommandContext& ctx);
+void saidai_edge_kenshutu_Click(CommandContext& ctx);
+void slow_saisei_Click(CommandContext& ctx);
+void slow_teishi_Click(CommandContext& ctx);
+void Timer1_Timer(CommandContext& ctx);
+
+// ---- view (view_commands.cpp)
+void default_view_Click(CommandContext& ctx);
+void xy_men_Click(CommandContext& ctx);
+void xz_men_Click(CommandContext& ctx);
+void yz_men_Click(CommandContext& ctx);
+void heimen_view_Click(CommandContext& ctx);
+void chokusen_view_Click(CommandContext& ctx);
+void zoom_up_Click(CommandContext& ctx);
+void zoom_down_Click(CommandContext& ctx);
+void hosei_kaijo_Click(CommandContext& ctx);
+void juushin_hosei_Click(CommandContext& ctx);
+/// "回転表示": applies the angles typed into Text8(0..2), in degrees. A field that is not a
+/// number is reported and the view is left as it was.
+void Command1_Click(CommandContext& ctx);
+/// Mouse moved over Picture1 with `button` held (1 left, 2 right, 3 both, 0 none); x, y in mm.
+void Picture1_MouseMove(CommandContext& ctx, int button, float x, float y);
+/// Mouse button released over Picture1.
+void Picture1_MouseUp(CommandContext& ctx, int button, float x, float y);
+
+// ---- the menu by name
+/// One item of the main form's menu bar. Items with sub-items have no command (run is null);
+/// depth 0 items stand in the bar, deeper ones below the nearest shallower item before them.
+struct MenuEntry {
+    std::string_view name;     ///< the item's name, e.g. "heimen"
+    std::string_view caption;  ///< its caption, e.g. "平面"
+    int depth = 0;
+    void (*run)(CommandContext&) = nullptr;
+};
+
+/// The whole menu bar in order.
+std::span<const MenuEntry> menu_tree();
+/// The item called `name` if it has a command, else nullptr.
+const MenuEntry* find_menu_command(std::string_view name);
+
+}  // namespace tengun

@@ -1,0 +1,35 @@
+#pragma once
+// How commands reach the modal dialogs and message boxes. The window shows the real dialogs,
+// tengun-cli answers from its arguments, tests script the answers.
+//
+// Every dialog follows one protocol over the program-wide values: opening it sets
+// dialog_cancelled = true; only its OK sets it to false (and writes its values); cancel and the
+// close box leave it true. The file chooser's OK writes selected_file_name (an empty name shows
+// "ファイルを選択して下さい" first) and its cancel clears it.
+
+#include <string>
+
+#include "app/program_state.h"
+
+namespace tengun {
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    /// File chooser with the pattern of program.file_kind.
+    virtual void choose_file(ProgramWide& program) = 0;
+    /// Spline degree and divisions per point interval.
+    virtual void ask_spline_settings(ProgramWide& program) = 0;
+    /// Thinning angle in degrees.
+    virtual void ask_thinning_angle(ProgramWide& program) = 0;
+    /// Message box with an OK button.
+    virtual void show_message(const std::string& text) = 0;
+};
+
+/// True when the chooser was confirmed with a name: the command that opened it goes on.
+inline bool file_chosen(const ProgramWide& program)
+{
+    return !program.dialog_cancelled && !program.selected_file_name.empty();
+}
+
+}  // namespace tengun

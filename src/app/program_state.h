@@ -1,0 +1,122 @@
+#pragma once
+// All data of a run: the program-wide values shared by every main form and the dialogs, and the
+// state of one main form. Plain values without Qt: a FormState can be copied as a snapshot.
+//
+// Index conventions: point numbers, triangle numbers and segment numbers as the algorithms and
+// the user count them are 1-based; the containers are 0-based, so point i is points.xyz[i - 1]
+// and triangle t is tri_a[t - 1]. The corner numbers stored in tri_a/tri_b/tri_c are point
+// numbers (1-based). Control-point arrays start at index 0 in the algorithms too: no shift.
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "geometry/numeric_core.h"
+#include "geometry/point_cloud.h"
+
+namespace tengun {
+
+/// File chooser filters: 1 "*.csv", 2 "*.pix", 3 "*.bmp", 4 "*.igs", 5 "*.stl", else "*.*".
+namespace file_kinds {
+inline constexpr int csv = 1;
+inline constexpr int pix = 2;
+inline constexpr int bmp = 3;
+inline constexpr int igs = 4;
+inline constexpr int stl = 5;
+}  // namespace file_kinds
+
+/// Values shared by all main forms and the three dialogs for the whole run.
+struct ProgramWide {
+    std::string selected_file_name;  ///< the chooser's name field on OK; cleared by its cancel
+    int file_kind = 0;               ///< pattern of the file chooser, see file_kinds
+    bool dialog_cancelled = true;    ///< true from a dialog's opening until its OK
+    double spline_degree = 3.0;      ///< degree of the single spline
+    double division_count = 0.0;     ///< drawn pieces per point interval; 0 until confirmed
+    double thinning_angle = 0.0;     ///< degrees; 0 until the thinning dialog is confirmed
+};
+
+/// What `analysis_kind` selects: the overlay drawn and the worker the recompute commands run.
+namespace analysis_kinds {
+inline constexpr int none = 0;
+inline constexpr int plane = 1;
+inline constexpr int sphere = 2;
+inline constexpr int arc = 3;
+inline constexpr int cylinder = 4;
+inline constexpr int line = 5;
+inline constexpr int single_spline = 6;
+inline constexpr int bspline = 7;
+inline constexpr int inverse_bspline = 8;
+}  // namespace analysis_kinds
+
+namespace surface_modes {
+inline constexpr int points_only = 0;
+inline constexpr int mesh = 1;
+inline constexpr int mesh_and_segments = 2;
+inline constexpr int playback = 3;
+}  // namespace surface_modes
+
+struct Segment {
+    double colour = 0.0;  ///< palette index of the segment
+    Vec3 start{};
+    Vec3 end{};
+    friend bool operator==(const Segment&, const Segment&) = default;
+};
+
+/// The state of one main form.
+struct FormState {
+    // ---- point store
+    PointCloud points;
+    std::size_t base_point_count = 0;  ///< leading points of the last plain load or save
+    [[nodiscard]] std::size_t point_count() const { return points.size(); }
+
+    // ---- view
+    Mat3 view_matrix{};
+    Vec3 rotation_centre{};
+    double view_extent = 1.0;  ///< model length of the drawn axes
+    double view_scale = 0.0;   ///< millimetres per model unit; 0 until the first load
+    float last_mouse_x = 0.0F;
+    float last_mouse_y = 0.0F;
+
+    // ---- selectors
+    int analysis_kind = analysis_kinds::none;
+    int loop_closed = 0;
+    int marker_mode = 0;  ///< 0 big circles joined by lines, 1 single pixels
+    int surface_display = surface_modes::points_only;
+    bool timer_enabled = false;  ///< Timer1, the playback timer
+
+    // ---- results of the analyses
+    Vec3 axis_vector{};
+    double plane_offset = 0.0;
+    Vec3 plane_foot{};
+    Mat3 fit_rotation{};
+    double radius = 0.0;
+    double std_deviation = 0.0;
+    Vec3 centre{};
+    double line_alpha = 0.0;
+    double line_beta = 0.0;
+    Vec3 line_point{};
+    std::vector<double> poly_x, poly_y, poly_z;           ///< coefficient k of t^k at index k
+    std::vector<double> control_x, control_y, control_z;  ///< control points from index 0
+
+    // ---- mesh: triangle t (1-based) has corners tri_a[t-1], tri_b[t-1], tri_c[t-1]
+    std::vector<int> tri_a, tri_b, tri_c;
+    std::vector<double> tri_tag;  ///< palette index of each triangle's edges
+    [[nodiscard]] std::size_t triangle_count() const { return tri_a.size(); }
+
+    // ---- planes and boundaries
+    int plane_count = 0;
+    std::vector<Vec3> uu;   ///< unit normal of each extracted plane (plane p at uu[p-1])
+    std::vector<double> LL; ///< offset of each extracted plane
+    std::vector<Segment> segments;
+    [[nodiscard]] std::size_t segment_count() const { return segments.size(); }
+
+    int playback_index = 0;
+
+    /// Texts of the result fields and labels by control name ("Text1(0)", "Label5", ...).
+    std::map<std::string, std::string> fields = initial_fields();
+
+    /// The design texts of every field and label of the main form.
+    static std::map<std::string, std::string> initial_fields();
+};
+
+}  // namespace tengun

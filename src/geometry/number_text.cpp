@@ -1,0 +1,50 @@
+#include "geometry/number_text.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <system_error>
+
+namespace tengun {
+
+std::string format_number(double x)
+{
+    if (std::isnan(x)) {
+        return "NaN";
+    }
+    if (std::isinf(x)) {
+        return x > 0 ? "Infinity" : "-Infinity";
+    }
+    if (x == 0.0) {
+        return "0";  // also for -0
+    }
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.15G", x);
+    return buffer;
+}
+
+bool parse_number(std::string_view text, double& x)
+{
+    const auto is_blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && is_blank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && is_blank(text.back())) {
+        text.remove_suffix(1);
+    }
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+    }
+    if (text.empty()) {
+        return false;
+    }
+    double value = 0.0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc{} || end != text.data() + text.size()) {
+        return false;
+    }
+    x = value;
+    return true;
+}
+
+}  // namespace tengun

@@ -1,0 +1,307 @@
+#include "view/draw_view.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <string>
+
+#include "geometry/number_text.h"
+#include "spline/bspline_basis.h"
+#include "view/primitives.h"
+#include "view/view_transform.h"
+
+namespace tengun {
+
+namespace {
+
+SurfacePoint view_point(const FormState& state, const Vec3& q)
+{
+    const Vec3 u = project_point(q, state.rotation_centre, state.view_matrix);
+    return {state.view_scale * u[0], state.view_scale * u[1]};
+}
+
+void write_view_fields(FormState& state)
+{
+    const Angles a = view_angles(state.view_matrix);
+    state.fields["Text8(0)"] = format_number(rad_to_deg(a.alpha));
+    state.fields["Text8(1)"] = format_number(rad_to_deg(a.beta));
+    state.fields["Text8(2)"] = format_number(rad_to_deg(a.gamma));
+    for (int k = 0; k < 3; ++k) {
+        state.fields["Text9(" + std::to_string(k) + ")"] = format_number(state.rotation_centre[k]);
+    }
+}
+
+void draw_sphere_overlay(DrawingSurface& surface, const FormState& state)
+{
+    const SurfacePoint c = view_point(state, state.centre);
+    draw_marker(surface, c.x, c.y, 0);
+    draw_circle(surface, c.x, c.y, state.view_scale * state.radius, 0);
+}
+
+void draw_arc_overlay(DrawingSurface& surface, FormState& state)
+{
+    draw_plane_frame(surface, state);
+    const SurfacePoint c = view_point(state, state.centre);
+    draw_marker(surface, c.x, c.y, 0);
+    draw_circle_3d(surface, state.view_matrix, vec_sub(state.centre, state.rotation_centre),
+                   state.fit_rotation, state.radius, 0, state.view_scale);
+}
+
+void draw_cylinder_overlay(DrawingSurface& surface, const FormState& state)
+{
+    const double s = state.view_scale;
+    const SurfacePoint c = view_point(state, state.centre);
+    draw_marker(surface, c.x, c.y, 0);
+    const Vec3 a = mat_vec(state.view_matrix, vec_scale(state.axis_vector, state.view_extent));
+    draw_line(surface, c.x - s * a[0], c.y - s * a[1], c.x + s * a[0], c.y + s * a[1], 0);
+    print_at(surface, c.x + s * a[0], c.y + s * a[1], format_number(state.view_extent));
+    draw_circle_3d(surface, state.view_matrix, vec_sub(state.centre, state.rotation_centre),
+                   state.fit_rotation, state.radius, 0, s);
+}
+
+void draw_line_overlay(DrawingSurface& surface, const FormState& state)
+{
+    const SurfacePoint p = view_point(state, state.line_point);
+    draw_marker(surface, p.x, p.y, 0);
+    const Vec3 reach = vec_scale(state.axis_vector, state.view_extent);
+    const SurfacePoint a = view_point(state, vec_add(state.line_point, reach));
+    const SurfacePoint b = view_point(state, vec_sub(state.line_point, reach));
+    draw_line(surface, a.x, a.y, b.x, b.y, 0);
+}
+
+double polynomial(const std::vector<double>& coefficients, std::size_t m, double t)
+{
+    // Plain powers, as the curve was fitted with them.
+    double sum = 0.0;
+    double power = 1.0;
+    for (std::size_t k = 0; k < m; ++k) {
+        sum += power * coefficients[k];
+        power *= t;
+    }
+    return sum;
+}
+
+void draw_single_spline_overlay(DrawingSurface& surface, const FormState& state,
+                                const ProgramWide& program)
+{
+    const SurfacePoint mid = view_point(state, state.line_point);
+    draw_marker(surface, mid.x, mid.y, 0);
+    const double m_value = program.spline_degree + 1.0;
+    const std::size_t n = state.point_count();
+    // The curve needs degree + 1 coefficients, and never more than the points it was fitted to.
+    if (!(m_value >= 1.0) || m_value > static_cast<double>(n)) {
+        return;
+    }
+    const auto m = static_cast<std::size_t>(m_value);
+    if (state.poly_x.size() < m || state.poly_y.size() < m || state.poly_z.size() < m) {
+        return;
+    }
+    const double total = static_cast<double>(n) * program.division_count;
+    if (!(total >= 1.0) || total > 1e8) {
+        return;
+    }
+    const auto samples = static_cast<long>(total);
+    SurfacePoint previous{};
+    for (long j = 0; j <= samples; ++j) {
+        const double t = static_cast<double>(j) / static_cast<double>(samples);
+        const Vec3 q{polynomial(state.poly_x, m, t), polynomial(state.poly_y, m, t),
+                     polynomial(state.poly_z, m, t)};
+        const SurfacePoint p = view_point(state, q);
+        if (j >= 1) {
+            draw_line(surface, previous.x, previous.y, p.x, p.y, 0);
+        }
+        previous = p;
+    }
+}
+
+void draw_bspline_overlay(DrawingSurface& surface, const FormState& state,
+                          const ProgramWide& program)
+{
+    const double divisions = program.division_count;
+    if (!(divisions >= 1.0) || divisions > 1e6) {
+        return;
+    }
+    const auto d = static_cast<long>(divisions);
+    const ControlPolygon control{state.control_x, state.control_y, state.control_z};
+    const std::size_t size =
+        std::min({state.control_x.size(), state.control_y.size(), state.control_z.size()});
+    const long segments = static_cast<long>(state.point_count()) - 1 + state.loop_closed;
+    SurfacePoint previous{};
+    for (long i = 1; i <= segments; ++i) {
+        if (static_cast<std::size_t>(i) + 2 >= size) {
+            break;  // control points of an earlier, smaller cloud
+        }
+        for (long j = 0; j <= d; ++j) {
+            const double t = static_cast<double>(j) / static_cast<double>(d);
+            const SurfacePoint p = view_point(state, bspline_point(static_cast<int>(i), t, control));
+            if (t != 0.0) {
+                draw_line(surface, previous.x, previous.y, p.x, p.y, 0);
+            }
+            previous = p;
+        }
+    }
+}
+
+}  // namespace
+
+void draw_points(DrawingSurface& surface, const FormState& state)
+{
+    const double s = state.view_scale;
+    const std::size_t n = state.point_count();
+    const std::size_t b = state.base_point_count;
+    int colour = 0;
+    SurfacePoint previous{};
+    for (std::size_t i = 1; i <= n; ++i) {
+        const SurfacePoint p = view_point(state, state.points.xyz[i - 1]);
+        const bool starts_run = i == 1 || i == b + 1;
+        if (!starts_run) {
+            colour = i <= b ? 1 : 2;
+        }
+        if (state.marker_mode == 0) {
+            if (state.points.label[i - 1] == 0.0) {
+                draw_marker(surface, p.x, p.y, colour);
+            }
+            if (!starts_run) {
+                draw_line(surface, previous.x, previous.y, p.x, p.y, colour);
+            }
+            previous = p;
+        } else {
+            draw_dot(surface, p.x, p.y, colour);
+        }
+    }
+
+    static constexpr std::array axis_colours{1, 2, 4};
+    static constexpr std::array axis_labels{"X=", "Y=", "Z="};
+    for (int k = 0; k < 3; ++k) {
+        Vec3 unit{};
+        unit[k] = state.view_extent;
+        const Vec3 a = mat_vec(state.view_matrix, unit);
+        surface.set_line_style(a[2] > 0.0 ? LineStyle::solid : LineStyle::dashed);
+        draw_line(surface, 0.0, 0.0, s * a[0], s * a[1], axis_colours[k]);
+        print_at(surface, s * a[0], s * a[1],
+                 std::string(axis_labels[k]) + format_number(state.view_extent));
+    }
+    surface.set_line_style(LineStyle::solid);
+}
+
+void draw_triangle(DrawingSurface& surface, const FormState& state, std::size_t t)
+{
+    if (t < 1 || t > state.triangle_count()) {
+        return;
+    }
+    const int colour = palette_index(state.tri_tag[t - 1]);
+    const std::size_t n = state.point_count();
+    const std::array corners{state.tri_a[t - 1], state.tri_b[t - 1], state.tri_c[t - 1]};
+    for (const int c : corners) {
+        if (c < 1 || static_cast<std::size_t>(c) > n) {
+            return;  // a mesh of an earlier cloud names points this one does not have
+        }
+    }
+    if (colour < 0) {
+        return;
+    }
+    std::array<SurfacePoint, 3> v{};
+    for (int k = 0; k < 3; ++k) {
+        v[k] = view_point(state, state.points.xyz[static_cast<std::size_t>(corners[k]) - 1]);
+    }
+    for (int k = 0; k < 3; ++k) {
+        const SurfacePoint& a = v[k];
+        const SurfacePoint& b = v[(k + 1) % 3];
+        draw_line(surface, a.x, a.y, b.x, b.y, colour);
+    }
+}
+
+void draw_segments(DrawingSurface& surface, const FormState& state)
+{
+    for (const Segment& g : state.segments) {
+        const SurfacePoint a = view_point(state, g.start);
+        const SurfacePoint b = view_point(state, g.end);
+        draw_line(surface, a.x, a.y, b.x, b.y, palette_index(g.colour));
+    }
+}
+
+void draw_plane_frame(DrawingSurface& surface, FormState& state)
+{
+    const Vec3& n = state.axis_vector;
+    const Mat3& v = state.view_matrix;
+    const double s = state.view_scale;
+    const double e = state.view_extent;
+    const double r = plane_residual(state.rotation_centre, n, state.plane_offset);
+    const Vec3 f = vec_scale(n, -r);
+    const Vec3 vf = mat_vec(v, f);
+
+    const Vec3 qx = mat_vec(v, vec_add(f, mat_t_vec({e, 0.0, 0.0}, state.fit_rotation)));
+    draw_line(surface, s * vf[0], s * vf[1], s * qx[0], s * qx[1], 1);
+    print_at(surface, s * qx[0], s * qx[1], "x");
+    const Vec3 qy = mat_vec(v, vec_add(f, mat_t_vec({0.0, e, 0.0}, state.fit_rotation)));
+    draw_line(surface, s * vf[0], s * vf[1], s * qy[0], s * qy[1], 2);
+    print_at(surface, s * qy[0], s * qy[1], "y");
+    draw_line(surface, 0.0, 0.0, s * vf[0], s * vf[1], 0);
+
+    const Angles a = direction_angles(n);
+    state.fields["Text4(0)"] = format_number(rad_to_deg(a.alpha));
+    state.fields["Text4(1)"] = format_number(rad_to_deg(a.beta));
+}
+
+void draw_circle_3d(DrawingSurface& surface, const Mat3& view, const Vec3& centre,
+                    const Mat3& frame, double radius, int colour, double scale)
+{
+    const Vec3 l = mat_vec(frame, centre);
+    SurfacePoint previous{};
+    for (int k = 0; k <= 180; ++k) {
+        const double theta = deg_to_rad(2.0 * k);
+        const Vec3 local{radius * std::cos(theta) + l[0], radius * std::sin(theta) + l[1], l[2]};
+        const Vec3 w = mat_vec(view, mat_t_vec(local, frame));
+        const SurfacePoint p{scale * w[0], scale * w[1]};
+        if (k > 0) {
+            draw_line(surface, previous.x, previous.y, p.x, p.y, colour);
+        }
+        previous = p;
+    }
+}
+
+void draw_view(DrawingSurface& surface, FormState& state, const ProgramWide& program)
+{
+    write_view_fields(state);
+    surface.clear();
+    draw_points(surface, state);
+    surface.set_line_width(2);
+    if (state.surface_display == surface_modes::mesh ||
+        state.surface_display == surface_modes::mesh_and_segments) {
+        for (std::size_t t = 1; t <= state.triangle_count(); ++t) {
+            draw_triangle(surface, state, t);
+        }
+    }
+    if (state.surface_display == surface_modes::mesh_and_segments) {
+        draw_segments(surface, state);
+    }
+    switch (state.analysis_kind) {
+    case analysis_kinds::plane:
+        draw_plane_frame(surface, state);
+        break;
+    case analysis_kinds::sphere:
+        draw_sphere_overlay(surface, state);
+        break;
+    case analysis_kinds::arc:
+        draw_arc_overlay(surface, state);
+        break;
+    case analysis_kinds::cylinder:
+        draw_cylinder_overlay(surface, state);
+        break;
+    case analysis_kinds::line:
+        draw_line_overlay(surface, state);
+        break;
+    case analysis_kinds::single_spline:
+        draw_single_spline_overlay(surface, state, program);
+        break;
+    case analysis_kinds::bspline:
+    case analysis_kinds::inverse_bspline:
+        draw_bspline_overlay(surface, state, program);
+        break;
+    default:
+        break;
+    }
+    surface.set_line_width(1);
+}
+
+}  // namespace tengun

@@ -1,0 +1,35 @@
+#pragma once
+// The one redraw of the 3D view: cloud with its axes, mesh and boundary segments as the surface
+// display asks, and the overlay of the current analysis. Reads the form state; writes only the
+// view fields (Text8 view angles, Text9 rotation centre, Text4 plane angles).
+
+#include "app/program_state.h"
+#include "view/drawing_surface.h"
+
+namespace tengun {
+
+/// Full redraw of Picture1 from the form state.
+void draw_view(DrawingSurface& surface, FormState& state, const ProgramWide& program);
+
+/// The cloud in file order (two runs: 1..B and B+1..N) and the three coordinate axes with their
+/// labels. marker_mode 0: 1 mm circles for points whose label is 0, joined by lines within a run;
+/// 1: single pixels.
+void draw_points(DrawingSurface& surface, const FormState& state);
+
+/// The three edges of triangle t (1-based) in palette colour `colour`; skipped when a corner is
+/// outside 1..N or the colour is not a palette index.
+void draw_triangle(DrawingSurface& surface, const FormState& state, std::size_t t);
+
+/// Every boundary segment in its own colour.
+void draw_segments(DrawingSurface& surface, const FormState& state);
+
+/// The fitted plane: its two in-plane axes at the foot of the perpendicular from the rotation
+/// centre, and that perpendicular; writes the normal's direction angles (degrees) to Text4.
+void draw_plane_frame(DrawingSurface& surface, FormState& state);
+
+/// Circle of radius `radius` around `centre` (relative to the rotation centre) in the plane
+/// perpendicular to row 3 of `frame`, as 180 chords.
+void draw_circle_3d(DrawingSurface& surface, const Mat3& view, const Vec3& centre,
+                    const Mat3& frame, double radius, int colour, double scale);
+
+}  // namespace tengun

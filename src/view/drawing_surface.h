@@ -1,0 +1,38 @@
+#pragma once
+// The drawing surface every picture of the program is drawn on, measured in millimetres from
+// its top-left corner (x to the right, y downwards). The window implements it over a persistent
+// image; the tests record the calls. Only the primitives in view/primitives.h call it directly
+// for points and lines, so colour checks and bad coordinates are handled in one place.
+
+#include <string_view>
+
+namespace tengun {
+
+enum class LineStyle { solid, dashed, dotted };
+
+class DrawingSurface {
+public:
+    virtual ~DrawingSurface() = default;
+
+    /// Current size in millimetres, read afresh by every primitive.
+    [[nodiscard]] virtual double scale_width() const = 0;
+    [[nodiscard]] virtual double scale_height() const = 0;
+
+    /// Clears to the background and puts the current position at (0, 0).
+    virtual void clear() = 0;
+    /// Line in palette colour 0..15; the current position moves to (x2, y2).
+    virtual void line(double x1, double y1, double x2, double y2, int colour) = 0;
+    /// One pixel at (x, y) in palette colour 0..15.
+    virtual void pixel(double x, double y, int colour) = 0;
+    /// Unfilled circle of radius r millimetres in palette colour 0..15.
+    virtual void circle(double x, double y, double r, int colour) = 0;
+    /// 1 or 2 pixels.
+    virtual void set_line_width(int width) = 0;
+    virtual void set_line_style(LineStyle style) = 0;
+    /// Moves the current position without drawing.
+    virtual void move_to(double x, double y) = 0;
+    /// Prints text (UTF-8) with its top-left corner at the current position.
+    virtual void print(std::string_view text) = 0;
+};
+
+}  // namespace tengun

@@ -1,0 +1,45 @@
+#pragma once
+// Dialogs answered from a script, for command tests. Each answer is used once, in order; a
+// dialog with no answer left behaves as if cancelled with its close box.
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/command_context.h"
+#include "app/dialogs.h"
+#include "support/recording_surface.h"
+
+namespace tengun::testing {
+
+class ScriptedDialogs final : public Dialogs {
+public:
+    std::deque<std::optional<std::string>> files;  ///< nullopt: cancel button
+    struct Spline {
+        double degree;
+        double divisions;
+    };
+    std::deque<std::optional<Spline>> splines;
+    std::deque<std::optional<double>> angles;
+    std::vector<std::string> messages;
+    int chooser_shown = 0;
+
+    void choose_file(ProgramWide& program) override;
+    void ask_spline_settings(ProgramWide& program) override;
+    void ask_thinning_angle(ProgramWide& program) override;
+    void show_message(const std::string& text) override { messages.push_back(text); }
+};
+
+/// A main form's worth of state with recording surfaces and scripted dialogs.
+struct TestForm {
+    ProgramWide program;
+    FormState state;
+    RecordingSurface picture1{200.0, 100.0};
+    RecordingSurface picture2{200.0, 60.0};
+    ScriptedDialogs dialogs;
+    CommandContext ctx{program, state, picture1, picture2, dialogs};
+    TestForm();
+};
+
+}  // namespace tengun::testing
