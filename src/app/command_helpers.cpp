@@ -34,6 +34,45 @@ bool choose_file(CommandContext& ctx, int file_kind)
     return file_chosen(ctx.program);
 }
 
+bool read_chosen_file(CommandContext& ctx, std::string& bytes)
+{
+    ReadError error;
+    if (read_whole_file(ctx.program.selected_file_name, bytes, error) == Status::error) {
+        show_load_error(ctx, error);
+        return false;
+    }
+    return true;
+}
+
+std::string load_error_message(const std::string& file, const ReadError& error)
+{
+    std::string text = "ファイル「" + file + "」を読み込めませんでした。\n";
+    if (error.line > 0) {
+        text += std::to_string(error.line) + "行目";
+        if (error.field > 0) {
+            text += "の" + std::to_string(error.field) + "番目の値";
+        }
+        text += "：";
+    }
+    text += error.reason + "\n読み込み済みの点群はそのままです。";
+    return text;
+}
+
+void show_load_error(CommandContext& ctx, const ReadError& error)
+{
+    ctx.dialogs.show_message(load_error_message(ctx.program.selected_file_name, error));
+}
+
+bool write_chosen_file(CommandContext& ctx, const std::string& file, std::string_view bytes)
+{
+    std::string reason;
+    if (write_whole_file(file, bytes, reason) == Status::error) {
+        ctx.dialogs.show_message("ファイル「" + file + "」を作成できませんでした。\n" + reason);
+        return false;
+    }
+    return true;
+}
+
 void set_field(FormState& state, const std::string& name, const std::string& text)
 {
     state.fields[name] = text;

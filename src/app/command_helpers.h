@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/command_context.h"
+#include "formats/file_io.h"
 
 namespace tengun {
 
@@ -16,6 +17,17 @@ void after_load(CommandContext& ctx);
 
 /// Sets file_kind and shows the chooser; true when a file was chosen and the command goes on.
 bool choose_file(CommandContext& ctx, int file_kind);
+
+/// Reads the chosen file whole. On failure shows the message and returns false.
+bool read_chosen_file(CommandContext& ctx, std::string& bytes);
+
+/// One message for a file that could not be read: the file, where, and what is wrong; the
+/// current cloud stays as it was.
+std::string load_error_message(const std::string& file, const ReadError& error);
+void show_load_error(CommandContext& ctx, const ReadError& error);
+
+/// Writes `bytes` to the file; on failure shows a message and returns false.
+bool write_chosen_file(CommandContext& ctx, const std::string& file, std::string_view bytes);
 
 /// Sets a result field or label by control name.
 void set_field(FormState& state, const std::string& name, const std::string& text);

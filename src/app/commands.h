@@ -35,6 +35,9 @@ void seigyoten_output_Click(CommandContext& ctx);
 void stl_file_output_Click(CommandContext& ctx);
 
 // ---- geometric fits (fit_commands.cpp)
+/// The plane fit of the whole cloud into the results and the result fields; a cloud that fixes
+/// no plane gets a message and leaves results and fields as they were.
+void show_plane_result(CommandContext& ctx);
 void heimen_Click(CommandContext& ctx);
 void kyuumen_Click(CommandContext& ctx);
 void enko_Click(CommandContext& ctx);

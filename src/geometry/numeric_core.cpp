@@ -114,6 +114,57 @@ Vec3 mat_get_row(int k, const Mat3& m)
     return m[k - 1];
 }
 
+SymmetricEigen symmetric_eigen(const Mat3& input)
+{
+    Mat3 a = input;
+    Mat3 v = mat_identity3();  // columns are the eigenvectors while iterating
+    for (int sweep = 0; sweep < 60; ++sweep) {
+        const double off = a[0][1] * a[0][1] + a[0][2] * a[0][2] + a[1][2] * a[1][2];
+        if (off == 0.0) {
+            break;
+        }
+        for (int p = 0; p < 2; ++p) {
+            for (int q = p + 1; q < 3; ++q) {
+                if (a[p][q] == 0.0) {
+                    continue;
+                }
+                const double theta = (a[q][q] - a[p][p]) / (2.0 * a[p][q]);
+                const double t = (theta >= 0.0 ? 1.0 : -1.0) /
+                                 (std::abs(theta) + std::sqrt(theta * theta + 1.0));
+                const double c = 1.0 / std::sqrt(t * t + 1.0);
+                const double s = t * c;
+                for (int k = 0; k < 3; ++k) {
+                    const double akp = a[k][p];
+                    const double akq = a[k][q];
+                    a[k][p] = c * akp - s * akq;
+                    a[k][q] = s * akp + c * akq;
+                }
+                for (int k = 0; k < 3; ++k) {
+                    const double apk = a[p][k];
+                    const double aqk = a[q][k];
+                    a[p][k] = c * apk - s * aqk;
+                    a[q][k] = s * apk + c * aqk;
+                }
+                for (int k = 0; k < 3; ++k) {
+                    const double vkp = v[k][p];
+                    const double vkq = v[k][q];
+                    v[k][p] = c * vkp - s * vkq;
+                    v[k][q] = s * vkp + c * vkq;
+                }
+            }
+        }
+    }
+    std::array<int, 3> order{0, 1, 2};
+    std::sort(order.begin(), order.end(), [&](int i, int j) { return a[i][i] < a[j][j]; });
+    SymmetricEigen e;
+    for (int k = 0; k < 3; ++k) {
+        const int c = order[static_cast<std::size_t>(k)];
+        e.values[k] = a[c][c];
+        e.vectors[k] = {v[0][c], v[1][c], v[2][c]};
+    }
+    return e;
+}
+
 double vec_dot(std::span<const double> a, std::span<const double> b)
 {
     assert(a.size() == b.size() && "vectors of one order");

@@ -60,6 +60,14 @@ inline Vec3 operator+(const Vec3& a, const Vec3& b) { return vec_add(a, b); }
 inline Vec3 operator-(const Vec3& a, const Vec3& b) { return vec_sub(a, b); }
 inline Vec3 operator*(double s, const Vec3& a) { return vec_scale(a, s); }
 
+/// Eigen decomposition of a symmetric 3x3 matrix by Jacobi rotations: eigenvalues in ascending
+/// order, eigenvector k in row k of `vectors` (unit length, mutually orthogonal).
+struct SymmetricEigen {
+    Vec3 values{};
+    Mat3 vectors{};
+};
+SymmetricEigen symmetric_eigen(const Mat3& a);
+
 // ---- vectors of any order ---------------------------------------------------------------------
 
 double vec_dot(std::span<const double> a, std::span<const double> b);

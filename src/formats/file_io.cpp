@@ -1,0 +1,85 @@
+#include "formats/file_io.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <sys/stat.h>
+
+namespace tengun {
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+std::string system_reason(int error_number)
+{
+    switch (error_number) {
+    case ENOENT:
+        return "ファイルが見つかりません";
+    case EACCES:
+    case EPERM:
+        return "ファイルにアクセスする権限がありません";
+    case EISDIR:
+        return "フォルダーです（ファイルを選択して下さい）";
+    case ENOSPC:
+        return "ディスクの空き容量が足りません";
+    default:
+        return std::string("ファイルを開けません（") + std::strerror(error_number) + "）";
+    }
+}
+
+}  // namespace
+
+Status read_whole_file(const std::string& path, std::string& bytes, ReadError& error)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        error = {system_reason(EISDIR)};
+        return Status::error;
+    }
+    const File f(std::fopen(path.c_str(), "rb"));
+    if (!f) {
+        error = {system_reason(errno)};
+        return Status::error;
+    }
+    std::string data;
+    if (std::fseek(f.get(), 0, SEEK_END) == 0) {
+        const long size = std::ftell(f.get());
+        if (size > 0) {
+            data.reserve(static_cast<std::size_t>(size));
+        }
+        std::rewind(f.get());
+    }
+    char buffer[1 << 16];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) {
+        data.append(buffer, got);
+    }
+    if (std::ferror(f.get()) != 0) {
+        error = {"ファイルの読み込み中にエラーが発生しました"};
+        return Status::error;
+    }
+    bytes = std::move(data);
+    return Status::ok;
+}
+
+Status write_whole_file(const std::string& path, std::string_view bytes, std::string& reason)
+{
+    const File f(std::fopen(path.c_str(), "wb"));
+    if (!f) {
+        reason = system_reason(errno);
+        return Status::error;
+    }
+    if (std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size() ||
+        std::fflush(f.get()) != 0) {
+        reason = system_reason(errno);
+        return Status::error;
+    }
+    return Status::ok;
+}
+
+}  // namespace tengun

@@ -1,0 +1,27 @@
+#pragma once
+// Whole-file input and output for the readers and writers, with reasons the user can read.
+
+#include <string>
+#include <string_view>
+
+#include "geometry/numeric_core.h"
+
+namespace tengun {
+
+/// Why a file could not be read or parsed. `line` and `field` count from 1 as a text editor
+/// does; 0 when the problem is not at a particular place.
+struct ReadError {
+    std::string reason;
+    std::size_t line = 0;
+    std::size_t field = 0;
+};
+
+/// Reads the whole file into `bytes`. On Status::error `bytes` is unchanged.
+[[nodiscard]] Status read_whole_file(const std::string& path, std::string& bytes,
+                                     ReadError& error);
+
+/// Creates (or overwrites) the file with `bytes`. On Status::error `reason` says why.
+[[nodiscard]] Status write_whole_file(const std::string& path, std::string_view bytes,
+                                      std::string& reason);
+
+}  // namespace tengun

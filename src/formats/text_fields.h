@@ -1,0 +1,44 @@
+#pragma once
+// Splits text into fields the way the point files are written: a field ends at a comma, a blank,
+// a line break (CR LF, CR or LF), and also at a tab or a semicolon; leading blanks are skipped; a
+// field in double quotes is taken without its quotes and may hold any of those separators.
+// Empty fields (two separators in a row, blank lines) are skipped. A UTF-8 byte-order mark at
+// the start is ignored.
+
+#include <cstddef>
+#include <string_view>
+
+namespace tengun {
+
+struct TextField {
+    std::string_view text;
+    std::size_t line = 0;   ///< 1-based line of the field's start
+    std::size_t index = 0;  ///< 1-based number of the field within its line
+    bool quoted = false;
+};
+
+class FieldReader {
+public:
+    /// With `hash_comments`, a line whose first field starts with '#' is skipped whole.
+    explicit FieldReader(std::string_view text, bool hash_comments = false);
+
+    /// The next non-empty field; false at the end of the text.
+    bool next(TextField& field);
+    /// The next non-empty field if it starts on the current line; false (consuming nothing of
+    /// the next line) at a line break or the end.
+    bool next_in_line(TextField& field);
+    /// Skips everything up to and including the next line break.
+    void skip_line();
+    [[nodiscard]] std::size_t line() const { return line_; }
+
+private:
+    void skip_line_break();
+
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    std::size_t line_ = 1;
+    std::size_t fields_in_line_ = 0;
+    bool hash_comments_ = false;
+};
+
+}  // namespace tengun

@@ -1,0 +1,35 @@
+#pragma once
+// Least-squares plane n . x = d through a point cloud.
+//
+// The fit solves the normal equations of sum (a . x - 1)^2 over a, with moments about the origin,
+// and takes n = a / |a|, d = 1 / |a|. That form cannot hold a plane through the origin and turns
+// inaccurate near it, so when the solve fails, when a is zero, or when the plane it gives lies
+// more than 1.5 times as far (RMS) from the points as the orthogonal least-squares plane
+// (through the centroid, normal along the smallest principal axis), the orthogonal plane is the
+// result, oriented so that d >= 0.
+
+#include <span>
+
+#include "geometry/numeric_core.h"
+
+namespace tengun {
+
+/// Plane through the first m (2 or 3) coordinates of `points` (m = 2: the line n . x = d in the
+/// XY plane, n[2] = 0). On Status::ok `n` is a unit normal, `d` the offset and `sd` the RMS
+/// signed distance (dividing by N). Status::error when the points fix no plane (fewer than m
+/// distinct points, or all on one line for m = 3): `n`, `d`, `sd` are then unchanged.
+[[nodiscard]] Status fit_plane(std::span<const Vec3> points, int m, Vec3& n, double& d,
+                               double& sd);
+
+/// The same fit over the points whose label equals `label` (labels[i] belongs to points[i]).
+[[nodiscard]] Status fit_plane_labelled(std::span<const Vec3> points,
+                                        std::span<const double> labels, double label, int m,
+                                        Vec3& n, double& d);
+
+/// fit_plane of all three coordinates, then the plane's frame: `frame` = rotation_matrix of the
+/// direction angles of n (its third row is n) and `foot` = d n, the plane point nearest the
+/// origin. On Status::error every output is unchanged.
+[[nodiscard]] Status plane_analysis(std::span<const Vec3> points, Vec3& n, double& d, Vec3& foot,
+                                    Mat3& frame, double& sd);
+
+}  // namespace tengun

@@ -1,0 +1,177 @@
+#include "geometry/plane_fit.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "geometry/rotation.h"
+#include "support/clouds.h"
+
+namespace tengun {
+namespace {
+
+using testing::expect_vec_near;
+using testing::plane_cloud;
+
+TEST(fit_plane, recovers_horizontal_planes_with_positive_offset)
+{
+    for (const double z : {5.0, -5.0}) {
+        SCOPED_TRACE(z);
+        const auto pts = plane_cloud(50, {1, 2, z}, {1, 0, 0}, {0, 1, 0}, 10.0, 0.0);
+        Vec3 n{};
+        double d = 0;
+        Vec3 foot{};
+        Mat3 frame{};
+        double sd = -1;
+        ASSERT_EQ(plane_analysis(pts, n, d, foot, frame, sd), Status::ok);
+        expect_vec_near(n, {0, 0, z > 0 ? 1.0 : -1.0}, 1e-12);
+        EXPECT_NEAR(d, 5.0, 1e-12);
+        EXPECT_NEAR(sd, 0.0, 1e-12);
+        expect_vec_near(foot, {0, 0, z}, 1e-12);
+        expect_vec_near(frame[2], n, 1e-12);
+        expect_vec_near(mat_vec(frame, n), {0, 0, 1}, 1e-12);
+    }
+}
+
+TEST(fit_plane, order_does_not_matter_and_deviation_divides_by_n)
+{
+    std::vector<Vec3> pts{{0, 0, 1.1}, {4, 0, 0.9}, {0, 4, 0.9}, {4, 4, 1.1}, {2, 1, 1.3}};
+    Vec3 n{};
+    double d = 0;
+    double sd = 0;
+    ASSERT_EQ(fit_plane(pts, 3, n, d, sd), Status::ok);
+    double sum = 0;
+    for (const Vec3& p : pts) {
+        sum += (vec_dot(n, p) - d) * (vec_dot(n, p) - d);
+    }
+    EXPECT_NEAR(sd, std::sqrt(sum / 5.0), 1e-15) << "divided by N, not N - 3";
+    EXPECT_GT(sd, 0.05);
+    std::reverse(pts.begin(), pts.end());
+    std::swap(pts[1], pts[2]);
+    Vec3 n2{};
+    double d2 = 0;
+    double sd2 = 0;
+    ASSERT_EQ(fit_plane(pts, 3, n2, d2, sd2), Status::ok);
+    expect_vec_near(n2, n, 1e-14);
+    EXPECT_NEAR(d2, d, 1e-14);
+    EXPECT_NEAR(sd2, sd, 1e-14);
+}
+
+TEST(fit_plane, tilted_noisy_plane)
+{
+    const Vec3 u{1, 0, 0.3};
+    const Vec3 v{0, 1, -0.2};
+    const auto pts = plane_cloud(2000, {10, -20, 30}, u, v, 50.0, 0.01, 7);
+    Vec3 n{};
+    double d = 0;
+    double sd = 0;
+    ASSERT_EQ(fit_plane(pts, 3, n, d, sd), Status::ok);
+    Vec3 w = vec_cross(u, v);
+    w = vec_scale(w, 1.0 / vec_length(w));
+    if (vec_dot(w, n) < 0) {
+        w = vec_scale(w, -1.0);
+    }
+    expect_vec_near(n, w, 1e-4);
+    EXPECT_GT(d, 0.0);
+    EXPECT_NEAR(sd, 0.01, 0.001);
+}
+
+TEST(fit_plane, planes_through_or_near_the_origin_come_out_right)
+{
+    for (const double z : {0.0, 0.001}) {
+        SCOPED_TRACE(z);
+        const auto pts = plane_cloud(2000, {0, 0, z}, {1, 0, 0}, {0, 1, 0}, 50.0, 0.01, 3);
+        Vec3 n{};
+        double d = -1;
+        double sd = 0;
+        ASSERT_EQ(fit_plane(pts, 3, n, d, sd), Status::ok);
+        EXPECT_NEAR(std::abs(n[2]), 1.0, 1e-6);
+        EXPECT_GE(d, 0.0);
+        EXPECT_NEAR(sd, 0.01, 0.001) << "as close as the best plane";
+    }
+    // Exactly through the origin and exactly planar: the moment matrix is singular.
+    const std::vector<Vec3> pts{{1, 0, 1}, {0, 1, 1}, {-1, 0, -1}, {0, -1, -1}, {2, 2, 4}};
+    Vec3 n{};
+    double d = -1;
+    double sd = -1;
+    ASSERT_EQ(fit_plane(pts, 3, n, d, sd), Status::ok);
+    const double r = 1.0 / std::sqrt(3.0);
+    expect_vec_near(vec_scale(n, n[2] > 0 ? 1.0 : -1.0), {-r, -r, r}, 1e-12);
+    EXPECT_NEAR(d, 0.0, 1e-12);
+    EXPECT_NEAR(sd, 0.0, 1e-12);
+}
+
+TEST(fit_plane, too_few_distinct_points_fail_and_keep_outputs)
+{
+    const Vec3 keep_n{0.6, 0, 0.8};
+    for (const auto& pts :
+         {std::vector<Vec3>{}, std::vector<Vec3>{{1, 2, 3}}, std::vector<Vec3>{{1, 2, 3}, {1, 2, 3}},
+          std::vector<Vec3>{{1, 2, 3}, {2, 4, 6}, {3, 6, 9}, {1, 2, 3}},
+          std::vector<Vec3>{{5, 5, 5}, {5, 5, 5}, {5, 5, 5}, {5, 5, 5}}}) {
+        SCOPED_TRACE(pts.size());
+        Vec3 n = keep_n;
+        double d = 7;
+        double sd = 8;
+        Vec3 foot{1, 1, 1};
+        Mat3 frame = mat_identity3();
+        EXPECT_EQ(fit_plane(pts, 3, n, d, sd), Status::error);
+        EXPECT_EQ(plane_analysis(pts, n, d, foot, frame, sd), Status::error);
+        EXPECT_EQ(n, keep_n);
+        EXPECT_EQ(d, 7);
+        EXPECT_EQ(sd, 8);
+        EXPECT_EQ(foot, (Vec3{1, 1, 1}));
+        EXPECT_EQ(frame, mat_identity3());
+    }
+}
+
+TEST(fit_plane, two_coordinates_fit_a_line_in_the_plane)
+{
+    const std::vector<Vec3> pts{{0, 2, 99}, {1, 2, -5}, {5, 2, 0}};
+    Vec3 n{};
+    double d = 0;
+    double sd = 0;
+    ASSERT_EQ(fit_plane(pts, 2, n, d, sd), Status::ok);
+    expect_vec_near(n, {0, 1, 0}, 1e-12);
+    EXPECT_NEAR(d, 2.0, 1e-12);
+}
+
+TEST(fit_plane_labelled, uses_only_the_labelled_points)
+{
+    auto pts = plane_cloud(30, {0, 0, 3}, {1, 0, 0}, {0, 1, 0}, 5.0, 0.0);
+    std::vector<double> labels(pts.size(), 2.0);
+    const auto other = plane_cloud(30, {0, 4, 0}, {1, 0, 0}, {0, 0, 1}, 5.0, 0.0);
+    pts.insert(pts.end(), other.begin(), other.end());
+    labels.resize(pts.size(), 1.0);
+    Vec3 n{};
+    double d = 0;
+    ASSERT_EQ(fit_plane_labelled(pts, labels, 2.0, 3, n, d), Status::ok);
+    expect_vec_near(n, {0, 0, 1}, 1e-12);
+    EXPECT_NEAR(d, 3.0, 1e-12);
+    ASSERT_EQ(fit_plane_labelled(pts, labels, 1.0, 3, n, d), Status::ok);
+    expect_vec_near(n, {0, 1, 0}, 1e-12);
+    EXPECT_EQ(fit_plane_labelled(pts, labels, 5.0, 3, n, d), Status::error);
+}
+
+TEST(symmetric_eigen, decomposes_random_symmetric_matrices)
+{
+    std::mt19937 rng(9);
+    std::uniform_real_distribution<double> u(-5, 5);
+    for (int t = 0; t < 50; ++t) {
+        Mat3 a{};
+        for (int i = 0; i < 3; ++i) {
+            for (int j = i; j < 3; ++j) {
+                a[i][j] = a[j][i] = u(rng);
+            }
+        }
+        const SymmetricEigen e = symmetric_eigen(a);
+        EXPECT_LE(e.values[0], e.values[1]);
+        EXPECT_LE(e.values[1], e.values[2]);
+        for (int k = 0; k < 3; ++k) {
+            expect_vec_near(mat_vec(a, e.vectors[k]), vec_scale(e.vectors[k], e.values[k]), 1e-10);
+            EXPECT_NEAR(vec_length(e.vectors[k]), 1.0, 1e-12);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tengun

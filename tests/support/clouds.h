@@ -1,0 +1,38 @@
+#pragma once
+// Clouds of known geometry for the tests, from fixed seeds.
+
+#include <random>
+#include <vector>
+
+#include "geometry/numeric_core.h"
+
+namespace tengun::testing {
+
+/// n points on the plane through `origin` spanned by u and v, parameters in [-size, size],
+/// with Gaussian noise of `noise` along u x v.
+inline std::vector<Vec3> plane_cloud(std::size_t n, const Vec3& origin, const Vec3& u,
+                                     const Vec3& v, double size, double noise, unsigned seed = 1)
+{
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> s(-size, size);
+    std::normal_distribution<double> g(0.0, 1.0);
+    const Vec3 w{u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+    const double wl = vec_length(w);
+    std::vector<Vec3> pts;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double a = s(rng);
+        const double b = s(rng);
+        const double e = noise == 0.0 ? 0.0 : noise * g(rng);
+        pts.push_back(origin + a * u + b * v + (e / wl) * w);
+    }
+    return pts;
+}
+
+inline void expect_vec_near(const Vec3& a, const Vec3& b, double tol)
+{
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_NEAR(a[k], b[k], tol) << "component " << k;
+    }
+}
+
+}  // namespace tengun::testing
