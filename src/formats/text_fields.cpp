@@ -1,13 +1,20 @@
 #include "formats/text_fields.h"
 
+#include <array>
+
 namespace tengun {
 
 namespace {
 
-constexpr bool is_separator(char c)
-{
-    return c == ',' || c == ' ' || c == '\t' || c == ';' || c == '\r' || c == '\n';
-}
+constexpr std::array<bool, 256> separators = [] {
+    std::array<bool, 256> table{};
+    for (const unsigned char c : {',', ' ', '\t', ';', '\r', '\n'}) {
+        table[c] = true;
+    }
+    return table;
+}();
+
+constexpr bool is_separator(char c) { return separators[static_cast<unsigned char>(c)]; }
 
 }  // namespace
 

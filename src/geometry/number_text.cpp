@@ -18,9 +18,17 @@ std::string format_number(double x)
     if (x == 0.0) {
         return "0";  // also for -0
     }
+    // %.15G, by the locale-free formatter: up to 15 significant digits, E with a sign and at
+    // least two exponent digits.
     char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.15G", x);
-    return buffer;
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, x,
+                                      std::chars_format::general, 15);
+    for (char* c = buffer; c != result.ptr; ++c) {
+        if (*c == 'e') {
+            *c = 'E';
+        }
+    }
+    return {buffer, result.ptr};
 }
 
 bool parse_number(std::string_view text, double& x)

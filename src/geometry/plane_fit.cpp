@@ -18,22 +18,42 @@ struct Moments {
     Vec3 shifted_sum{};
 };
 
-void add(Moments& mo, const Vec3& x, int m)
+template <int m>
+void add(Moments& mo, const Vec3& x)
 {
     if (mo.count == 0) {
         mo.shift = x;
     }
     ++mo.count;
-    Vec3 y{};
-    for (int j = 0; j < m; ++j) {
-        mo.sum[j] += x[j];
-        y[j] = x[j] - mo.shift[j];
-        mo.shifted_sum[j] += y[j];
-    }
-    for (int j = 0; j < m; ++j) {
-        for (int k = 0; k < m; ++k) {
-            mo.raw[j][k] += x[k] * x[j];
-            mo.shifted[j][k] += y[k] * y[j];
+    const Vec3 y{x[0] - mo.shift[0], x[1] - mo.shift[1], m == 3 ? x[2] - mo.shift[2] : 0.0};
+    const double z = m == 3 ? x[2] : 0.0;
+    mo.sum[0] += x[0];
+    mo.sum[1] += x[1];
+    mo.sum[2] += z;
+    mo.shifted_sum[0] += y[0];
+    mo.shifted_sum[1] += y[1];
+    mo.shifted_sum[2] += y[2];
+    // Symmetric: the upper triangle is summed, the lower filled in once at the end.
+    mo.raw[0][0] += x[0] * x[0];
+    mo.raw[0][1] += x[1] * x[0];
+    mo.raw[0][2] += z * x[0];
+    mo.raw[1][1] += x[1] * x[1];
+    mo.raw[1][2] += z * x[1];
+    mo.raw[2][2] += z * z;
+    mo.shifted[0][0] += y[0] * y[0];
+    mo.shifted[0][1] += y[1] * y[0];
+    mo.shifted[0][2] += y[2] * y[0];
+    mo.shifted[1][1] += y[1] * y[1];
+    mo.shifted[1][2] += y[2] * y[1];
+    mo.shifted[2][2] += y[2] * y[2];
+}
+
+void fill_lower(Moments& mo)
+{
+    for (int j = 0; j < 3; ++j) {
+        for (int k = 0; k < j; ++k) {
+            mo.raw[j][k] = mo.raw[k][j];
+            mo.shifted[j][k] = mo.shifted[k][j];
         }
     }
 }
@@ -42,17 +62,32 @@ Moments moments(std::span<const Vec3> points, std::span<const double> labels, do
                 int m)
 {
     Moments mo;
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        if (labels.empty() || labels[i] == label) {
-            add(mo, points[i], m);
+    const auto add_point = m == 3 ? add<3> : add<2>;
+    if (labels.empty()) {
+        if (m == 3) {
+            for (const Vec3& p : points) {
+                add<3>(mo, p);
+            }
+        } else {
+            for (const Vec3& p : points) {
+                add<2>(mo, p);
+            }
+        }
+    } else {
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            if (labels[i] == label) {
+                add_point(mo, points[i]);
+            }
         }
     }
+    fill_lower(mo);
     return mo;
 }
 
 struct Plane {
     Vec3 n{};
     double d = 0.0;
+    double rms = 0.0;  // RMS signed distance of the points
 };
 
 /// Scatter about the centroid, and the centroid.
@@ -103,6 +138,7 @@ Status solve_plane(const Moments& mo, int m, Plane& result)
     if (orthogonal.d < 0.0) {
         orthogonal = {vec_scale(orthogonal.n, -1.0), -orthogonal.d};
     }
+    orthogonal.rms = std::sqrt(mean_square(orthogonal, scatter, centroid, count));
 
     Matrix s(static_cast<std::size_t>(m));
     std::vector<double> a(static_cast<std::size_t>(m));
@@ -123,11 +159,10 @@ Status solve_plane(const Moments& mo, int m, Plane& result)
     for (int j = 0; j < m; ++j) {
         algebraic.n[j] = a[static_cast<std::size_t>(j)] * algebraic.d;
     }
-    const double rms_algebraic = std::sqrt(mean_square(algebraic, scatter, centroid, count));
-    const double rms_orthogonal = std::sqrt(mean_square(orthogonal, scatter, centroid, count));
+    algebraic.rms = std::sqrt(mean_square(algebraic, scatter, centroid, count));
     // Rounding alone must not switch an exact plane over: allow a hair of the cloud's size.
     const double hair = 1e-12 * (std::sqrt(trace / count) + vec_length(centroid));
-    result = rms_algebraic > 1.5 * rms_orthogonal + hair ? orthogonal : algebraic;
+    result = algebraic.rms > 1.5 * orthogonal.rms + hair ? orthogonal : algebraic;
     return Status::ok;
 }
 
@@ -139,17 +174,10 @@ Status fit_plane(std::span<const Vec3> points, int m, Vec3& n, double& d, double
     if (solve_plane(moments(points, {}, 0.0, m), m, p) == Status::error) {
         return Status::error;
     }
-    double sum = 0.0;
-    for (const Vec3& x : points) {
-        double e = -p.d;
-        for (int j = 0; j < m; ++j) {
-            e += p.n[j] * x[j];
-        }
-        sum += e * e;
-    }
+    // The mean of the squared distances, taken from the centred moments in the same pass.
     n = p.n;
     d = p.d;
-    sd = std::sqrt(sum / static_cast<double>(points.size()));
+    sd = p.rms;
     return Status::ok;
 }
 

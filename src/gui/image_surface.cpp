@@ -50,23 +50,25 @@ bool clip_line(double& x1, double& y1, double& x2, double& y2, double xmin, doub
     return true;
 }
 
+const std::array<QRgb, 16> palette_rgb{
+    qRgb(0, 0, 0),       qRgb(0, 0, 128),   qRgb(0, 128, 0),   qRgb(0, 128, 128),
+    qRgb(128, 0, 0),     qRgb(128, 0, 128), qRgb(128, 128, 0), qRgb(192, 192, 192),
+    qRgb(128, 128, 128), qRgb(0, 0, 255),   qRgb(0, 255, 0),   qRgb(0, 255, 255),
+    qRgb(255, 0, 0),     qRgb(255, 0, 255), qRgb(255, 255, 0), qRgb(255, 255, 255),
+};
+
 }  // namespace
 
 QColor palette_colour(int index)
 {
-    static const std::array<QRgb, 16> colours{
-        qRgb(0, 0, 0),       qRgb(0, 0, 128),     qRgb(0, 128, 0),   qRgb(0, 128, 128),
-        qRgb(128, 0, 0),     qRgb(128, 0, 128),   qRgb(128, 128, 0), qRgb(192, 192, 192),
-        qRgb(128, 128, 128), qRgb(0, 0, 255),     qRgb(0, 255, 0),   qRgb(0, 255, 255),
-        qRgb(255, 0, 0),     qRgb(255, 0, 255),   qRgb(255, 255, 0), qRgb(255, 255, 255),
-    };
-    return QColor(colours[static_cast<std::size_t>(std::clamp(index, 0, 15))]);
+    return QColor(palette_rgb[static_cast<std::size_t>(std::clamp(index, 0, 15))]);
 }
 
 ImageSurface::ImageSurface(QSize pixels, double dots_per_inch)
     : image_(pixels.expandedTo({1, 1}), QImage::Format_RGB32), dpi_(dots_per_inch)
 {
     image_.fill(Qt::white);
+    cache_geometry();
     font_.setFamilies({QStringLiteral("IPAGothic"), QStringLiteral("IPAPGothic"),
                        QStringLiteral("Sans Serif")});
     font_.setPixelSize(12);
@@ -87,22 +89,38 @@ void ImageSurface::resize(QSize pixels)
     p.drawImage(0, 0, image_);
     p.end();
     image_ = std::move(next);
+    pixels_ = nullptr;
+    cache_geometry();
 }
 
-void ImageSurface::set_dots_per_inch(double dpi) { dpi_ = dpi > 0.0 ? dpi : 96.0; }
+void ImageSurface::cache_geometry()
+{
+    width_ = image_.width();
+    height_ = image_.height();
+    px_per_mm_ = dpi_ / 25.4;
+    mm_per_px_ = 25.4 / dpi_;
+}
+
+void ImageSurface::set_dots_per_inch(double dpi)
+{
+    dpi_ = dpi > 0.0 ? dpi : 96.0;
+    cache_geometry();
+}
 
 const QImage& ImageSurface::image()
 {
     end_painting();
+    pixels_ = nullptr;  // the caller may copy the image: write through bits() afresh
     return image_;
 }
 
-double ImageSurface::scale_width() const { return px_to_mm(image_.width()); }
-double ImageSurface::scale_height() const { return px_to_mm(image_.height()); }
+double ImageSurface::scale_width() const { return px_to_mm(width_); }
+double ImageSurface::scale_height() const { return px_to_mm(height_); }
 
 QPainter& ImageSurface::painter()
 {
     if (!painter_) {
+        pixels_ = nullptr;
         painter_ = std::make_unique<QPainter>(&image_);
         painter_->setRenderHint(QPainter::Antialiasing, false);
         painter_->setFont(font_);
@@ -139,6 +157,7 @@ QPen ImageSurface::pen(int colour) const
 void ImageSurface::clear()
 {
     end_painting();
+    pixels_ = nullptr;
     image_.fill(Qt::white);
     current_x_ = 0.0;
     current_y_ = 0.0;
@@ -164,15 +183,22 @@ void ImageSurface::line(double x1, double y1, double x2, double y2, int colour)
 
 void ImageSurface::pixel(double x, double y, int colour)
 {
-    const double px = std::floor(mm_to_px(x));
-    const double py = std::floor(mm_to_px(y));
-    if (!(px >= 0.0 && py >= 0.0 && px < image_.width() && py < image_.height())) {
+    const double px = mm_to_px(x);
+    const double py = mm_to_px(y);
+    // Non-negative here, so truncation is the floor (std::floor is a library call on plain x86-64).
+    if (!(px >= 0.0 && py >= 0.0 && px < width_ && py < height_)) {
         return;
     }
-    end_painting();
+    if (painter_) {
+        end_painting();
+    }
     // Straight into the backing store: a million points take milliseconds this way.
-    auto* row = reinterpret_cast<QRgb*>(image_.scanLine(static_cast<int>(py)));
-    row[static_cast<int>(px)] = palette_colour(colour).rgb();
+    if (pixels_ == nullptr) {
+        pixels_ = reinterpret_cast<QRgb*>(image_.bits());
+        stride_ = image_.bytesPerLine() / static_cast<int>(sizeof(QRgb));
+    }
+    pixels_[static_cast<std::ptrdiff_t>(py) * stride_ + static_cast<std::ptrdiff_t>(px)] =
+        palette_rgb[static_cast<std::size_t>(std::clamp(colour, 0, 15))];
 }
 
 void ImageSurface::circle(double x, double y, double r, int colour)

@@ -30,8 +30,8 @@ public:
     [[nodiscard]] double dots_per_inch() const { return dpi_; }
     /// The picture as drawn so far.
     [[nodiscard]] const QImage& image();
-    [[nodiscard]] double px_to_mm(double px) const { return px * 25.4 / dpi_; }
-    [[nodiscard]] double mm_to_px(double mm) const { return mm * dpi_ / 25.4; }
+    [[nodiscard]] double px_to_mm(double px) const { return px * mm_per_px_; }
+    [[nodiscard]] double mm_to_px(double mm) const { return mm * px_per_mm_; }
 
     [[nodiscard]] double scale_width() const override;
     [[nodiscard]] double scale_height() const override;
@@ -57,6 +57,14 @@ private:
     double current_x_ = 0.0;  // mm
     double current_y_ = 0.0;
     QFont font_;
+    QRgb* pixels_ = nullptr;  // backing store while only pixels are drawn
+    int stride_ = 0;
+    // Cached: QImage's size accessors are out-of-line calls, and a redraw asks a million times.
+    int width_ = 0;
+    int height_ = 0;
+    double px_per_mm_ = 0.0;
+    double mm_per_px_ = 0.0;
+    void cache_geometry();
 };
 
 }  // namespace tengun

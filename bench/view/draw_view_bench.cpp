@@ -1,0 +1,82 @@
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <cmath>
+#include <random>
+
+#include "app/program_state.h"
+#include "gui/image_surface.h"
+#include "view/draw_view.h"
+#include "view/view_transform.h"
+
+namespace {
+
+/// A range scan in scan order (rows of a wavy surface), or points scattered at random.
+tengun::PointCloud scan(std::size_t n, bool scattered)
+{
+    tengun::PointCloud cloud;
+    cloud.resize(n);
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<double> u(-100.0, 100.0);
+    const auto row = static_cast<std::size_t>(std::sqrt(static_cast<double>(n))) + 1;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (scattered) {
+            cloud.xyz[i] = {u(rng), u(rng), u(rng)};
+        } else {
+            const double x = -100.0 + 200.0 * static_cast<double>(i % row) / static_cast<double>(row);
+            const double y = -100.0 + 200.0 * static_cast<double>(i / row) / static_cast<double>(row);
+            cloud.xyz[i] = {x, y, 20.0 * std::sin(x / 15.0) * std::cos(y / 25.0)};
+        }
+    }
+    return cloud;
+}
+
+// Redraw of a big cloud in single-pixel mode into a 1000 x 800 picture.
+void BM_draw_view_pixels(benchmark::State& state)
+{
+    const auto n = static_cast<std::size_t>(state.range(0));
+    tengun::FormState s;
+    s.points = scan(n, state.range(1) != 0);
+    s.base_point_count = n;
+    s.marker_mode = 1;
+    s.view_matrix = tengun::set_default_view();
+    tengun::ImageSurface surface(QSize(1000, 800), 96.0);
+    s.view_extent = 200.0;
+    s.view_scale = surface.scale_width() / s.view_extent / 2.0;
+    const tengun::ProgramWide program;
+    for (auto _ : state) {
+        tengun::draw_view(surface, s, program);
+        benchmark::DoNotOptimize(surface.image().constBits());
+    }
+    // The middle of the picture must have been drawn on.
+    const QImage& image = surface.image();
+    int drawn = 0;
+    for (int y = 300; y < 500; ++y) {
+        for (int x = 400; x < 600; ++x) {
+            drawn += image.pixel(x, y) != qRgb(255, 255, 255) ? 1 : 0;
+        }
+    }
+    if (n >= 100000 && drawn < 1000) {
+        state.SkipWithError("points were not drawn");
+    }
+}
+BENCHMARK(BM_draw_view_pixels)
+    ->ArgNames({"points", "scattered"})
+    ->Args({1000, 0})
+    ->Args({1000000, 0})
+    ->Args({1000000, 1})
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
