@@ -67,8 +67,6 @@ void pix_file_input_Click(CommandContext& ctx) { (void)choose_file(ctx, file_kin
 void vivid_file_input_Click(CommandContext& ctx) { (void)choose_file(ctx, file_kinds::bmp); }
 void iges_file_input_Click(CommandContext& ctx) { (void)choose_file(ctx, file_kinds::igs); }
 void stl_file_input_Click(CommandContext& ctx) { (void)choose_file(ctx, file_kinds::stl); }
-void spline_csv_file_output_Click(CommandContext& ctx) { (void)choose_file(ctx, file_kinds::csv); }
-void seigyoten_output_Click(CommandContext& ctx) { (void)choose_file(ctx, file_kinds::csv); }
 void stl_file_output_Click(CommandContext& /*ctx*/) {}
 
 }  // namespace tengun
