@@ -1,7 +1,13 @@
 #include <QApplication>
 
+#include "gui/app_setup.h"
+#include "gui/start_menu.h"
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    tengun::configure_application(app, QStringLiteral(TENGUN_VERSION));
+    tengun::StartMenu start;
+    start.show();
+    return QApplication::exec();
 }

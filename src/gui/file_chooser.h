@@ -1,0 +1,44 @@
+#pragma once
+// The file chooser "ファイル選択" (sentaku): drive list Drive1, folder list Dir1, file list File1
+// filtered by the pattern of program.file_kind, name field Text3, OK (Command1) and
+// cansel (Command2).
+//
+// The lists show the process's current folder; entering a folder (activating it in Dir1, or
+// choosing a drive) makes it the current folder, so the bare name the user picks opens relative
+// to it. OK: dialog_cancelled = false, selected_file_name = Text3 (an empty name shows
+// "ファイルを選択して下さい"), close. cansel: dialog_cancelled = true, name cleared, close.
+// The close box (or Esc) changes nothing: the flag stays true and the previous name is kept.
+
+#include "gui/protocol_dialog.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+
+namespace tengun {
+
+/// File-list pattern for a file_kind: 1 "*.csv", 2 "*.pix", 3 "*.bmp", 4 "*.igs", 5 "*.stl",
+/// anything else "*.*".
+QString file_pattern(int file_kind);
+
+class FileChooser final : public ProtocolDialog {
+    Q_OBJECT
+public:
+    FileChooser(ProgramWide& program, MessageSink message, QWidget* parent = nullptr);
+
+private:
+    void enter_folder(const QString& path);
+    void fill_lists();
+    void confirm();
+    void cancel();
+
+    QString pattern_;
+    QComboBox* drives_ = nullptr;
+    QLabel* path_ = nullptr;
+    QListWidget* folders_ = nullptr;
+    QListWidget* files_ = nullptr;
+    QLineEdit* name_ = nullptr;
+};
+
+}  // namespace tengun

@@ -1,0 +1,311 @@
+#include "gui/main_form.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <array>
+#include <vector>
+
+#include "app/commands.h"
+#include "gui/message_box.h"
+#include "gui/picture_widget.h"
+
+namespace tengun {
+
+namespace {
+
+constexpr int timer_interval_ms = 1000;
+
+/// Three short lines in the graph's colours (X blue, Y green, Z red) under the letters of the
+/// legend label "X        Y        Z".
+class LegendLines final : public QWidget {
+public:
+    explicit LegendLines(const QLabel* legend, QWidget* parent) : QWidget(parent), legend_(legend)
+    {
+        setObjectName(QStringLiteral("Line2"));
+        setFixedHeight(8);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* /*event*/) override
+    {
+        QPainter p(this);
+        const QFontMetrics metrics(legend_->font());
+        const QString text = legend_->text();
+        const std::array<QColor, 3> colours{palette_colour(1), palette_colour(2),
+                                            palette_colour(4)};
+        int found = 0;
+        for (qsizetype i = 0; i < text.size() && found < 3; ++i) {
+            if (text[i].isSpace()) {
+                continue;
+            }
+            const int centre = metrics.horizontalAdvance(text.left(i)) +
+                               metrics.horizontalAdvance(text[i]) / 2;
+            p.setPen(QPen(colours[static_cast<std::size_t>(found++)], 2));
+            p.drawLine(centre - 12, height() / 2, centre + 12, height() / 2);
+        }
+    }
+
+private:
+    const QLabel* legend_;
+};
+
+QLabel* heading(QLabel* label)
+{
+    QFont f = label->font();
+    f.setBold(true);
+    label->setFont(f);
+    return label;
+}
+
+}  // namespace
+
+MainForm::MainForm(ProgramWide& program, QWidget* parent)
+    : QMainWindow(parent),
+      surface1_({800, 560}),
+      surface2_({800, 200}),
+      dialogs_(this),
+      ctx_{program, state_, surface1_, surface2_, dialogs_}
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("解析フォーム"));
+
+    timer_ = new QTimer(this);
+    timer_->setObjectName(QStringLiteral("Timer1"));
+    timer_->setInterval(timer_interval_ms);
+    connect(timer_, &QTimer::timeout, this, [this] { run([this] { Timer1_Timer(ctx_); }); });
+
+    build_menu();
+    build_fields();
+
+    auto* central = new QWidget(this);
+    auto* body = new QHBoxLayout;
+    body->addWidget(build_result_column());
+    body->addWidget(build_pictures(), 1);
+    auto* layout = new QVBoxLayout(central);
+    layout->addLayout(build_plane_row());
+    layout->addLayout(body, 1);
+    setCentralWidget(central);
+    resize(1180, 900);
+
+    run([this] { form_load(ctx_); });
+}
+
+MainForm::~MainForm() = default;
+
+void MainForm::build_menu()
+{
+    // Each item goes below the nearest shallower item before it; an item followed by a deeper
+    // one is a menu of its own, every other item an action.
+    const auto tree = menu_tree();
+    std::vector<QMenu*> open_menus;
+    for (std::size_t i = 0; i < tree.size(); ++i) {
+        const MenuEntry& item = tree[i];
+        const QString name = to_qstring(item.name);
+        const QString caption = to_qstring(item.caption);
+        open_menus.resize(static_cast<std::size_t>(item.depth));
+        const bool has_items = i + 1 < tree.size() && tree[i + 1].depth > item.depth;
+        if (has_items) {
+            QMenu* menu = open_menus.empty() ? menuBar()->addMenu(caption)
+                                             : open_menus.back()->addMenu(caption);
+            menu->setObjectName(name);
+            open_menus.push_back(menu);
+            continue;
+        }
+        QAction* action = open_menus.empty() ? menuBar()->addAction(caption)
+                                             : open_menus.back()->addAction(caption);
+        action->setObjectName(name);
+        if (item.run != nullptr) {
+            connect(action, &QAction::triggered, this,
+                    [this, command = item.run] { run([this, command] { command(ctx_); }); });
+        }
+    }
+}
+
+void MainForm::build_fields()
+{
+    for (const auto& [name, text] : FormState::initial_fields()) {
+        if (name.starts_with("Text")) {
+            auto* edit = new QLineEdit(to_qstring(text), this);
+            edit->setObjectName(to_qstring(name));
+            edits_[name] = edit;
+        } else {
+            auto* label = new QLabel(to_qstring(text), this);
+            label->setObjectName(to_qstring(name));
+            labels_[name] = label;
+        }
+    }
+}
+
+QLayout* MainForm::build_plane_row()
+{
+    auto* row = new QHBoxLayout;
+    for (int k = 0; k < 4; ++k) {
+        const std::string index = "(" + std::to_string(k) + ")";
+        row->addWidget(labels_.at("Label1" + index));
+        QLineEdit* edit = edits_.at("Text1" + index);
+        edit->setMinimumWidth(150);
+        row->addWidget(edit);
+    }
+    row->addStretch();
+    return row;
+}
+
+QWidget* MainForm::build_result_column()
+{
+    auto* column = new QWidget(this);
+    column->setFixedWidth(270);
+    auto* grid = new QGridLayout(column);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setVerticalSpacing(3);
+    int row = 0;
+    const auto pair = [&](const char* label, const char* edit, const char* unit = nullptr) {
+        grid->addWidget(labels_.at(label), row, 0);
+        grid->addWidget(edits_.at(edit), row, 1);
+        if (unit != nullptr) {
+            grid->addWidget(labels_.at(unit), row, 2);
+        }
+        ++row;
+    };
+    const auto title = [&](QWidget* widget) {
+        grid->setRowMinimumHeight(row++, 8);
+        grid->addWidget(widget, row++, 0, 1, 3);
+    };
+
+    pair("Label7(1)", "Text6");
+    pair("Label7(0)", "Text5");
+    pair("Label7(2)", "Text7");
+    title(heading(labels_.at("Label5")));
+    pair("Label2(1)", "Text2(0)");
+    pair("Label2(2)", "Text2(1)");
+    pair("Label2(3)", "Text2(2)");
+    title(heading(labels_.at("Label6")));
+    pair("Label2(5)", "Text2(3)");
+    pair("Label2(4)", "Text2(4)");
+    pair("Label2(0)", "Text2(5)");
+    grid->setRowMinimumHeight(row++, 8);
+    pair("Label3(0)", "Text3(0)");
+    pair("Label3(1)", "Text3(1)");
+    title(heading(labels_.at("Label4")));
+    pair("Label11(0)", "Text4(0)", "Label11(2)");
+    pair("Label11(1)", "Text4(1)", "Label11(3)");
+    grid->setRowMinimumHeight(row++, 8);
+    pair("Label8(0)", "Text8(0)");
+    pair("Label8(1)", "Text8(1)");
+    pair("Label8(2)", "Text8(2)");
+    auto* rotate = new QPushButton(QStringLiteral("回転表示"), column);
+    rotate->setObjectName(QStringLiteral("Command1"));
+    connect(rotate, &QPushButton::clicked, this, [this] { run([this] { Command1_Click(ctx_); }); });
+    grid->addWidget(rotate, row++, 1);
+    title(heading(labels_.at("Label10")));
+    pair("Label9(0)", "Text9(0)");
+    pair("Label9(1)", "Text9(1)");
+    pair("Label9(2)", "Text9(2)");
+    grid->setRowStretch(row, 1);
+    grid->setColumnStretch(1, 1);
+    return column;
+}
+
+QWidget* MainForm::build_pictures()
+{
+    auto* pictures = new QWidget(this);
+    picture1_ = new PictureWidget(surface1_, QStringLiteral("Picture1"), pictures);
+    picture1_->setMinimumSize(480, 360);
+    picture2_ = new PictureWidget(surface2_, QStringLiteral("Picture2"), pictures);
+    picture2_->setMinimumHeight(120);
+    QLabel* legend = labels_.at("Label12(1)");
+    auto* legend_lines = new LegendLines(legend, pictures);
+
+    auto* layout = new QVBoxLayout(pictures);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(picture1_, 3);
+    layout->addSpacing(4);
+    layout->addWidget(heading(labels_.at("Label12(0)")));
+    layout->addWidget(picture2_, 1);
+    layout->addWidget(legend);
+    layout->addWidget(legend_lines);
+
+    connect(picture1_, &PictureWidget::resized, this,
+            [this] { run([this] { form_activate(ctx_); }); });
+    connect(picture2_, &PictureWidget::resized, picture2_, qOverload<>(&QWidget::update));
+    connect(picture1_, &PictureWidget::mouse_moved, this, [this](int button, float x, float y) {
+        run([=, this] { Picture1_MouseMove(ctx_, button, x, y); });
+    });
+    connect(picture1_, &PictureWidget::mouse_released, this, [this](int button, float x, float y) {
+        run([=, this] { Picture1_MouseUp(ctx_, button, x, y); });
+    });
+    return pictures;
+}
+
+bool MainForm::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate) {
+        // Activated inside a command (a dialog of it just closed): redraw once it has finished.
+        if (running_ > 0) {
+            activated_while_running_ = true;
+        } else {
+            run([this] { form_activate(ctx_); });
+        }
+    }
+    return QMainWindow::event(event);
+}
+
+void MainForm::run(const std::function<void()>& command)
+{
+    const bool outermost = running_ == 0;
+    // A tick or a redraw inside a dialog's event loop must not overwrite the fields the
+    // running command has written with the older texts of the widgets.
+    if (outermost) {
+        collect_fields();
+    }
+    const int dialogs_before = dialogs_.dialogs_shown();
+    {
+        ++running_;
+        const auto done = qScopeGuard([this] { --running_; });
+        command();
+    }
+    if (outermost && (activated_while_running_ || dialogs_.dialogs_shown() != dialogs_before)) {
+        activated_while_running_ = false;
+        form_activate(ctx_);
+    }
+    show_state();
+}
+
+void MainForm::collect_fields()
+{
+    for (const auto& [name, edit] : edits_) {
+        state_.fields[name] = edit->text().toStdString();
+    }
+}
+
+void MainForm::show_state()
+{
+    for (const auto& [name, text] : state_.fields) {
+        const QString value = to_qstring(text);
+        if (const auto e = edits_.find(name); e != edits_.end()) {
+            if (e->second->text() != value) {
+                e->second->setText(value);
+                e->second->setCursorPosition(0);
+            }
+        } else if (const auto l = labels_.find(name); l != labels_.end()) {
+            l->second->setText(value);
+        }
+    }
+    if (state_.timer_enabled && !timer_->isActive()) {
+        timer_->start();
+    } else if (!state_.timer_enabled && timer_->isActive()) {
+        timer_->stop();
+    }
+    picture1_->update();
+    picture2_->update();
+}
+
+}  // namespace tengun

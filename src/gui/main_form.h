@@ -1,0 +1,72 @@
+#pragma once
+// Form1, the analysis form "解析フォーム". Every action takes the same path:
+//
+//   menu action / Command1 "回転表示" / Timer1 tick / mouse on Picture1
+//     -> run(): texts of the line edits -> state.fields
+//     -> the command of src/app over this form's CommandContext (FormState, the shared
+//        ProgramWide, the two ImageSurfaces, QtDialogs for dialogs and messages)
+//     -> state.fields -> line edits and labels; Timer1 follows state.timer_enabled;
+//        Picture1 and Picture2 repaint from their surfaces.
+//
+// The form also redraws (form_activate) when it becomes the active window, after a command
+// that showed a dialog, and when Picture1 changes size.
+
+#include <QMainWindow>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "app/command_context.h"
+#include "gui/image_surface.h"
+#include "gui/qt_dialogs.h"
+
+class QLabel;
+class QLineEdit;
+class QTimer;
+
+namespace tengun {
+
+class PictureWidget;
+
+class MainForm final : public QMainWindow {
+    Q_OBJECT
+public:
+    /// `program` is shared by every main form and must outlive this one.
+    explicit MainForm(ProgramWide& program, QWidget* parent = nullptr);
+    ~MainForm() override;
+
+    [[nodiscard]] CommandContext& context() { return ctx_; }
+    [[nodiscard]] QtDialogs& dialogs() { return dialogs_; }
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    void build_menu();
+    void build_fields();
+    QWidget* build_result_column();
+    QLayout* build_plane_row();
+    QWidget* build_pictures();
+
+    /// Runs one command over this form's context and shows what it changed.
+    void run(const std::function<void()>& command);
+    void collect_fields();
+    void show_state();
+
+    FormState state_;
+    ImageSurface surface1_;
+    ImageSurface surface2_;
+    QtDialogs dialogs_;
+    CommandContext ctx_;
+
+    std::map<std::string, QLineEdit*> edits_;
+    std::map<std::string, QLabel*> labels_;
+    PictureWidget* picture1_ = nullptr;
+    PictureWidget* picture2_ = nullptr;
+    QTimer* timer_ = nullptr;
+
+    int running_ = 0;               // depth of nested runs (a dialog's event loop, a tick in it)
+    bool activated_while_running_ = false;
+};
+
+}  // namespace tengun
