@@ -61,6 +61,7 @@ FileChooser::FileChooser(ProgramWide& program, MessageSink message, QWidget* par
     path_->setWordWrap(true);
     folders_ = new QListWidget(this);
     folders_->setObjectName(QStringLiteral("Dir1"));
+    folders_->setIconSize({16, 16});
     files_ = new QListWidget(this);
     files_->setObjectName(QStringLiteral("File1"));
     auto* name_label = new QLabel(QStringLiteral("ファイル名＝"), this);
