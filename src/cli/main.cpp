@@ -1,1 +1,74 @@
-int main() { return 0; }
+// tengun-cli: runs the main form's menu commands by name and prints the result as JSON.
+// Qt is used only for the pictures: an offscreen QGuiApplication for fonts, and the same
+// QImage-backed surface as the window for the PNG files.
+#include <QFile>
+#include <QGuiApplication>
+#include <clocale>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/cli_options.h"
+#include "cli/cli_session.h"
+#include "gui/image_surface.h"
+
+namespace {
+
+constexpr int exit_png_failed = 1;
+constexpr int exit_usage = 2;
+constexpr double picture_dpi = 96.0;
+
+void print_error(const std::string& message)
+{
+    std::fprintf(stderr, "tengun-cli: %s\nRun 'tengun-cli --help' for usage.\n", message.c_str());
+}
+
+/// Writes the picture as PNG; false (with a message) when the file cannot be written.
+bool save_png(tengun::ImageSurface& picture, const std::string& path)
+{
+    if (path.empty() || picture.image().save(QFile::decodeName(path.c_str()), "PNG")) {
+        return true;
+    }
+    std::fprintf(stderr, "tengun-cli: cannot write the PNG file '%s'.\n", path.c_str());
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const tengun::cli::ParseResult parsed = tengun::cli::parse_arguments(args);
+    if (!parsed.error.empty()) {
+        print_error(parsed.error);
+        return exit_usage;
+    }
+    const tengun::cli::CliOptions& options = parsed.options;
+    if (options.help) {
+        std::fputs(tengun::cli::usage_text().c_str(), stdout);
+        return 0;
+    }
+
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    // Qt sees only the program name: every argument belongs to tengun-cli.
+    int qt_argc = 1;
+    QGuiApplication app(qt_argc, argv);
+    // Qt adopts the user's locale; the fields' number texts are formatted with the C one.
+    std::setlocale(LC_NUMERIC, "C");
+
+    const QSize size(options.width, options.height);
+    tengun::ImageSurface picture1(size, picture_dpi);
+    tengun::ImageSurface picture2(size, picture_dpi);
+    const tengun::cli::SessionResult result = tengun::cli::run_session(options, picture1, picture2);
+    if (!result.error.empty()) {
+        print_error(result.error);
+        return exit_usage;
+    }
+
+    const bool saved1 = save_png(picture1, options.png1);
+    const bool saved2 = save_png(picture2, options.png2);
+    std::fputs(result.json.c_str(), stdout);
+    return saved1 && saved2 ? 0 : exit_png_failed;
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The dialogs of tengun-cli, answered from the command line. Before each command the text after
+// its '=' is handed over; the first dialog the command shows takes it, later ones (and every
+// dialog of a command without input) are closed with the close box. The protocol is the
+// window's: opening sets dialog_cancelled; an answer clears it and sets the dialog's values.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/dialogs.h"
+
+namespace tengun::cli {
+
+class CliDialogs final : public Dialogs {
+public:
+    /// The answer for the next dialog shown; nullopt: close box.
+    void set_input(std::optional<std::string> input);
+
+    /// OK with the file name (an empty name shows "ファイルを選択して下さい").
+    void choose_file(ProgramWide& program) override;
+    /// OK with "degree,divisions".
+    void ask_spline_settings(ProgramWide& program) override;
+    /// OK with the angle in degrees.
+    void ask_thinning_angle(ProgramWide& program) override;
+    void show_message(const std::string& text) override;
+
+    /// Every message shown, in order.
+    [[nodiscard]] const std::vector<std::string>& messages() const { return messages_; }
+    /// Dialogs and message boxes shown so far; each one makes the form active again afterwards.
+    [[nodiscard]] int windows_shown() const { return windows_shown_; }
+    /// Set when an answer did not fit its dialog (a spline or thinning answer that is not
+    /// numbers); the dialog was closed as cancelled. Describes the answer and what it needs.
+    [[nodiscard]] const std::string& input_error() const { return input_error_; }
+
+private:
+    /// Opens a dialog: the flag goes up and the pending answer, if any, is taken.
+    std::optional<std::string> open(ProgramWide& program);
+
+    std::optional<std::string> input_;
+    std::vector<std::string> messages_;
+    int windows_shown_ = 0;
+    std::string input_error_;
+};
+
+}  // namespace tengun::cli

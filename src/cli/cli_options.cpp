@@ -1,0 +1,257 @@
+#include "cli/cli_options.h"
+
+#include <algorithm>
+#include <charconv>
+#include <string_view>
+
+#include "app/commands.h"
+#include "cli/state_json.h"
+
+namespace tengun::cli {
+
+namespace {
+
+constexpr std::string_view view_angles_command = "Command1";
+// QImage and QPainter work in int coordinates; larger pictures are refused as malformed.
+constexpr int max_side_px = 32767;
+
+std::string join(const std::vector<std::string_view>& names)
+{
+    std::string out;
+    for (const std::string_view n : names) {
+        if (!out.empty()) {
+            out += ", ";
+        }
+        out += n;
+    }
+    return out;
+}
+
+std::vector<std::string_view> split(std::string_view text, char separator)
+{
+    std::vector<std::string_view> parts;
+    for (;;) {
+        const std::size_t at = text.find(separator);
+        parts.push_back(text.substr(0, at));
+        if (at == std::string_view::npos) {
+            return parts;
+        }
+        text.remove_prefix(at + 1);
+    }
+}
+
+bool parse_side(std::string_view text, int& side)
+{
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc{} || end != text.data() + text.size() || value < 1 || value > max_side_px) {
+        return false;
+    }
+    side = value;
+    return true;
+}
+
+/// "WxH" in pixels.
+bool parse_size(std::string_view text, int& width, int& height)
+{
+    const std::size_t x = text.find('x');
+    if (x == std::string_view::npos) {
+        return false;
+    }
+    int w = 0;
+    int h = 0;
+    if (!parse_side(text.substr(0, x), w) || !parse_side(text.substr(x + 1), h)) {
+        return false;
+    }
+    width = w;
+    height = h;
+    return true;
+}
+
+std::string unknown_command_error(std::string_view name)
+{
+    const auto tree = menu_tree();
+    const bool is_submenu = std::any_of(tree.begin(), tree.end(), [name](const MenuEntry& e) {
+        return e.name == name && e.run == nullptr;
+    });
+    std::string error = is_submenu ? "'" + std::string(name) + "' is a submenu, not a command."
+                                   : "unknown command '" + std::string(name) + "'.";
+    return error + "\nValid commands: " + command_names();
+}
+
+/// Adds `name=input` (or `name`) to the commands, or returns what is wrong with it.
+std::string add_command(std::string_view arg, CliOptions& options)
+{
+    const std::size_t eq = arg.find('=');
+    CliCommand command;
+    command.name = std::string(arg.substr(0, eq));
+    if (eq != std::string_view::npos) {
+        command.input = std::string(arg.substr(eq + 1));
+    }
+    if (command.name == view_angles_command) {
+        command.run = Command1_Click;
+        if (command.input) {
+            const std::vector<std::string_view> texts = split(*command.input, ',');
+            if (texts.size() != 3) {
+                return "'" + std::string(arg) +
+                       "': Command1 takes three angles in degrees, Command1=alpha,beta,gamma.";
+            }
+            command.angle_texts.assign(texts.begin(), texts.end());
+            command.input.reset();
+        }
+    } else {
+        const MenuEntry* entry = find_menu_command(command.name);
+        if (entry == nullptr) {
+            return unknown_command_error(command.name);
+        }
+        command.run = entry->run;
+    }
+    options.commands.push_back(std::move(command));
+    return {};
+}
+
+std::string add_state_names(std::string_view list, CliOptions& options)
+{
+    for (const std::string_view name : split(list, ',')) {
+        if (find_state_value(name) == nullptr) {
+            return (name.empty() ? std::string("empty state name in '") + std::string(list) + "'."
+                                 : "unknown state name '" + std::string(name) + "'.") +
+                   "\nValid state names: " + state_names();
+        }
+        if (std::find(options.state_names.begin(), options.state_names.end(), name) ==
+            options.state_names.end()) {
+            options.state_names.emplace_back(name);
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string command_names()
+{
+    std::vector<std::string_view> names;
+    for (const MenuEntry& e : menu_tree()) {
+        if (e.run != nullptr) {
+            names.push_back(e.name);
+        }
+    }
+    names.push_back(view_angles_command);
+    return join(names);
+}
+
+std::string state_names()
+{
+    std::vector<std::string_view> names;
+    for (const StateValue& v : state_values()) {
+        names.push_back(v.name);
+    }
+    return join(names);
+}
+
+ParseResult parse_arguments(std::span<const std::string> args)
+{
+    ParseResult result;
+    CliOptions& options = result.options;
+    const auto fail = [&result](std::string message) {
+        result.error = std::move(message);
+        return result;
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+            return result;
+        }
+        if (!arg.starts_with("--")) {
+            if (std::string error = add_command(arg, options); !error.empty()) {
+                return fail(std::move(error));
+            }
+            continue;
+        }
+        // --name value or --name=value
+        const std::size_t eq = arg.find('=');
+        const std::string_view name = arg.substr(0, eq);
+        const bool known =
+            name == "--state" || name == "--png1" || name == "--png2" || name == "--size";
+        if (!known) {
+            return fail("unknown option '" + std::string(name) +
+                        "'.\nValid options: --help, --state NAME[,NAME...], --png1 FILE, "
+                        "--png2 FILE, --size WxH");
+        }
+        std::string_view value;
+        if (eq != std::string_view::npos) {
+            value = arg.substr(eq + 1);
+        } else if (i + 1 < args.size() && !std::string_view(args[i + 1]).starts_with("--")) {
+            value = args[++i];
+        } else {
+            return fail("option '" + std::string(name) + "' needs a value.");
+        }
+        if (name == "--state") {
+            if (std::string error = add_state_names(value, options); !error.empty()) {
+                return fail(std::move(error));
+            }
+        } else if (name == "--size") {
+            if (!parse_size(value, options.width, options.height)) {
+                return fail("option '--size': '" + std::string(value) +
+                            "' is not WxH in whole pixels from 1 to " +
+                            std::to_string(max_side_px) + " (for example 800x600).");
+            }
+        } else if (value.empty()) {
+            return fail("option '" + std::string(name) + "' needs a file name.");
+        } else {
+            (name == "--png1" ? options.png1 : options.png2) = std::string(value);
+        }
+    }
+    return result;
+}
+
+std::string usage_text()
+{
+    std::string text =
+        "Usage: tengun-cli [options] command[=input] ...\n"
+        "\n"
+        "Runs menu commands of the analysis form by their menu names, in the order given, on\n"
+        "one form (loaded and drawn once first), then prints one JSON object: \"fields\" (every\n"
+        "result field and label by control name), \"messages\" (every message shown, in order)\n"
+        "and each value asked for with --state.\n"
+        "\n"
+        "A command's input, after '=', answers the dialog it shows:\n"
+        "  file chooser      the file name             csv_file_input=cloud.csv\n"
+        "  spline settings   degree,divisions          mono_spline=3,10\n"
+        "  thinning          angle in degrees          data_mabiki=10\n"
+        "A command without input finds its dialog closed with the close box (cancelled).\n"
+        "Command1=alpha,beta,gamma types the three view angles (degrees) into Text8(0..2) and\n"
+        "presses \"回転表示\".\n"
+        "\n"
+        "Options:\n"
+        "  --help              this text\n"
+        "  --state NAME[,...]  add the named values to the output (repeatable)\n"
+        "  --png1 FILE         write Picture1 (the 3D view) as PNG\n"
+        "  --png2 FILE         write Picture2 (the acceleration graph) as PNG\n"
+        "  --size WxH          size of both pictures in pixels at 96 dpi (default 800x600)\n"
+        "\n"
+        "Exit status: 0 done, 1 a PNG could not be written, 2 bad command line or input.\n"
+        "\n"
+        "Commands (menu tree; items in brackets are submenus):\n";
+    for (const MenuEntry& e : menu_tree()) {
+        std::string line(2 + 2 * static_cast<std::size_t>(e.depth), ' ');
+        line += e.run != nullptr ? std::string(e.name) : "[" + std::string(e.name) + "]";
+        line += "  \"" + std::string(e.caption) + "\"\n";
+        text += line;
+    }
+    text += "  Command1=alpha,beta,gamma  \"回転表示\"\n\nState names:\n";
+    std::string line = " ";
+    for (const StateValue& v : state_values()) {
+        if (line.size() + v.name.size() + 1 > 78) {
+            text += line + "\n";
+            line = " ";
+        }
+        line += " ";
+        line += v.name;
+    }
+    text += line + "\n";
+    return text;
+}
+
+}  // namespace tengun::cli

@@ -1,0 +1,71 @@
+#include "cli/cli_session.h"
+
+#include <cassert>
+
+#include "app/commands.h"
+#include "cli/cli_dialogs.h"
+#include "cli/json_writer.h"
+#include "cli/state_json.h"
+
+namespace tengun::cli {
+
+SessionResult run_session(const CliOptions& options, DrawingSurface& picture1,
+                          DrawingSurface& picture2)
+{
+    ProgramWide program;
+    FormState state;
+    CliDialogs dialogs;
+    CommandContext ctx{program, state, picture1, picture2, dialogs};
+
+    form_load(ctx);
+    form_activate(ctx);
+    for (const CliCommand& command : options.commands) {
+        for (std::size_t k = 0; k < command.angle_texts.size(); ++k) {
+            state.fields["Text8(" + std::to_string(k) + ")"] = command.angle_texts[k];
+        }
+        // Each command gets its own answer; one that no dialog took is dropped here.
+        dialogs.set_input(command.input);
+        const int shown_before = dialogs.windows_shown();
+        command.run(ctx);
+        if (!dialogs.input_error().empty()) {
+            return {{}, command.name + ": " + dialogs.input_error()};
+        }
+        // Like the window: when a dialog or message box closes, the form is active again.
+        if (dialogs.windows_shown() != shown_before) {
+            form_activate(ctx);
+        }
+    }
+    form_activate(ctx);
+    return {report_json(program, state, dialogs.messages(), options.state_names), {}};
+}
+
+std::string report_json(const ProgramWide& program, const FormState& state,
+                        const std::vector<std::string>& messages,
+                        const std::vector<std::string>& state_names)
+{
+    JsonWriter out;
+    out.begin_object();
+    out.key("fields");
+    out.begin_object();
+    for (const auto& [name, text] : state.fields) {
+        out.key(name);
+        out.string(text);
+    }
+    out.end_object();
+    out.key("messages");
+    out.begin_array();
+    for (const std::string& m : messages) {
+        out.string(m);
+    }
+    out.end_array();
+    for (const std::string& name : state_names) {
+        const StateValue* value = find_state_value(name);
+        assert(value != nullptr && "state names are checked when the arguments are read");
+        out.key(name);
+        value->write(out, program, state);
+    }
+    out.end_object();
+    return out.text() + "\n";
+}
+
+}  // namespace tengun::cli

@@ -1,0 +1,30 @@
+#pragma once
+// One run of tengun-cli on one main form: load and first redraw, the commands in order, the
+// final redraw, then the JSON report. Drawing goes to the two surfaces given, so the run is the
+// same whether the pictures are saved as PNG or only recorded.
+
+#include <string>
+#include <vector>
+
+#include "cli/cli_options.h"
+#include "view/drawing_surface.h"
+
+namespace tengun::cli {
+
+struct SessionResult {
+    /// {"fields": {control: text}, "messages": [...], NAME: value for each state name}.
+    std::string json;
+    /// A dialog answer that did not fit its dialog; the run stopped at that command and `json`
+    /// is empty.
+    std::string error;
+};
+
+SessionResult run_session(const CliOptions& options, DrawingSurface& picture1,
+                          DrawingSurface& picture2);
+
+/// The report: fields, messages, then the named values in the order given.
+std::string report_json(const ProgramWide& program, const FormState& state,
+                        const std::vector<std::string>& messages,
+                        const std::vector<std::string>& state_names);
+
+}  // namespace tengun::cli

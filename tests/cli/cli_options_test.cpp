@@ -1,0 +1,114 @@
+#include "cli/cli_options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/commands.h"
+
+namespace tengun::cli {
+namespace {
+
+ParseResult parse(std::vector<std::string> args)
+{
+    return parse_arguments(args);
+}
+
+TEST(parse_arguments, commands_keep_order_input_and_run)
+{
+    const ParseResult r =
+        parse({"csv_file_input=a=b.csv", "heimen", "mono_spline=3,10", "csv_file_input="});
+    ASSERT_EQ(r.error, "");
+    const auto& c = r.options.commands;
+    ASSERT_EQ(c.size(), 4U);
+    EXPECT_EQ(c[0].name, "csv_file_input");
+    EXPECT_EQ(c[0].input, "a=b.csv");  // only the first '=' separates
+    EXPECT_EQ(c[0].run, &csv_file_input_Click);
+    EXPECT_EQ(c[1].name, "heimen");
+    EXPECT_FALSE(c[1].input.has_value());
+    EXPECT_EQ(c[1].run, &heimen_Click);
+    EXPECT_EQ(c[2].input, "3,10");
+    EXPECT_EQ(c[3].input, "");  // given but empty: not the same as no input
+}
+
+TEST(parse_arguments, state_names_from_lists_and_repeats_each_once)
+{
+    const ParseResult r = parse({"--state", "point_count,view_extent", "--state=point_mark",
+                                 "--state", "view_extent,labels"});
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.options.state_names,
+              (std::vector<std::string>{"point_count", "view_extent", "point_mark", "labels"}));
+}
+
+TEST(parse_arguments, command1_takes_three_texts_as_typed)
+{
+    const ParseResult r = parse({"Command1=-45,a, 7", "Command1"});
+    ASSERT_EQ(r.error, "");
+    ASSERT_EQ(r.options.commands.size(), 2U);
+    EXPECT_EQ(r.options.commands[0].angle_texts, (std::vector<std::string>{"-45", "a", " 7"}));
+    EXPECT_FALSE(r.options.commands[0].input.has_value());
+    EXPECT_EQ(r.options.commands[0].run, &Command1_Click);
+    EXPECT_TRUE(r.options.commands[1].angle_texts.empty());
+    EXPECT_EQ(r.options.commands[1].run, &Command1_Click);
+}
+
+struct BadLine {
+    const char* name;
+    std::vector<std::string> args;
+    std::vector<std::string> mentions;  // each must appear in the error
+};
+
+void PrintTo(const BadLine& b, std::ostream* os)
+{
+    *os << b.name;
+}
+
+class parse_arguments_errors : public ::testing::TestWithParam<BadLine> {};
+
+TEST_P(parse_arguments_errors, name_the_culprit_and_what_is_valid)
+{
+    const ParseResult r = parse_arguments(GetParam().args);
+    ASSERT_NE(r.error, "");
+    for (const std::string& m : GetParam().mentions) {
+        EXPECT_NE(r.error.find(m), std::string::npos) << "missing '" << m << "' in\n" << r.error;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    parse_arguments, parse_arguments_errors,
+    ::testing::Values(
+        BadLine{"unknown_command", {"heimen", "nonsense"}, {"'nonsense'", "heimen", "Command1"}},
+        BadLine{"submenu_is_no_command", {"file_input=x.csv"}, {"'file_input'", "submenu"}},
+        BadLine{"case_matters", {"Heimen"}, {"'Heimen'", "heimen"}},
+        BadLine{"unknown_state", {"--state", "point_count,bogus"}, {"'bogus'", "view_matrix"}},
+        BadLine{"empty_state_name", {"--state", "point_count,"}, {"empty", "point_count"}},
+        BadLine{"state_without_value", {"--state"}, {"--state"}},
+        BadLine{"value_looks_like_option", {"--png1", "--size", "10x10"}, {"--png1"}},
+        BadLine{"size_one_number", {"--size", "10"}, {"--size", "'10'", "800x600"}},
+        BadLine{"size_zero", {"--size", "0x10"}, {"'0x10'"}},
+        BadLine{"size_negative", {"--size", "-5x10"}, {"'-5x10'"}},
+        BadLine{"size_trailing", {"--size", "10x10px"}, {"'10x10px'"}},
+        BadLine{"size_too_big", {"--size=40000x10"}, {"'40000x10'"}},
+        BadLine{"size_empty", {"--size="}, {"--size"}},
+        BadLine{"png_empty_name", {"--png2="}, {"--png2"}},
+        BadLine{"unknown_option", {"--colour", "red"}, {"'--colour'", "--state", "--size"}},
+        BadLine{"command1_two_texts", {"Command1=1,2"}, {"Command1=1,2", "three"}},
+        BadLine{"command1_four_texts", {"Command1=1,2,3,4"}, {"Command1=1,2,3,4"}}),
+    [](const ::testing::TestParamInfo<BadLine>& info) { return std::string(info.param.name); });
+
+TEST(usage_text, lists_every_command_with_caption_and_every_state_name)
+{
+    const std::string text = usage_text();
+    for (const MenuEntry& e : menu_tree()) {
+        EXPECT_NE(text.find(std::string(e.name)), std::string::npos) << e.name;
+        EXPECT_NE(text.find("\"" + std::string(e.caption) + "\""), std::string::npos) << e.name;
+    }
+    for (const char* name :
+         {"Command1", "point_count", "segment_start", "thinning_angle", "--png1", "--size"}) {
+        EXPECT_NE(text.find(name), std::string::npos) << name;
+    }
+}
+
+}  // namespace
+}  // namespace tengun::cli
