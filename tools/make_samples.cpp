@@ -22,32 +22,33 @@ struct Sample {
 
 std::vector<Vec3> plane(std::mt19937& rng)
 {
-    // z = 10 + 0.2 x - 0.1 y over a 100 x 60 patch, 0.05 noise.
-    std::uniform_real_distribution<double> u(-50.0, 50.0);
-    std::uniform_real_distribution<double> v(-30.0, 30.0);
+    // z = 10 + 0.2 x - 0.1 y over a 100 x 60 patch, scanned in rows, 0.05 noise.
     std::normal_distribution<double> noise(0.0, 0.05);
     std::vector<Vec3> pts;
-    for (int i = 0; i < 400; ++i) {
-        const double x = u(rng);
-        const double y = v(rng);
-        pts.push_back({x, y, 10.0 + 0.2 * x - 0.1 * y + noise(rng)});
+    for (int row = 0; row <= 20; ++row) {
+        const double y = -30.0 + 3.0 * row;
+        for (int i = 0; i <= 20; ++i) {
+            const double x = row % 2 == 0 ? -50.0 + 5.0 * i : 50.0 - 5.0 * i;
+            pts.push_back({x, y, 10.0 + 0.2 * x - 0.1 * y + noise(rng)});
+        }
     }
     return pts;
 }
 
 std::vector<Vec3> sphere(std::mt19937& rng)
 {
-    // Centre (1, 2, 3), radius 10, the upper cap, 0.02 noise.
-    std::uniform_real_distribution<double> u(0.0, 1.0);
+    // Centre (1, 2, 3), radius 10, the upper cap scanned in rings, 0.02 noise.
     std::normal_distribution<double> noise(0.0, 0.02);
     std::vector<Vec3> pts;
-    for (int i = 0; i < 300; ++i) {
-        const double phi = two_pi * u(rng);
-        const double z = 0.2 + 0.8 * u(rng);
+    for (int ring = 0; ring < 10; ++ring) {
+        const double z = 0.2 + 0.08 * ring;
         const double r = std::sqrt(1.0 - z * z);
-        const double radius = 10.0 + noise(rng);
-        pts.push_back({1.0 + radius * r * std::cos(phi), 2.0 + radius * r * std::sin(phi),
-                       3.0 + radius * z});
+        for (int i = 0; i < 30; ++i) {
+            const double phi = two_pi * i / 30.0;
+            const double radius = 10.0 + noise(rng);
+            pts.push_back({1.0 + radius * r * std::cos(phi), 2.0 + radius * r * std::sin(phi),
+                           3.0 + radius * z});
+        }
     }
     return pts;
 }
