@@ -6,7 +6,10 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QDir>
 #include <QTimer>
+#include <cstdio>
+#include <fstream>
 
 #include "app/commands.h"
 #include "geometry/number_text.h"
@@ -230,6 +233,42 @@ TEST_F(MainFormTest, mouse_on_picture1_turns_the_view_in_millimetres)
     const Mat3 dragged = s.view_matrix;
     send(QEvent::MouseButtonRelease, {140, 80}, Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(s.view_matrix, dragged);
+}
+
+TEST_F(MainFormTest, a_cloud_chosen_in_the_chooser_is_fitted_and_shown_in_the_fields)
+{
+    const std::string folder = ::testing::TempDir();
+    const std::string name = "tengun_gui_plane.csv";
+    {
+        std::ofstream out(folder + name);
+        out << "x,y,z\n";
+        for (int i = 0; i < 5; ++i) {
+            for (int j = 0; j < 5; ++j) {
+                out << i << "," << j << ",5\n";
+            }
+        }
+    }
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(folder));
+    when_modal([&](QWidget* chooser) {
+        testing::set_text(chooser, "Text3", QString::fromStdString(name));
+        testing::click(chooser, "Command1");
+    });
+    trigger("csv_file_input");
+    QDir::setCurrent(previous);
+    EXPECT_EQ(child<QLineEdit>(&form, "Text7")->text(), "25");
+    EXPECT_EQ(child<QLineEdit>(&form, "Text5")->text(), QString::fromStdString(name));
+
+    trigger("heimen");
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(edit("Text6")->text(), "平面解析");
+    EXPECT_EQ(child<QLabel>(&form, "Label5")->text(), "平面中心");
+    EXPECT_EQ(child<QLabel>(&form, "Label3(0)")->text(), "L標準偏差");
+    EXPECT_NEAR(number("Text1(2)"), 1.0, 1e-12);
+    EXPECT_NEAR(number("Text1(3)"), 5.0, 1e-12);
+    EXPECT_NEAR(number("Text2(2)"), 5.0, 1e-12);
+    EXPECT_NEAR(number("Text3(0)"), 0.0, 1e-12);
+    std::remove((folder + name).c_str());
 }
 
 TEST(PictureWidget, button_state_counts_left_1_right_2_both_3)
