@@ -9,62 +9,14 @@
 #include <QTemporaryDir>
 
 #include "cli/cli_options.h"
+#include "cli_run.h"
 
 namespace {
 
-struct CliRun {
-    int exit_code = -1;
-    QString out;
-    QString err;
-    QJsonObject json;  ///< stdout as a JSON object; empty when it is not one
-};
-
-/// Runs tengun-cli in `dir` without QT_QPA_PLATFORM, so it has to choose its platform itself.
-CliRun run_cli(const QStringList& args, const QString& dir = {})
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("QT_QPA_PLATFORM");
-    process.setProcessEnvironment(env);
-    if (!dir.isEmpty()) {
-        process.setWorkingDirectory(dir);
-    }
-    process.start(TENGUN_CLI_PATH, args);
-    process.waitForFinished(-1);
-    CliRun run;
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << "tengun-cli crashed";
-    run.exit_code = process.exitCode();
-    const QByteArray out = process.readAllStandardOutput();
-    run.out = QString::fromUtf8(out);
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    QJsonParseError e{};
-    const QJsonDocument doc = QJsonDocument::fromJson(out, &e);
-    if (e.error == QJsonParseError::NoError && doc.isObject()) {
-        run.json = doc.object();
-    }
-    return run;
-}
-
-double field_number(const CliRun& run, const char* name)
-{
-    bool ok = false;
-    const QString text = run.json["fields"].toObject()[name].toString();
-    const double x = text.toDouble(&ok);
-    EXPECT_TRUE(ok) << name << " = \"" << text.toStdString() << '"';
-    return x;
-}
-
-/// Pixels darker than mid grey: text and lines on the white picture.
-int dark_pixels(const QImage& image)
-{
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            n += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
-        }
-    }
-    return n;
-}
+using tengun::testing::CliRun;
+using tengun::testing::dark_pixels;
+using tengun::testing::field_number;
+using tengun::testing::run_cli;
 
 TEST(tengun_cli, first_view_as_png_and_its_angle_fields)
 {
