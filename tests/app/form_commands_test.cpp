@@ -86,16 +86,6 @@ TEST(selector_commands, set_their_selector_and_redraw)
     EXPECT_EQ(f.picture1.of(Recorded::Kind::clear).size(), 5U);
 }
 
-TEST(menu_commands, stl_output_does_nothing)
-{
-    TestForm f;
-    const FormState before = f.state;
-    stl_file_output_Click(f.ctx);
-    EXPECT_TRUE(f.picture1.calls.empty());
-    EXPECT_EQ(f.dialogs.chooser_shown, 0);
-    EXPECT_EQ(f.state.fields, before.fields);
-}
-
 TEST(menu_commands, every_command_has_a_unique_name_and_runs_on_an_empty_form)
 {
     TestForm f;

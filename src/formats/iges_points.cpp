@@ -1,0 +1,296 @@
+#include "formats/iges_points.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace tengun {
+
+namespace {
+
+constexpr std::size_t record_length = 80;
+constexpr std::size_t section_column = 72;     // 0-based: column 73
+constexpr std::size_t global_columns = 72;     // data columns of the Start and Global lines
+constexpr std::size_t parameter_columns = 64;  // data columns of a Parameter Data line
+constexpr int line_entity = 110;
+
+struct Line {
+    std::string_view text;
+    std::size_t number = 0;  // 1-based line of the file
+};
+
+/// The lines of the text (CR LF, LF or CR ends), blank lines left out. A text without any line
+/// break whose length is a multiple of 80 is taken as unbroken 80-column records.
+std::vector<Line> split_lines(std::string_view text)
+{
+    std::vector<Line> lines;
+    const auto keep = [&lines](std::string_view s, std::size_t number) {
+        if (s.find_first_not_of(" \t") != std::string_view::npos) {
+            lines.push_back({s, number});
+        }
+    };
+    if (text.find_first_of("\r\n") == std::string_view::npos && !text.empty() &&
+        text.size() % record_length == 0) {
+        for (std::size_t k = 0; k < text.size(); k += record_length) {
+            keep(text.substr(k, record_length), k / record_length + 1);
+        }
+        return lines;
+    }
+    std::size_t start = 0;
+    std::size_t number = 1;
+    while (start < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        keep(text.substr(start, end - start), number);
+        ++number;
+        if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') {
+            ++end;
+        }
+        start = end + 1;
+    }
+    return lines;
+}
+
+struct Delimiters {
+    char parameter = ',';
+    char record = ';';
+};
+
+/// The first two Global parameters name the delimiters as one-character Hollerith constants
+/// ("1H,") or leave them empty for the defaults.
+Delimiters read_delimiters(std::string_view g)
+{
+    Delimiters d;
+    std::size_t k = g.find_first_not_of(' ');
+    if (k == std::string_view::npos) {
+        return d;
+    }
+    if (g.substr(k, 2) == "1H" && k + 2 < g.size()) {
+        d.parameter = g[k + 2];
+        k += 3;
+    }
+    if (k < g.size() && g[k] == d.parameter) {
+        ++k;
+    }
+    while (k < g.size() && g[k] == ' ') {
+        ++k;
+    }
+    if (g.substr(k, 2) == "1H" && k + 2 < g.size()) {
+        d.record = g[k + 2];
+    }
+    if (d.parameter == d.record || d.parameter == ' ' || d.record == ' ') {
+        d = {};
+    }
+    return d;
+}
+
+/// A number field of a parameter record: blanks anywhere are ignored, "D" is an exponent as
+/// "E" is, an empty field is the default 0.
+bool iges_number(std::string_view field, double& x)
+{
+    std::string s;
+    s.reserve(field.size());
+    for (const char c : field) {
+        if (c == ' ') {
+            continue;
+        }
+        s += (c == 'D' || c == 'd') ? 'E' : c;
+    }
+    if (s.empty()) {
+        x = 0.0;
+        return true;
+    }
+    const char* first = s.data();
+    if (*first == '+') {
+        ++first;
+    }
+    const auto [end, ec] = std::from_chars(first, s.data() + s.size(), x);
+    return ec == std::errc{} && end == s.data() + s.size() && std::isfinite(x);
+}
+
+/// Walks the parameter records of the Parameter Data text (columns 1 to 64 of every P line,
+/// one after another). A record starts on a fresh line and ends at the record delimiter; the
+/// rest of that line is not data.
+class RecordReader {
+public:
+    RecordReader(std::string_view text, Delimiters d) : text_(text), d_(d) {}
+
+    /// Starts the next record; false when no record is left.
+    bool next_record()
+    {
+        if (pos_ > 0) {
+            pos_ = (pos_ + parameter_columns - 1) / parameter_columns * parameter_columns;
+        }
+        while (pos_ < text_.size() && text_[pos_] == ' ') {
+            ++pos_;
+        }
+        record_start_ = pos_;
+        in_record_ = pos_ < text_.size();
+        return in_record_;
+    }
+
+    /// The next field of the current record (a Hollerith constant's characters without its
+    /// count); false at the end of the record. `truncated()` tells whether the text ended first.
+    bool next_field(std::string_view& field, std::size_t& offset)
+    {
+        if (!in_record_) {
+            return false;
+        }
+        while (pos_ < text_.size() && text_[pos_] == ' ') {
+            ++pos_;
+        }
+        offset = pos_;
+        std::size_t digits = pos_;
+        while (digits < text_.size() && text_[digits] >= '0' && text_[digits] <= '9') {
+            ++digits;
+        }
+        std::size_t end = 0;
+        if (digits > pos_ && digits < text_.size() && text_[digits] == 'H') {
+            std::size_t n = 0;
+            std::from_chars(text_.data() + pos_, text_.data() + digits, n);
+            const std::size_t start = digits + 1;
+            n = std::min(n, text_.size() - start);
+            field = text_.substr(start, n);
+            end = start + n;
+            while (end < text_.size() && text_[end] != d_.parameter && text_[end] != d_.record) {
+                ++end;
+            }
+        } else {
+            end = pos_;
+            while (end < text_.size() && text_[end] != d_.parameter && text_[end] != d_.record) {
+                ++end;
+            }
+            field = text_.substr(pos_, end - pos_);
+        }
+        if (end >= text_.size()) {
+            truncated_ = true;
+            in_record_ = false;
+            pos_ = text_.size();
+            return true;
+        }
+        in_record_ = text_[end] == d_.parameter;
+        pos_ = end + 1;
+        return true;
+    }
+
+    /// Skips the remaining fields of the current record.
+    void finish_record()
+    {
+        std::string_view f;
+        std::size_t offset = 0;
+        while (next_field(f, offset)) {
+        }
+    }
+
+    [[nodiscard]] bool truncated() const { return truncated_; }
+    [[nodiscard]] std::size_t record_start() const { return record_start_; }
+
+private:
+    std::string_view text_;
+    Delimiters d_;
+    std::size_t pos_ = 0;
+    std::size_t record_start_ = 0;
+    bool in_record_ = false;
+    bool truncated_ = false;
+};
+
+}  // namespace
+
+Status read_iges_points(std::string_view text, PointCloud& cloud, ReadError& error)
+{
+    const std::vector<Line> lines = split_lines(text);
+    std::string global;
+    std::string parameters;
+    std::vector<std::size_t> parameter_lines;  // file line of each 64-column chunk
+    bool terminated = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const Line& line = lines[i];
+        const char section = line.text.size() > section_column ? line.text[section_column] : '\0';
+        if (i == 0 && (section == 'C' || section == 'B')) {
+            error = {"圧縮形式・バイナリ形式のIGESファイルには対応していません", line.number};
+            return Status::error;
+        }
+        if (section != 'S' && section != 'G' && section != 'D' && section != 'P' &&
+            section != 'T') {
+            error = {i == 0 ? "IGESファイル（80桁固定形式）ではありません"
+                            : "73桁目に区分の文字（S、G、D、P、T）がありません",
+                     line.number};
+            return Status::error;
+        }
+        if (section == 'G') {
+            global += line.text.substr(0, global_columns);
+        } else if (section == 'P') {
+            std::string data(line.text.substr(0, parameter_columns));
+            data.resize(parameter_columns, ' ');
+            parameters += data;
+            parameter_lines.push_back(line.number);
+        } else if (section == 'T') {
+            terminated = true;
+        }
+    }
+    if (!terminated) {
+        error = {"ファイルが途中で終わっています（終了セクション T がありません）"};
+        return Status::error;
+    }
+
+    const auto line_at = [&parameter_lines](std::size_t offset) {
+        return parameter_lines[std::min(offset / parameter_columns, parameter_lines.size() - 1)];
+    };
+    RecordReader records(parameters, read_delimiters(global));
+    PointCloud fresh;
+    Vec3 previous_end{0.0, 0.0, 0.0};
+    while (records.next_record()) {
+        std::string_view field;
+        std::size_t offset = 0;
+        double type = 0.0;
+        if (!records.next_field(field, offset) || !iges_number(field, type) ||
+            type != line_entity) {
+            records.finish_record();
+        } else {
+            double c[6] = {};
+            for (double& value : c) {
+                if (!records.next_field(field, offset)) {
+                    if (records.truncated()) {
+                        break;  // reported below
+                    }
+                    error = {"線分（110）の座標が６つありません", line_at(records.record_start())};
+                    return Status::error;
+                }
+                if (!iges_number(field, value)) {
+                    std::string shown(field.substr(0, 40));
+                    error = {"線分（110）の座標「" + shown + "」は数値ではありません",
+                             line_at(offset)};
+                    return Status::error;
+                }
+            }
+            records.finish_record();
+            if (records.truncated()) {
+                break;
+            }
+            const Vec3 start{c[0], c[1], c[2]};
+            const Vec3 end{c[3], c[4], c[5]};
+            if (start != previous_end) {
+                fresh.add(start);
+            }
+            fresh.add(end);
+            previous_end = end;
+        }
+        if (records.truncated()) {
+            break;
+        }
+    }
+    if (records.truncated()) {
+        error = {"ファイルが途中で終わっています（パラメータデータの記録が区切り文字で終わっていま"
+                 "せん）",
+                 line_at(records.record_start())};
+        return Status::error;
+    }
+    cloud = std::move(fresh);
+    return Status::ok;
+}
+
+}  // namespace tengun

@@ -1,0 +1,263 @@
+#include "formats/stl_mesh.h"
+
+#include <algorithm>
+#include <bit>
+#include <cassert>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace tengun {
+
+namespace {
+
+std::uint64_t mix(std::uint64_t h)
+{
+    h ^= h >> 30U;
+    h *= 0xBF58476D1CE4E5B9ULL;
+    h ^= h >> 27U;
+    h *= 0x94D049BB133111EBULL;
+    h ^= h >> 31U;
+    return h;
+}
+
+std::uint64_t point_hash(const Vec3& p)
+{
+    // Adding 0.0 turns -0.0 into 0.0, so the two equal values hash alike.
+    std::uint64_t h = 0;
+    for (const double v : p) {
+        h = mix(h ^ std::bit_cast<std::uint64_t>(v + 0.0));
+    }
+    return h;
+}
+
+bool keyword_is(std::string_view token, std::string_view lower_keyword)
+{
+    if (token.size() != lower_keyword.size()) {
+        return false;
+    }
+    for (std::size_t k = 0; k < token.size(); ++k) {
+        const char c = token[k];
+        const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        if (lower != lower_keyword[k]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+/// The longest number at the start of the token; false when it starts with none or the number
+/// is not finite.
+bool leading_number(std::string_view token, double& x)
+{
+    const char* first = token.data();
+    const char* last = first + token.size();
+    if (first != last && *first == '+') {
+        ++first;
+    }
+    if (first == last || !((*first >= '0' && *first <= '9') || *first == '.' || *first == '-')) {
+        return false;  // also keeps out "inf" and "nan"
+    }
+    const auto [end, ec] = std::from_chars(first, last, x);
+    return ec == std::errc{} && std::isfinite(x);
+}
+
+std::size_t line_of(std::string_view text, std::size_t offset)
+{
+    return static_cast<std::size_t>(std::count(text.begin(), text.begin() + offset, '\n')) + 1;
+}
+
+/// A binary STL is an 80-byte header, a 4-byte facet count and 50 bytes per facet.
+bool is_binary_stl(std::string_view text)
+{
+    if (text.size() < 84 || (text.size() - 84) % 50 != 0) {
+        return false;
+    }
+    std::uint32_t count = 0;
+    for (int k = 3; k >= 0; --k) {
+        count = count << 8U | static_cast<unsigned char>(text[80 + static_cast<std::size_t>(k)]);
+    }
+    return count == (text.size() - 84) / 50;
+}
+
+bool starts_with_solid(std::string_view text)
+{
+    const std::size_t k = text.find_first_not_of(" \t\r\n");
+    return k != std::string_view::npos && text.size() - k >= 5 &&
+           keyword_is(text.substr(k, 5), "solid");
+}
+
+void append_number(std::string& out, double x)
+{
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, x);
+    out.append(buffer, result.ptr);
+}
+
+}  // namespace
+
+void PointIndex::grow(const PointCloud& points)
+{
+    const std::size_t size = std::max<std::size_t>(64, slots_.size() * 2);
+    slots_.assign(size, 0);
+    mask_ = size - 1;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        std::size_t k = point_hash(points.xyz[i]) & mask_;
+        while (slots_[k] != 0) {
+            k = (k + 1) & mask_;
+        }
+        slots_[k] = static_cast<std::uint32_t>(i + 1);
+    }
+}
+
+bool PointIndex::find_or_add_point(PointCloud& points, const Vec3& p, int& index)
+{
+    assert(points.size() < static_cast<std::size_t>(std::numeric_limits<int>::max()) &&
+           "point numbers fit an int");
+    if (2 * (points.size() + 1) > slots_.size()) {
+        grow(points);
+    }
+    std::size_t k = point_hash(p) & mask_;
+    while (true) {
+        const std::uint32_t slot = slots_[k];
+        if (slot == 0) {
+            points.add(p);
+            slots_[k] = static_cast<std::uint32_t>(points.size());
+            index = static_cast<int>(points.size());
+            return true;
+        }
+        if (points.xyz[slot - 1] == p) {
+            index = static_cast<int>(slot);
+            return false;
+        }
+        k = (k + 1) & mask_;
+    }
+}
+
+Status read_stl_mesh(std::string_view text, StlMesh& mesh, ReadError& error)
+{
+    if (is_binary_stl(text)) {
+        error = {"バイナリ形式のSTLファイルです（アスキー形式のみ読み込めます）"};
+        return Status::error;
+    }
+    StlMesh fresh;
+    PointIndex index;
+    // Usual layout: about 260 bytes and 21 tokens a facet, half as many distinct vertices.
+    const std::size_t facets_guess = text.size() / 250 + 1;
+    fresh.tri_a.reserve(facets_guess);
+    fresh.tri_b.reserve(facets_guess);
+    fresh.tri_c.reserve(facets_guess);
+    fresh.points.reserve(facets_guess / 2 + 3);
+
+    enum class Seek { facet, vertex, coordinate };
+    Seek seek = Seek::facet;
+    int corner = 0;      // corners of the current facet read so far
+    int coordinate = 0;  // coordinates of the current vertex read so far
+    Vec3 p{};
+    std::array<int, 3> corners{};
+    bool bad_number = false;
+    std::size_t bad_offset = 0;
+    std::string_view bad_token;
+
+    (void)read_stl_tokens(text, [&](std::string_view token, std::size_t offset) {
+        switch (seek) {
+        case Seek::facet:
+            if (keyword_is(token, "facet")) {
+                seek = Seek::vertex;
+                corner = 0;
+            }
+            return true;
+        case Seek::vertex:
+            if (keyword_is(token, "vertex")) {
+                seek = Seek::coordinate;
+                coordinate = 0;
+            }
+            return true;
+        case Seek::coordinate:
+            break;
+        }
+        if (!leading_number(token, p[static_cast<std::size_t>(coordinate)])) {
+            bad_number = true;
+            bad_offset = offset;
+            bad_token = token;
+            return false;
+        }
+        if (++coordinate < 3) {
+            return true;
+        }
+        (void)index.find_or_add_point(fresh.points, p, corners[static_cast<std::size_t>(corner)]);
+        if (++corner < 3) {
+            seek = Seek::vertex;
+            return true;
+        }
+        fresh.tri_a.push_back(corners[0]);
+        fresh.tri_b.push_back(corners[1]);
+        fresh.tri_c.push_back(corners[2]);
+        seek = Seek::facet;
+        return true;
+    });
+
+    if (bad_number) {
+        error = {"頂点（vertex）の座標「" + std::string(bad_token.substr(0, 40)) +
+                     "」は数値ではありません",
+                 line_of(text, bad_offset)};
+        return Status::error;
+    }
+    if (fresh.tri_a.empty() && !starts_with_solid(text)) {
+        error = {"アスキー形式のSTLファイルではありません（solid "
+                 "で始まらず、三角形（facet）もありません）"};
+        return Status::error;
+    }
+    fresh.cut_short = seek != Seek::facet;
+    mesh = std::move(fresh);
+    return Status::ok;
+}
+
+std::string write_stl_mesh(std::span<const Vec3> points, std::span<const int> tri_a,
+                           std::span<const int> tri_b, std::span<const int> tri_c,
+                           std::string_view name)
+{
+    assert(tri_a.size() == tri_b.size() && tri_a.size() == tri_c.size() &&
+           "one entry per triangle in each corner list");
+    std::string out;
+    out.reserve(tri_a.size() * 260 + 64);
+    out += "solid ";
+    out += name;
+    out += "\r\n";
+    const auto corner = [&points](int number) -> const Vec3& {
+        assert(number >= 1 && static_cast<std::size_t>(number) <= points.size() &&
+               "corners are point numbers of the cloud");
+        return points[static_cast<std::size_t>(number) - 1];
+    };
+    const auto append_xyz = [&out](const Vec3& v) {
+        for (const double x : v) {
+            out += ' ';
+            append_number(out, x);
+        }
+        out += "\r\n";
+    };
+    for (std::size_t t = 0; t < tri_a.size(); ++t) {
+        const Vec3& a = corner(tri_a[t]);
+        const Vec3& b = corner(tri_b[t]);
+        const Vec3& c = corner(tri_c[t]);
+        const Vec3 u = b - a;
+        const Vec3 v = c - a;
+        Vec3 n{u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+        const double length = vec_length(n);
+        n = length > 0.0 ? vec_scale(n, 1.0 / length) : Vec3{0.0, 0.0, 0.0};
+        out += "  facet normal";
+        append_xyz(n);
+        out += "    outer loop\r\n";
+        for (const Vec3* v_ptr : {&a, &b, &c}) {
+            out += "      vertex";
+            append_xyz(*v_ptr);
+        }
+        out += "    endloop\r\n  endfacet\r\n";
+    }
+    out += "endsolid ";
+    out += name;
+    out += "\r\n";
+    return out;
+}
+
+}  // namespace tengun

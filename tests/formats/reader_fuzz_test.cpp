@@ -1,0 +1,158 @@
+// Every reader on damaged input: truncated, mutated and random bytes from fixed seeds. A reader
+// must return ok or error without reading outside the bytes (each input sits in an allocation
+// of exactly its size, so the address sanitizer sees any overrun), and leave its output alone
+// on error.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <random>
+
+#include "formats/bitmap_points.h"
+#include "formats/iges_points.h"
+#include "formats/pix_points.h"
+#include "formats/stl_mesh.h"
+#include "support/format_files.h"
+#include "support/temp_dir.h"
+
+namespace tengun {
+namespace {
+
+using Reader = std::function<void(std::string_view)>;
+
+void read_exactly(const Reader& read, std::string_view bytes)
+{
+    const auto copy = std::make_unique<char[]>(bytes.size() + (bytes.empty() ? 1 : 0));
+    std::copy(bytes.begin(), bytes.end(), copy.get());
+    read(std::string_view(copy.get(), bytes.size()));
+}
+
+/// Checks one reader on every prefix of short seeds (sampled prefixes of long ones), on byte
+/// mutations of the seeds and on random bytes.
+void fuzz(const Reader& read, const std::vector<std::string>& seeds, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    for (const std::string& s : seeds) {
+        const std::size_t step = std::max<std::size_t>(1, s.size() / 400);
+        for (std::size_t n = 0; n <= s.size(); n += step) {
+            read_exactly(read, std::string_view(s).substr(0, n));
+        }
+        for (int round = 0; round < 300; ++round) {
+            std::string m = s;
+            const int edits = 1 + static_cast<int>(rng() % 8);
+            for (int e = 0; e < edits && !m.empty(); ++e) {
+                const std::size_t at = rng() % m.size();
+                switch (rng() % 4) {
+                case 0:
+                    m[at] = static_cast<char>(rng());
+                    break;
+                case 1:
+                    m.erase(at, rng() % 16);
+                    break;
+                case 2:
+                    m.insert(at, 1 + rng() % 4, static_cast<char>(rng()));
+                    break;
+                default:  // a digit or keyword character where a number was
+                    m[at] = "0123456789.-+eEDH;,/ \n\rWLSAfacetvrx"[rng() % 36];
+                    break;
+                }
+            }
+            read_exactly(read, m);
+        }
+    }
+    for (int round = 0; round < 300; ++round) {
+        std::string r(rng() % 600, '\0');
+        for (char& c : r) {
+            c = static_cast<char>(rng());
+        }
+        read_exactly(read, r);
+    }
+}
+
+/// Runs `parse` on a copy of a sentinel output; on error the copy must be unchanged.
+template <class Out, class Parse>
+Reader checked(Out sentinel, Parse parse, std::function<void(const Out&)> check_ok = {})
+{
+    return [sentinel, parse, check_ok](std::string_view bytes) {
+        Out out = sentinel;
+        ReadError error;
+        const Status status = parse(bytes, out, error);
+        if (status == Status::error) {
+            EXPECT_FALSE(error.reason.empty());
+            EXPECT_TRUE(out == sentinel) << "output changed on error";
+        } else if (check_ok) {
+            check_ok(out);
+        }
+    };
+}
+
+PointCloud sentinel_cloud()
+{
+    PointCloud c;
+    c.add({1, 2, 3});
+    return c;
+}
+
+std::string external(const char* path)
+{
+    return testing::TempDir::read((std::filesystem::path(TENGUN_EXTERNAL_DATA) / path).string());
+}
+
+TEST(reader_fuzz, pix)
+{
+    fuzz(checked(sentinel_cloud(), read_pix_points),
+         {testing::make_pix("200 200 40 S A 1 2 100 120 3\n 300 100 0 E")}, 1);
+}
+
+TEST(reader_fuzz, bitmap)
+{
+    using testing::grey_row;
+    using testing::make_bmp;
+    fuzz(checked(sentinel_cloud(), read_bitmap_points),
+         {make_bmp(
+              5, 3, 24,
+              {grey_row({1, 2, 3, 4, 5}), grey_row({0, 0, 9, 9, 1}), grey_row({7, 7, 7, 7, 7})}),
+          make_bmp(9, 2, 1, {{0x0F, 0x80}, {0xAA, 0x00}}),
+          make_bmp(5, 2, 4, {{0x12, 0x34, 0x50}, {1, 2, 3}}),
+          make_bmp(3, 3, 8, {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}),
+          external("bmp/goimage_bmp_1bpp.bmp")},
+         2);
+}
+
+TEST(reader_fuzz, iges)
+{
+    fuzz(checked(sentinel_cloud(), read_iges_points),
+         {testing::make_iges(
+              {"110,1.,0.,0.,10.,", "0.5,0.;", "212,1,5HA;B,C,0.;", "110,10.,0.5,0.,10.,10.5,0.;"}),
+          external("iges/pyiges_f110x.igs")},
+         3);
+}
+
+TEST(reader_fuzz, stl)
+{
+    const auto corners_in_range = [](const StlMesh& m) {
+        for (const std::vector<int>* corners : {&m.tri_a, &m.tri_b, &m.tri_c}) {
+            ASSERT_EQ(corners->size(), m.tri_a.size());
+            for (const int c : *corners) {
+                ASSERT_TRUE(c >= 1 && static_cast<std::size_t>(c) <= m.points.size());
+            }
+        }
+    };
+    StlMesh sentinel;
+    sentinel.points = sentinel_cloud();
+    sentinel.tri_a = sentinel.tri_b = sentinel.tri_c = {1};
+    const auto parse = [](std::string_view bytes, StlMesh& m, ReadError& e) {
+        return read_stl_mesh(bytes, m, e);
+    };
+    std::string binary(84 + 50, '\0');
+    binary[80] = 1;
+    fuzz(checked<StlMesh>(sentinel, parse, corners_in_range),
+         {testing::make_stl(
+              {{{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}}, {{{0, 0, 0}, {1, 1, 0}, {0, 1, 0}}}}),
+          external("stl/assimp_triangle_with_two_solids.stl"), binary},
+         4);
+}
+
+}  // namespace
+}  // namespace tengun
