@@ -51,6 +51,14 @@ void bspline_hei_Click(CommandContext& ctx);
 void reverse_bspline_kai_Click(CommandContext& ctx);
 void reverse_bspline_hei_Click(CommandContext& ctx);
 void spline_tougou_Click(CommandContext& ctx);
+/// The spline workers, run after their dialog was confirmed (and by the recompute commands).
+/// Each checks the point count and the dialog's settings first: on a refusal it shows a message,
+/// changes nothing and returns false. Otherwise it stores the curve, fills the result fields,
+/// redraws Picture1 and draws the acceleration graph on Picture2. The B-spline workers read
+/// loop_closed.
+bool single_spline(CommandContext& ctx);
+bool bspline_curve(CommandContext& ctx);
+bool inverse_bspline_curve(CommandContext& ctx);
 
 // ---- data correction (correction_commands.cpp)
 void zen_hyouji_Click(CommandContext& ctx);

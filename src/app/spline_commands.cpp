@@ -1,38 +1,233 @@
-// Spline commands: single spline, B-spline and inverse B-spline, control-point merge.
+// Spline commands: single spline, B-spline and inverse B-spline (control-point merge: later).
+// Every spline command asks the spline dialog first; a refused computation (too few points,
+// settings the curve cannot use) shows one message and leaves the form and the dialog's
+// settings as they were before the command.
+#include <cmath>
+#include <string>
+
 #include "app/command_helpers.h"
 #include "app/commands.h"
+#include "geometry/number_text.h"
+#include "spline/bspline_curve.h"
+#include "spline/inverse_bspline.h"
+#include "spline/single_spline.h"
+#include "view/acceleration_graph.h"
 
 namespace tengun {
 
 namespace {
 
-/// Shows the spline dialog; on OK selects the kind (and loop) and redraws.
-void ask_and_select(CommandContext& ctx, int kind, int loop_closed)
+/// The most pieces per point interval the view draws.
+constexpr double max_divisions = 1e6;
+
+bool is_whole(double v)
 {
+    return std::isfinite(v) && v == std::floor(v);
+}
+
+std::string count_text(std::size_t n)
+{
+    return "（点群数＝" + std::to_string(n) + "）";
+}
+
+/// The division count drawn between points must be a whole number the view can draw.
+bool divisions_usable(CommandContext& ctx)
+{
+    const double d = ctx.program.division_count;
+    if (is_whole(d) && d >= 1.0 && d <= max_divisions) {
+        return true;
+    }
+    ctx.dialogs.show_message("点間の分割数は1から1000000までの整数で指定して下さい（分割数＝" +
+                             format_number(d) + "）。");
+    return false;
+}
+
+/// Enough points for the curve; otherwise says how many the curve needs.
+bool enough_points(CommandContext& ctx, const std::string& curve, std::size_t needed)
+{
+    const std::size_t n = ctx.state.point_count();
+    if (n >= needed) {
+        return true;
+    }
+    ctx.dialogs.show_message(curve + "には" + std::to_string(needed) + "点以上の点群が必要です" +
+                             count_text(n) + "。");
+    return false;
+}
+
+std::string loop_name(bool closed)
+{
+    return closed ? "（閉ループ）" : "（開ループ）";
+}
+
+void store_control_points(FormState& s, ControlPoints&& c)
+{
+    s.control_x = std::move(c.x);
+    s.control_y = std::move(c.y);
+    s.control_z = std::move(c.z);
+}
+
+/// Draws a B-spline result: the view with its curve overlay, then its acceleration graph.
+void draw_bspline_result(CommandContext& ctx)
+{
+    const FormState& s = ctx.state;
+    redraw(ctx);
+    bspline_acceleration(ctx.picture2, s.point_count(), {s.control_x, s.control_y, s.control_z},
+                         s.loop_closed != 0);
+}
+
+/// The common flow: dialog, selectors, worker; a refusal restores what the command changed.
+void run_spline_command(CommandContext& ctx, int kind, int loop_closed,
+                        bool (*worker)(CommandContext&))
+{
+    const double degree = ctx.program.spline_degree;
+    const double divisions = ctx.program.division_count;
     ctx.dialogs.ask_spline_settings(ctx.program);
     if (ctx.program.dialog_cancelled) {
         return;
     }
+    const int kind_before = ctx.state.analysis_kind;
+    const int loop_before = ctx.state.loop_closed;
     ctx.state.analysis_kind = kind;
     if (loop_closed >= 0) {
         ctx.state.loop_closed = loop_closed;
     }
-    redraw(ctx);
+    if (!worker(ctx)) {
+        ctx.state.analysis_kind = kind_before;
+        ctx.state.loop_closed = loop_before;
+        ctx.program.spline_degree = degree;
+        ctx.program.division_count = divisions;
+    }
 }
 
-}  // namespace
+} // namespace
 
-void mono_spline_Click(CommandContext& ctx) { ask_and_select(ctx, analysis_kinds::single_spline, -1); }
-void bspline_kai_Click(CommandContext& ctx) { ask_and_select(ctx, analysis_kinds::bspline, 0); }
-void bspline_hei_Click(CommandContext& ctx) { ask_and_select(ctx, analysis_kinds::bspline, 1); }
+bool single_spline(CommandContext& ctx)
+{
+    FormState& s = ctx.state;
+    const double degree = ctx.program.spline_degree;
+    const std::size_t n = s.point_count();
+    if (!divisions_usable(ctx)) {
+        return false;
+    }
+    if (!is_whole(degree) || degree < 0.0) {
+        ctx.dialogs.show_message("スプライン次数は0以上の整数で指定して下さい（次数＝" +
+                                 format_number(degree) + "）。");
+        return false;
+    }
+    if (!enough_points(ctx, "単一スプライン", 2)) {
+        return false;
+    }
+    if (degree >= static_cast<double>(n)) {
+        ctx.dialogs.show_message("スプライン次数は点群数より小さくして下さい（次数＝" +
+                                 format_number(degree) + "、点群数＝" + std::to_string(n) +
+                                 "）。全点通過なら(点群数-1）次です。");
+        return false;
+    }
+    SingleSpline fit;
+    if (fit_single_spline(static_cast<std::size_t>(degree) + 1, s.points.xyz, fit) ==
+        Status::error) {
+        ctx.dialogs.show_message(
+            "単一スプラインを求められませんでした。次数を下げて下さい（次数＝" +
+            format_number(degree) + "）。");
+        return false;
+    }
+
+    set_field(s, "Text6", "モノスプライン近似");
+    set_field(s, "Label5", "中間点");
+    s.poly_x = std::move(fit.x);
+    s.poly_y = std::move(fit.y);
+    s.poly_z = std::move(fit.z);
+    s.line_point = fit.middle;
+    s.axis_vector = fit.tangent;
+    for (int k = 0; k < 3; ++k) {
+        set_field(s, "Text2(" + std::to_string(k) + ")", s.line_point[k]);
+    }
+    if (degree == 1.0) {
+        for (int k = 0; k < 3; ++k) {
+            set_field(s, "Text2(" + std::to_string(k + 3) + ")", s.axis_vector[k]);
+        }
+        s.std_deviation = fit.line_deviation;
+        set_field(s, "Label3(0)", "標準偏差");
+        set_field(s, "Text3(0)", s.std_deviation);
+    } else {
+        for (int k = 3; k < 6; ++k) {
+            set_field(s, "Text2(" + std::to_string(k) + ")", "");
+        }
+        set_field(s, "Label3(0)", "");
+        set_field(s, "Text3(0)", "");
+    }
+    set_field(s, "Text3(1)", "");
+
+    redraw(ctx);
+    single_spline_acceleration(ctx.picture2, s.poly_x, s.poly_y, s.poly_z);
+    return true;
+}
+
+bool bspline_curve(CommandContext& ctx)
+{
+    FormState& s = ctx.state;
+    const bool closed = s.loop_closed != 0;
+    if (!divisions_usable(ctx) ||
+        !enough_points(ctx, "Ｂスプライン" + loop_name(closed), bspline_min_points(closed))) {
+        return false;
+    }
+    ControlPoints c;
+    if (bspline_curve_points(s.points.xyz, closed, c) == Status::error) {
+        return false; // not reached: the count was checked
+    }
+    store_control_points(s, std::move(c));
+    set_field(s, "Text6", "Ｂスプライン");
+    set_field(s, "Label5", "");
+    draw_bspline_result(ctx);
+    return true;
+}
+
+bool inverse_bspline_curve(CommandContext& ctx)
+{
+    FormState& s = ctx.state;
+    const bool closed = s.loop_closed != 0;
+    if (!divisions_usable(ctx) ||
+        !enough_points(ctx, "逆Ｂスプライン" + loop_name(closed), bspline_min_points(closed))) {
+        return false;
+    }
+    ControlPoints c;
+    const Status status =
+        closed ? inverse_bspline_closed(s.points.xyz, c) : inverse_bspline_open(s.points.xyz, c);
+    if (status == Status::error) {
+        ctx.dialogs.show_message("逆Ｂスプラインの制御点を求められませんでした" +
+                                 count_text(s.point_count()) + "。");
+        return false;
+    }
+    store_control_points(s, std::move(c));
+    set_field(s, "Text6", "逆Ｂスプライン");
+    set_field(s, "Label5", "");
+    draw_bspline_result(ctx);
+    return true;
+}
+
+void mono_spline_Click(CommandContext& ctx)
+{
+    run_spline_command(ctx, analysis_kinds::single_spline, -1, single_spline);
+}
+void bspline_kai_Click(CommandContext& ctx)
+{
+    run_spline_command(ctx, analysis_kinds::bspline, 0, bspline_curve);
+}
+void bspline_hei_Click(CommandContext& ctx)
+{
+    run_spline_command(ctx, analysis_kinds::bspline, 1, bspline_curve);
+}
 void reverse_bspline_kai_Click(CommandContext& ctx)
 {
-    ask_and_select(ctx, analysis_kinds::inverse_bspline, 0);
+    run_spline_command(ctx, analysis_kinds::inverse_bspline, 0, inverse_bspline_curve);
 }
 void reverse_bspline_hei_Click(CommandContext& ctx)
 {
-    ask_and_select(ctx, analysis_kinds::inverse_bspline, 1);
+    run_spline_command(ctx, analysis_kinds::inverse_bspline, 1, inverse_bspline_curve);
 }
-void spline_tougou_Click(CommandContext& ctx) { redraw(ctx); }
+void spline_tougou_Click(CommandContext& ctx)
+{
+    redraw(ctx);
+}
 
-}  // namespace tengun
+} // namespace tengun

@@ -106,6 +106,7 @@ TEST(menu_commands, every_command_has_a_unique_name_and_runs_on_an_empty_form)
 TEST(spline_commands, cancelled_dialog_leaves_kind_and_loop)
 {
     TestForm f;
+    add_points(f.state, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});  // a closed curve needs three
     f.state.analysis_kind = analysis_kinds::plane;
     f.state.loop_closed = 0;
     bspline_hei_Click(f.ctx);  // close box
@@ -132,7 +133,7 @@ TEST(two_forms, keep_their_clouds_and_share_program_values)
     CommandContext cb{program, b, b1, b2, dialogs};
     form_load(ca);
     form_load(cb);
-    add_points(a, {{1, 2, 3}});
+    add_points(a, {{1, 2, 3}, {2, 3, 5}, {4, 4, 4}});  // degree 2 needs three points
     dialogs.splines.push_back(testing::ScriptedDialogs::Spline{2, 7});
     mono_spline_Click(ca);
     EXPECT_EQ(b.point_count(), 0U);

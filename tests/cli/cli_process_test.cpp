@@ -1,6 +1,7 @@
 // tengun-cli as a user runs it: a process, its exit status, its JSON on stdout, its PNG files.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -100,7 +101,13 @@ TEST(tengun_cli, messhu_nashi_names_the_plain_3d_display)
 TEST(tengun_cli, spline_dialog_answered_or_closed)
 {
     const QStringList names{"--state", "spline_degree,division_count,analysis_kind"};
-    const CliRun answered = run_cli(QStringList{"mono_spline=2,5"} + names);
+    const QTemporaryDir dir;  // a spline of degree 2 needs three points
+    QFile cloud(dir.filePath("three.csv"));
+    ASSERT_TRUE(cloud.open(QIODevice::WriteOnly));
+    cloud.write("0,0,0\n1,1,0\n2,0,1\n");
+    cloud.close();
+    const CliRun answered =
+        run_cli(QStringList{"csv_file_input=three.csv", "mono_spline=2,5"} + names, dir.path());
     ASSERT_EQ(answered.exit_code, 0) << answered.err.toStdString();
     EXPECT_EQ(answered.json["spline_degree"].toDouble(), 2.0);
     EXPECT_EQ(answered.json["division_count"].toDouble(), 5.0);
