@@ -1,31 +1,191 @@
 // Surfaces: triangle mesh, multi-plane extraction, plane boundaries, playback.
+// Plane numbers are 1-based: plane m is state.uu[m - 1]; ring entry e is tree[e - 1].
+#include <array>
+#include <string>
+
 #include "app/command_helpers.h"
 #include "app/commands.h"
+#include "surface/boundaries.h"
+#include "surface/mesh.h"
+#include "surface/mesh_routines.h"
+#include "surface/plane_extraction.h"
+#include "view/playback.h"
 
 namespace tengun {
 
+namespace {
+
+std::string indexed(const char* name, int k)
+{
+    return std::string(name) + "(" + std::to_string(k) + ")";
+}
+
+/// The mesh writes no numbers of its own: the plane row shows what the last fit left.
+void show_mesh_fields(FormState& s)
+{
+    set_field(s, "Text6", "面張り");
+    set_field(s, "Label5", "");
+    for (int k = 0; k < 3; ++k) {
+        set_field(s, indexed("Text1", k), s.axis_vector[k]);
+    }
+    set_field(s, "Text1(3)", s.plane_offset);
+    for (int k = 0; k < 3; ++k) {
+        set_field(s, indexed("Text2", k), s.plane_offset * s.axis_vector[k]);
+    }
+    set_field(s, "Label3(0)", "");
+    set_field(s, "Text3(0)", "");
+    set_field(s, "Text3(1)", "");
+}
+
+void show_plane_count_fields(FormState& s)
+{
+    set_field(s, "Text6", "多面抽出");
+    set_field(s, "Label5", "");
+    for (int k = 0; k < 4; ++k) {
+        set_field(s, indexed("Text1", k), "");
+    }
+    for (int k = 0; k < 3; ++k) {
+        set_field(s, indexed("Text2", k), "");
+    }
+    set_field(s, "Label3(0)", "面の数");
+    set_field(s, "Text3(0)", static_cast<double>(s.plane_count));
+    set_field(s, "Text3(1)", "");
+}
+
+/// A segment between two corners, left out when either corner could not be solved.
+void add_segment(FormState& s, int colour, Status start_ok, const Vec3& start, Status end_ok,
+                 const Vec3& end)
+{
+    if (start_ok == Status::ok && end_ok == Status::ok) {
+        s.segments.push_back({static_cast<double>(colour), start, end});
+    }
+}
+
+/// The boundary of plane f from its ring of neighbours: the corners it shares with consecutive
+/// neighbours, closed when the ring is, else with a stub of length h at each open end.
+/// False when the ring has fewer than 3 entries.
+bool add_face_boundary(FormState& s, int f, double h)
+{
+    int t_suu = 0;
+    std::vector<int> tree;
+    tree_search(f, s.uu, s.LL, s.point_count(), s.points, t_suu, tree);
+    if (t_suu < 3) {
+        return false;
+    }
+    const auto entry = [&](int e) { return tree[static_cast<std::size_t>(e) - 1]; };
+    Vec3 first{};
+    const Status first_ok = sanmen_p(f, entry(1), entry(2), s.uu, s.LL, first);
+    Vec3 current = first;
+    Status current_ok = first_ok;
+    for (int g = 2; g <= t_suu - 1; ++g) {
+        Vec3 corner{};
+        const Status corner_ok = sanmen_p(f, entry(g), entry(g + 1), s.uu, s.LL, corner);
+        add_segment(s, f, current_ok, current, corner_ok, corner);
+        current = corner;
+        current_ok = corner_ok;
+    }
+    if (entry(t_suu) == entry(1)) {
+        add_segment(s, f, current_ok, current, first_ok, first);
+        return true;
+    }
+    Vec3 stub{};
+    Status stub_ok = sanmen_zure_p(f, entry(t_suu), entry(t_suu - 1), h, s.uu, s.LL, stub);
+    add_segment(s, f, current_ok, current, stub_ok, stub);
+    stub_ok = sanmen_zure_p(f, entry(1), entry(2), h, s.uu, s.LL, stub);
+    add_segment(s, f, first_ok, first, stub_ok, stub);
+    return true;
+}
+
+/// The three planes with the most points, largest first; of equal counts the lower number.
+std::array<int, 3> three_largest_planes(const FormState& s)
+{
+    std::array<int, 3> plane{0, 0, 0};
+    std::array<std::size_t, 3> count{0, 0, 0};
+    for (int m = 1; m <= s.plane_count; ++m) {
+        const std::size_t k = count_label(static_cast<double>(m), s.points.label);
+        if (k > count[0]) {
+            plane = {m, plane[0], plane[1]};
+            count = {k, count[0], count[1]};
+        } else if (k > count[1]) {
+            plane = {plane[0], m, plane[1]};
+            count = {count[0], k, count[1]};
+        } else if (k > count[2]) {
+            plane[2] = m;
+            count[2] = k;
+        }
+    }
+    return plane;
+}
+
+} // namespace
+
 void menhari_Click(CommandContext& ctx)
 {
-    ctx.state.surface_display = surface_modes::mesh;
+    FormState& s = ctx.state;
+    s.surface_display = surface_modes::mesh;
+    mesh_point_cloud(s.points.xyz, s.points.label, s.tri_a, s.tri_b, s.tri_c, s.tri_tag);
+    show_mesh_fields(s);
     redraw(ctx);
 }
 
 void poly_plane_Click(CommandContext& ctx)
 {
-    ctx.state.surface_display = surface_modes::mesh;
+    FormState& s = ctx.state;
+    s.surface_display = surface_modes::mesh;
+    s.plane_count =
+        extract_planes(s.points.xyz, s.points.label, s.tri_a, s.tri_b, s.tri_c, s.tri_tag);
+    show_plane_count_fields(s);
     redraw(ctx);
 }
 
 void kyoukai_hyouji_Click(CommandContext& ctx)
 {
-    ctx.state.surface_display = surface_modes::mesh_and_segments;
+    FormState& s = ctx.state;
+    if (s.plane_count < 3) {
+        return;
+    }
+    s.surface_display = surface_modes::mesh_and_segments;
+    plane_parameters(s.points.xyz, s.points.label, s.plane_count, s.uu, s.LL);
+    s.segments.clear();
+    for (int f = 1; f <= s.plane_count; ++f) {
+        if (!add_face_boundary(s, f, s.view_extent)) {
+            return; // a face with fewer than three neighbours: the rest is not drawn
+        }
+    }
     redraw(ctx);
 }
 
 void saidai_edge_kenshutu_Click(CommandContext& ctx)
 {
-    ctx.state.surface_display = surface_modes::mesh_and_segments;
+    FormState& s = ctx.state;
+    if (s.plane_count < 3) {
+        return;
+    }
+    s.surface_display = surface_modes::mesh_and_segments;
+    plane_parameters(s.points.xyz, s.points.label, s.plane_count, s.uu, s.LL);
+    s.segments.clear();
+    const auto [a, b, c] = three_largest_planes(s);
+    const double h = s.view_extent;
+    if (c != 0) { // three planes with points: the corner and its three edges
+        Vec3 corner{};
+        const Status corner_ok = sanmen_p(a, b, c, s.uu, s.LL, corner);
+        const std::array<std::array<int, 3>, 3> edges{{{a, b, c}, {b, c, a}, {c, a, b}}};
+        const std::array<int, 3> colours{0, 1, 0};
+        for (std::size_t e = 0; e < 3; ++e) {
+            Vec3 end{};
+            const Status end_ok =
+                sanmen_zure_p(edges[e][0], edges[e][1], edges[e][2], h, s.uu, s.LL, end);
+            add_segment(s, colours[e], corner_ok, corner, end_ok, end);
+        }
+    }
     redraw(ctx);
+    if (a != 0) {
+        const auto slot = static_cast<std::size_t>(a) - 1;
+        for (int k = 0; k < 3; ++k) {
+            set_field(s, indexed("Text1", k), s.uu[slot][static_cast<std::size_t>(k)]);
+        }
+        set_field(s, "Text1(3)", s.LL[slot]);
+    }
 }
 
 void slow_saisei_Click(CommandContext& ctx)
@@ -41,6 +201,9 @@ void slow_teishi_Click(CommandContext& ctx)
     ctx.state.surface_display = surface_modes::mesh;
 }
 
-void Timer1_Timer(CommandContext& /*ctx*/) {}
+void Timer1_Timer(CommandContext& ctx)
+{
+    playback_step(ctx.picture1, ctx.state);
+}
 
-}  // namespace tengun
+} // namespace tengun

@@ -1,0 +1,107 @@
+#pragma once
+// Scans of solids with flat faces for the mesh, plane and boundary tests: each face is a grid of
+// points inside a planar quadrilateral, kept half a step away from its edges.
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "geometry/numeric_core.h"
+
+namespace tengun::testing {
+
+/// nu x nv points inside the planar quadrilateral a, b, c, d (in order round it; d = a makes a
+/// triangle), at the centres of a bilinear grid, moved along the normal by Gaussian noise of
+/// `noise` (seeded).
+inline void add_quad(std::vector<Vec3>& pts, const Vec3& a, const Vec3& b, const Vec3& c,
+                     const Vec3& d, int nu, int nv, double noise = 0.0, unsigned seed = 1)
+{
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> g(0.0, 1.0);
+    Vec3 normal{};
+    if (noise != 0.0) {
+        const Vec3 e1 = b - a;
+        const Vec3 e2 = d - a;
+        normal = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
+                  e1[0] * e2[1] - e1[1] * e2[0]};
+        normal = vec_scale(normal, 1.0 / vec_length(normal));
+    }
+    for (int i = 0; i < nu; ++i) {
+        for (int j = 0; j < nv; ++j) {
+            const double s = (i + 0.5) / nu;
+            const double t = (j + 0.5) / nv;
+            const Vec3 p = (1.0 - t) * ((1.0 - s) * a + s * b) + t * ((1.0 - s) * d + s * c);
+            pts.push_back(p + (noise == 0.0 ? 0.0 : noise * g(rng)) * normal);
+        }
+    }
+}
+
+/// The box from `low` with edge lengths `size`; corner() picks a corner by three 0/1 choices.
+struct Box {
+    Vec3 low{};
+    Vec3 size{};
+    [[nodiscard]] Vec3 corner(int x, int y, int z) const
+    {
+        return {low[0] + x * size[0], low[1] + y * size[1], low[2] + z * size[2]};
+    }
+};
+
+/// Faces of a box, each a grid with about `step` between points. Face order: bottom, top,
+/// front (y low), back, left (x low), right; `faces` picks them by that order.
+inline std::vector<Vec3> box_scan(const Box& box, double step,
+                                  std::vector<int> faces = {0, 1, 2, 3, 4, 5}, double noise = 0.0)
+{
+    const auto n = [&](double length) {
+        return std::max(2, static_cast<int>(std::lround(length / step)));
+    };
+    const int nx = n(box.size[0]);
+    const int ny = n(box.size[1]);
+    const int nz = n(box.size[2]);
+    std::vector<Vec3> pts;
+    for (const int f : faces) {
+        const auto c = [&](int x, int y, int z) { return box.corner(x, y, z); };
+        const auto seed = static_cast<unsigned>(f + 1);
+        switch (f) {
+        case 0:
+            add_quad(pts, c(0, 0, 0), c(1, 0, 0), c(1, 1, 0), c(0, 1, 0), nx, ny, noise, seed);
+            break;
+        case 1:
+            add_quad(pts, c(0, 0, 1), c(1, 0, 1), c(1, 1, 1), c(0, 1, 1), nx, ny, noise, seed);
+            break;
+        case 2:
+            add_quad(pts, c(0, 0, 0), c(1, 0, 0), c(1, 0, 1), c(0, 0, 1), nx, nz, noise, seed);
+            break;
+        case 3:
+            add_quad(pts, c(0, 1, 0), c(1, 1, 0), c(1, 1, 1), c(0, 1, 1), nx, nz, noise, seed);
+            break;
+        case 4:
+            add_quad(pts, c(0, 0, 0), c(0, 1, 0), c(0, 1, 1), c(0, 0, 1), ny, nz, noise, seed);
+            break;
+        default:
+            add_quad(pts, c(1, 0, 0), c(1, 1, 0), c(1, 1, 1), c(1, 0, 1), ny, nz, noise, seed);
+            break;
+        }
+    }
+    return pts;
+}
+
+/// A square frustum without its bottom: top square of side `top` at height h, bottom square of
+/// side `bottom` at height 0, both centred on `centre` (x, y). Top first, then the four sides.
+inline std::vector<Vec3> frustum_scan(const Vec3& centre, double bottom, double top, double h,
+                                      int n)
+{
+    const auto at = [&](double half, double sx, double sy, double z) {
+        return Vec3{centre[0] + sx * half, centre[1] + sy * half, centre[2] + z};
+    };
+    const double b = bottom / 2.0;
+    const double t = top / 2.0;
+    std::vector<Vec3> pts;
+    add_quad(pts, at(t, -1, -1, h), at(t, 1, -1, h), at(t, 1, 1, h), at(t, -1, 1, h), n, n);
+    add_quad(pts, at(b, -1, -1, 0), at(b, 1, -1, 0), at(t, 1, -1, h), at(t, -1, -1, h), n, n);
+    add_quad(pts, at(b, 1, -1, 0), at(b, 1, 1, 0), at(t, 1, 1, h), at(t, 1, -1, h), n, n);
+    add_quad(pts, at(b, 1, 1, 0), at(b, -1, 1, 0), at(t, -1, 1, h), at(t, 1, 1, h), n, n);
+    add_quad(pts, at(b, -1, 1, 0), at(b, -1, -1, 0), at(t, -1, -1, h), at(t, -1, 1, h), n, n);
+    return pts;
+}
+
+} // namespace tengun::testing

@@ -1,0 +1,202 @@
+// The advancing-front mesh on clouds of known shape.
+#include "surface/mesh.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <random>
+
+#include "geometry/rotation.h"
+
+namespace tengun {
+namespace {
+
+struct Mesh {
+    std::vector<int> a, b, c;
+    std::vector<double> tag;
+    std::vector<double> labels;
+    [[nodiscard]] std::size_t size() const { return a.size(); }
+    [[nodiscard]] std::array<int, 3> sorted(std::size_t t) const
+    {
+        std::array<int, 3> v{a[t], b[t], c[t]};
+        std::sort(v.begin(), v.end());
+        return v;
+    }
+};
+
+Mesh mesh_of(const std::vector<Vec3>& pts)
+{
+    Mesh m;
+    m.labels.assign(pts.size(), 7.0);
+    mesh_point_cloud(pts, m.labels, m.a, m.b, m.c, m.tag);
+    return m;
+}
+
+double area_sum(const std::vector<Vec3>& pts, const Mesh& m)
+{
+    double area = 0.0;
+    for (std::size_t t = 0; t < m.size(); ++t) {
+        const Vec3& p = pts[m.a[t] - 1];
+        area += 0.5 * vec_length(vec_cross(pts[m.b[t] - 1] - p, pts[m.c[t] - 1] - p));
+    }
+    return area;
+}
+
+std::vector<Vec3> grid(int nx, int ny, double z, double jitter = 0.0, unsigned seed = 1)
+{
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> g(0.0, 1.0);
+    std::vector<Vec3> pts;
+    for (int i = 0; i < nx; ++i) {
+        for (int j = 0; j < ny; ++j) {
+            pts.push_back({i + jitter * g(rng), j + jitter * g(rng), z});
+        }
+    }
+    return pts;
+}
+
+TEST(mesh_point_cloud, three_points_give_one_triangle_in_any_order)
+{
+    std::array<Vec3, 3> corners{Vec3{0, 0, 1}, Vec3{3, 0, 1}, Vec3{1, 2, 1}};
+    std::array<int, 3> order{0, 1, 2};
+    do {
+        SCOPED_TRACE(::testing::Message() << order[0] << order[1] << order[2]);
+        const std::vector<Vec3> pts{corners[order[0]], corners[order[1]], corners[order[2]]};
+        const Mesh m = mesh_of(pts);
+        ASSERT_EQ(m.size(), 1U);
+        EXPECT_EQ(m.sorted(0), (std::array{1, 2, 3}));
+        EXPECT_EQ(m.tag, (std::vector<double>{0}));
+        EXPECT_EQ(m.labels, (std::vector<double>{1, 1, 1}));
+    } while (std::next_permutation(order.begin(), order.end()));
+}
+
+TEST(mesh_point_cloud, flat_convex_quadrilateral_gives_two_triangles_covering_it)
+{
+    const std::vector<Vec3> pts{{0, 0, 4}, {3, 0.2, 4}, {3.4, 2.5, 4}, {-0.2, 2, 4}};
+    const Mesh m = mesh_of(pts);
+    ASSERT_EQ(m.size(), 2U);
+    // Shoelace area of the quadrilateral.
+    double twice = 0.0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const Vec3& p = pts[i];
+        const Vec3& q = pts[(i + 1) % 4];
+        twice += p[0] * q[1] - q[0] * p[1];
+    }
+    EXPECT_NEAR(area_sum(pts, m), 0.5 * twice, 1e-12) << "no overlap, no gap";
+    EXPECT_EQ(m.labels, (std::vector<double>{1, 1, 1, 1}));
+}
+
+TEST(mesh_point_cloud, regular_grid_is_covered_exactly_once)
+{
+    const std::vector<Vec3> pts = grid(9, 7, 2.0);
+    const Mesh m = mesh_of(pts);
+    EXPECT_EQ(m.size(), 2U * 8 * 6);
+    EXPECT_NEAR(area_sum(pts, m), 8.0 * 6.0, 1e-9);
+    EXPECT_EQ(std::count(m.labels.begin(), m.labels.end(), 1.0), 63);
+}
+
+TEST(mesh_point_cloud, does_not_join_across_a_right_angle_crease)
+{
+    // An L profile: the floor z = 0 (x = 1..5) and the wall x = 0 (z = 2..6). From the floor's
+    // edge row the nearest wall points lie within the distance limit, on the far side, and see
+    // the edge under more than 20 degrees; only their fold of over 60 degrees keeps them out.
+    std::vector<Vec3> pts;
+    for (int x = 1; x <= 5; ++x) {
+        for (int y = 0; y <= 5; ++y) {
+            pts.push_back({double(x), double(y), 0.0});
+        }
+    }
+    const std::size_t floor = pts.size();
+    for (int z = 2; z <= 6; ++z) {
+        for (int y = 0; y <= 5; ++y) {
+            pts.push_back({0.0, double(y), double(z)});
+        }
+    }
+    const std::vector<double> unlabelled(pts.size(), 0.0);
+    const double limit = seed_triangle(pts, unlabelled, static_cast<int>(pts.size() / 2)).limit;
+    const Mesh m = mesh_of(pts);
+
+    for (std::size_t i = 0; i < pts.size(); ++i) {
+        EXPECT_EQ(m.labels[i], i < floor ? 1.0 : 0.0) << "point " << i + 1;
+    }
+    EXPECT_NEAR(area_sum(pts, m), 4.0 * 5.0, 1e-9);
+    // The edge (1, 2, 0) -> (1, 3, 0) of the floor's border, inner side towards x = 2.
+    const int a = 3;
+    const int b = 4;
+    const int o = 9;
+    const Nearest wall = best_front_candidate(pts, m.labels, a, b, o);
+    ASSERT_GT(wall.index, static_cast<int>(floor));
+    EXPECT_LT(wall.distance, limit);
+}
+
+TEST(mesh_point_cloud, point_beyond_the_first_perimeter_is_never_meshed)
+{
+    std::vector<Vec3> pts = grid(6, 6, 1.0, 0.05);
+    pts.insert(pts.begin() + 10, Vec3{2.5, 9.0, 1.0}); // 4 beyond the grid's last row
+    const Mesh m = mesh_of(pts);
+    EXPECT_EQ(m.labels[10], 0.0);
+    for (std::size_t t = 0; t < m.size(); ++t) {
+        EXPECT_NE(m.a[t], 11);
+        EXPECT_NE(m.b[t], 11);
+        EXPECT_NE(m.c[t], 11);
+    }
+    EXPECT_EQ(std::count(m.labels.begin(), m.labels.end(), 1.0), 36);
+}
+
+TEST(mesh_point_cloud, planes_through_the_origin_mesh_like_any_other)
+{
+    // The same jittered grid in z = 0 and z = 7, then turned so that its plane passes through
+    // the origin at a slant: the same triangles every time.
+    const std::vector<Vec3> offset = grid(12, 10, 7.0, 0.2, 5);
+    const std::vector<Vec3> at_origin = grid(12, 10, 0.0, 0.2, 5);
+    const Mat3 turn = rotation_matrix(0.4, -0.9, 0.3);
+    std::vector<Vec3> slanted;
+    for (const Vec3& p : at_origin) {
+        slanted.push_back(mat_vec(turn, p));
+    }
+    const Mesh reference = mesh_of(offset);
+    EXPECT_GT(reference.size(), 180U);
+    for (const std::vector<Vec3>* pts :
+         std::array<const std::vector<Vec3>*, 2>{&at_origin, &slanted}) {
+        const Mesh m = mesh_of(*pts);
+        EXPECT_EQ(m.a, reference.a);
+        EXPECT_EQ(m.b, reference.b);
+        EXPECT_EQ(m.c, reference.c);
+    }
+}
+
+TEST(mesh_point_cloud, holds_more_than_thirty_thousand_triangles)
+{
+    const std::vector<Vec3> pts = grid(125, 125, 3.0, 0.1, 9);
+    const Mesh m = mesh_of(pts);
+    EXPECT_GT(m.size(), 30000U);
+    EXPECT_EQ(m.tag.size(), m.size());
+    EXPECT_NEAR(area_sum(pts, m), 124.0 * 124.0, 124.0 * 4 * 0.5) << "border jitter only";
+}
+
+TEST(mesh_point_cloud, fewer_than_three_points_keep_the_earlier_mesh)
+{
+    const std::vector<Vec3> pts{{0, 0, 0}, {1, 0, 0}};
+    std::vector<double> labels{5, 5};
+    std::vector<int> a{1}, b{2}, c{3};
+    std::vector<double> tag{4};
+    mesh_point_cloud(pts, labels, a, b, c, tag);
+    EXPECT_EQ(labels, (std::vector<double>{0, 0}));
+    EXPECT_EQ(a, (std::vector<int>{1}));
+    EXPECT_EQ(tag, (std::vector<double>{4}));
+}
+
+TEST(mesh_point_cloud, collinear_points_stop_after_the_seed)
+{
+    std::vector<Vec3> pts;
+    for (int i = 0; i < 7; ++i) {
+        pts.push_back({1.0 * i, 2.0 * i, 3.0});
+    }
+    const Mesh m = mesh_of(pts);
+    ASSERT_EQ(m.size(), 1U) << "the seed triangle is kept; it has no plane to grow from";
+    EXPECT_EQ(std::count(m.labels.begin(), m.labels.end(), 1.0), 3);
+}
+
+} // namespace
+} // namespace tengun
