@@ -39,6 +39,12 @@ void stl_file_output_Click(CommandContext& ctx);
 /// no plane gets a message and leaves results and fields as they were.
 void show_plane_result(CommandContext& ctx);
 void heimen_Click(CommandContext& ctx);
+/// Sphere, arc, cylinder and line fits of the whole cloud into the results and the result
+/// fields; a fit that fails gets a message and leaves results and fields as they were.
+void show_sphere_result(CommandContext& ctx);
+void show_arc_result(CommandContext& ctx);
+void show_cylinder_result(CommandContext& ctx);
+void show_line_result(CommandContext& ctx);
 void kyuumen_Click(CommandContext& ctx);
 void enko_Click(CommandContext& ctx);
 void entou_Click(CommandContext& ctx);

@@ -2,17 +2,15 @@
 // first, so a fit that fails still shows the overlay of whatever the results hold.
 #include "app/command_helpers.h"
 #include "app/commands.h"
+#include "geometry/arc_fit.h"
+#include "geometry/cylinder_fit.h"
+#include "geometry/line_fit.h"
 #include "geometry/plane_fit.h"
+#include "geometry/sphere_fit.h"
 
 namespace tengun {
 
 namespace {
-
-void select_and_redraw(CommandContext& ctx, int kind)
-{
-    ctx.state.analysis_kind = kind;
-    redraw(ctx);
-}
 
 /// The plane row, its foot and its deviation from the plane results.
 void show_plane_fields(FormState& s)
@@ -53,9 +51,116 @@ void heimen_Click(CommandContext& ctx)
     redraw(ctx);
 }
 
-void kyuumen_Click(CommandContext& ctx) { select_and_redraw(ctx, analysis_kinds::sphere); }
-void enko_Click(CommandContext& ctx) { select_and_redraw(ctx, analysis_kinds::arc); }
-void entou_Click(CommandContext& ctx) { select_and_redraw(ctx, analysis_kinds::cylinder); }
-void chokusen_Click(CommandContext& ctx) { select_and_redraw(ctx, analysis_kinds::line); }
+namespace {
+
+std::string point_count_note(const FormState& s)
+{
+    return "（点群数＝" + std::to_string(s.point_count()) + "）。";
+}
+
+/// Centre in Text2(0..2), deviation under `caption` in Text3(0), radius in Text3(1).
+void show_circle_fields(FormState& s, const Vec3& centre, const char* caption)
+{
+    for (int k = 0; k < 3; ++k) {
+        set_field(s, "Text2(" + std::to_string(k) + ")", centre[k]);
+    }
+    set_field(s, "Label3(0)", caption);
+    set_field(s, "Text3(0)", s.std_deviation);
+    set_field(s, "Text3(1)", s.radius);
+}
+
+}  // namespace
+
+void show_sphere_result(CommandContext& ctx)
+{
+    FormState& s = ctx.state;
+    if (fit_sphere(s.points.xyz, 3, s.centre, s.radius, s.std_deviation) == Status::error) {
+        ctx.dialogs.show_message("球面を求められません。点群がないか、組になる２点が同じ位置に"
+                                 "あるか、点が球の中心に重なりました" +
+                                 point_count_note(s));
+        return;
+    }
+    set_field(s, "Text6", "球面解析");
+    set_field(s, "Label5", "円中心");
+    show_circle_fields(s, s.centre, "半径標準偏差");
+}
+
+void show_arc_result(CommandContext& ctx)
+{
+    FormState& s = ctx.state;
+    if (fit_arc(s.points.xyz, s.axis_vector, s.plane_offset, s.plane_foot, s.centre,
+                s.fit_rotation, s.radius, s.std_deviation) == Status::error) {
+        ctx.dialogs.show_message("円弧を求められません。一直線上にない異なる３点以上が必要です。"
+                                 "または、組になる２点が平面上で同じ位置にあるか、点が円の中心に"
+                                 "重なりました" +
+                                 point_count_note(s));
+        return;
+    }
+    set_field(s, "Text6", "円弧解析");
+    set_field(s, "Label5", "円中心");
+    show_circle_fields(s, s.centre, "半径標準偏差");
+}
+
+void show_cylinder_result(CommandContext& ctx)
+{
+    FormState& s = ctx.state;
+    if (fit_cylinder(s.points.xyz, s.axis_vector, s.centre, s.fit_rotation, s.radius,
+                     s.std_deviation) == Status::error) {
+        ctx.dialogs.show_message("円筒を求められません。点群がないか、組になる２点が軸の方向から"
+                                 "見て同じ位置にあるか、点が円筒の軸上に重なりました" +
+                                 point_count_note(s));
+        return;
+    }
+    set_field(s, "Text6", "円筒解析");
+    set_field(s, "Label5", "円筒軸中心点");
+    show_circle_fields(s, s.centre, "半径標準偏差");
+}
+
+void show_line_result(CommandContext& ctx)
+{
+    FormState& s = ctx.state;
+    if (fit_line(s.points.xyz, s.axis_vector, s.line_point, s.fit_rotation, s.line_alpha,
+                 s.line_beta, s.std_deviation) == Status::error) {
+        ctx.dialogs.show_message("直線を求められません。点群がありません。");
+        return;
+    }
+    set_field(s, "Text6", "直線解析");
+    set_field(s, "Label5", "直線の通過点");
+    for (int k = 0; k < 3; ++k) {
+        set_field(s, "Text2(" + std::to_string(k) + ")", s.line_point[k]);
+        set_field(s, "Text2(" + std::to_string(k + 3) + ")", s.axis_vector[k]);
+    }
+    set_field(s, "Label3(0)", "直線標準偏差");
+    set_field(s, "Text3(0)", s.std_deviation);
+    set_field(s, "Text3(1)", "");
+}
+
+void kyuumen_Click(CommandContext& ctx)
+{
+    ctx.state.analysis_kind = analysis_kinds::sphere;
+    show_sphere_result(ctx);
+    redraw(ctx);
+}
+
+void enko_Click(CommandContext& ctx)
+{
+    ctx.state.analysis_kind = analysis_kinds::arc;
+    show_arc_result(ctx);
+    redraw(ctx);
+}
+
+void entou_Click(CommandContext& ctx)
+{
+    ctx.state.analysis_kind = analysis_kinds::cylinder;
+    show_cylinder_result(ctx);
+    redraw(ctx);
+}
+
+void chokusen_Click(CommandContext& ctx)
+{
+    ctx.state.analysis_kind = analysis_kinds::line;
+    show_line_result(ctx);
+    redraw(ctx);
+}
 
 }  // namespace tengun

@@ -284,4 +284,39 @@ Status solve_linear(Matrix a, std::vector<double>& b, Matrix& inverse)
     return Status::ok;
 }
 
+Status least_squares(std::span<const double> a, std::size_t m, std::span<const double> b,
+                     std::vector<double>& x, double& rms)
+{
+    const std::size_t rows = b.size();
+    assert(a.size() == rows * m && "one row of m coefficients per equation");
+    Matrix s(m);
+    std::vector<double> v(m, 0.0);
+    for (std::size_t k = 0; k < rows; ++k) {
+        const double* row = a.data() + k * m;
+        for (std::size_t j = 0; j < m; ++j) {
+            v[j] += row[j] * b[k];
+            for (std::size_t l = j; l < m; ++l) {
+                s(j, l) += row[l] * row[j];
+            }
+        }
+    }
+    for (std::size_t j = 0; j < m; ++j) {
+        for (std::size_t l = 0; l < j; ++l) {
+            s(j, l) = s(l, j);
+        }
+    }
+    Matrix inverse;
+    if (m == 0 || rows == 0 || solve_linear(std::move(s), v, inverse) == Status::error) {
+        return Status::error;
+    }
+    double sum = 0.0;
+    for (std::size_t k = 0; k < rows; ++k) {
+        const double e = vec_dot(a.subspan(k * m, m), v) - b[k];
+        sum += e * e;
+    }
+    x = std::move(v);
+    rms = std::sqrt(sum / static_cast<double>(rows));
+    return Status::ok;
+}
+
 }  // namespace tengun

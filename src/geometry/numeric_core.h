@@ -106,4 +106,13 @@ std::vector<double> mat_t_vec(std::span<const double> x, const Matrix& m);
 /// n = 0 gives Status::ok and changes nothing.
 [[nodiscard]] Status solve_linear(Matrix a, std::vector<double>& b, Matrix& inverse);
 
+/// Linear least squares for K = b.size() equations in m unknowns: minimises |A x - b| through the
+/// normal equations (A^T A) x = A^T b. `a` holds A row by row (K x m, row k at a[k*m .. k*m+m)).
+/// On Status::ok `x` (resized to m) is the solution and `rms` = sqrt(sum (A_k . x - b_k)^2 / K).
+/// Status::error when A^T A is exactly singular (K = 0, a zero column, ...): `x` and `rms` are
+/// then unchanged.
+[[nodiscard]] Status least_squares(std::span<const double> a, std::size_t m,
+                                   std::span<const double> b, std::vector<double>& x,
+                                   double& rms);
+
 }  // namespace tengun

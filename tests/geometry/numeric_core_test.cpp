@@ -196,5 +196,38 @@ TEST(number_text, parses_whole_fields_only)
     EXPECT_EQ(x, 7.0);
 }
 
+TEST(least_squares, solves_consistent_and_averages_inconsistent_systems)
+{
+    // y = 2 + 3 t through four exact samples: rows (1, t), right-hand side y.
+    const std::vector<double> a{1, 0, 1, 1, 1, 2, 1, 5};
+    std::vector<double> x;
+    double rms = -1.0;
+    ASSERT_EQ(least_squares(a, 2, std::vector<double>{2, 5, 8, 17}, x, rms), Status::ok);
+    ASSERT_EQ(x.size(), 2U);
+    EXPECT_NEAR(x[0], 2.0, 1e-12);
+    EXPECT_NEAR(x[1], 3.0, 1e-12);
+    EXPECT_NEAR(rms, 0.0, 1e-12);
+    // One unknown measured four times: the mean, with the RMS residual over K.
+    ASSERT_EQ(least_squares(std::vector<double>{1, 1, 1, 1}, 1, std::vector<double>{1, 2, 4, 5},
+                            x, rms),
+              Status::ok);
+    ASSERT_EQ(x.size(), 1U);
+    EXPECT_DOUBLE_EQ(x[0], 3.0);
+    EXPECT_DOUBLE_EQ(rms, std::sqrt(10.0 / 4.0));
+}
+
+TEST(least_squares, singular_systems_fail_and_keep_the_outputs)
+{
+    std::vector<double> x{7.0, 8.0};
+    double rms = 9.0;
+    // The second unknown never appears.
+    EXPECT_EQ(least_squares(std::vector<double>{1, 0, 2, 0, 3, 0}, 2,
+                            std::vector<double>{1, 2, 3}, x, rms),
+              Status::error);
+    EXPECT_EQ(least_squares({}, 2, {}, x, rms), Status::error);  // no equations
+    EXPECT_EQ(x, (std::vector<double>{7.0, 8.0}));
+    EXPECT_EQ(rms, 9.0);
+}
+
 }  // namespace
 }  // namespace tengun
