@@ -136,8 +136,10 @@ bool PointIndex::find_or_add_point(PointCloud& points, const Vec3& p, int& index
 
 Status read_stl_mesh(std::string_view text, StlMesh& mesh, ReadError& error)
 {
+    const std::string binary_reason =
+        "バイナリ形式のSTLファイルです（アスキー形式のみ読み込めます）";
     if (is_binary_stl(text)) {
-        error = {"バイナリ形式のSTLファイルです（アスキー形式のみ読み込めます）"};
+        error = {binary_reason};
         return Status::error;
     }
     StlMesh fresh;
@@ -201,6 +203,12 @@ Status read_stl_mesh(std::string_view text, StlMesh& mesh, ReadError& error)
         error = {"頂点（vertex）の座標「" + std::string(bad_token.substr(0, 40)) +
                      "」は数値ではありません",
                  line_of(text, bad_offset)};
+        return Status::error;
+    }
+    // A binary file whose length does not match its count (extra bytes at the end) may still
+    // start with "solid"; text never holds a NUL byte.
+    if (fresh.tri_a.empty() && text.find('\0') != std::string_view::npos) {
+        error = {binary_reason};
         return Status::error;
     }
     if (fresh.tri_a.empty() && !starts_with_solid(text)) {

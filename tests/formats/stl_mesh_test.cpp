@@ -120,6 +120,7 @@ TEST(read_stl_mesh, binary_foreign_and_broken_files_are_errors_and_keep_the_mesh
     const Case cases[] = {
         {"binary", binary, "バイナリ", 0},
         {"binary without facets", std::string(84, '\0'), "バイナリ", 0},
+        {"binary with bytes after its facets", binary + "xyz", "バイナリ", 0},
         {"empty", "", "STL", 0},
         {"csv", "1,2,3\n4,5,6\n", "STL", 0},
         {"coordinate", "solid\n facet\n  vertex 1 2 3\n  vertex x 2 3\n", "「x」", 4},
