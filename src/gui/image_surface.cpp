@@ -122,6 +122,7 @@ QPainter& ImageSurface::painter()
     if (!painter_) {
         pixels_ = nullptr;
         painter_ = std::make_unique<QPainter>(&image_);
+        pen_colour_ = -1;
         painter_->setRenderHint(QPainter::Antialiasing, false);
         painter_->setFont(font_);
     }
@@ -134,6 +135,19 @@ void ImageSurface::end_painting()
         painter_->end();
         painter_.reset();
     }
+}
+
+QPainter& ImageSurface::use_pen(int colour)
+{
+    QPainter& p = painter();
+    // Setting a pen per line costs more than drawing a short line: set it only when it changes.
+    if (colour != pen_colour_ || line_width_ != pen_width_ || line_style_ != pen_style_) {
+        p.setPen(pen(colour));
+        pen_colour_ = colour;
+        pen_width_ = line_width_;
+        pen_style_ = line_style_;
+    }
+    return p;
 }
 
 QPen ImageSurface::pen(int colour) const
@@ -176,9 +190,7 @@ void ImageSurface::line(double x1, double y1, double x2, double y2, int colour)
                    image_.width() + clip_margin_px, image_.height() + clip_margin_px)) {
         return;
     }
-    QPainter& p = painter();
-    p.setPen(pen(colour));
-    p.drawLine(QPointF(a, b), QPointF(c, d));
+    use_pen(colour).drawLine(QPointF(a, b), QPointF(c, d));
 }
 
 void ImageSurface::pixel(double x, double y, int colour)
@@ -223,8 +235,7 @@ void ImageSurface::circle(double x, double y, double r, int colour)
     if (rp > 1e6) {
         return;
     }
-    QPainter& p = painter();
-    p.setPen(pen(colour));
+    QPainter& p = use_pen(colour);
     p.setBrush(Qt::NoBrush);
     p.drawEllipse(QPointF(cx, cy), rp, rp);
 }
@@ -248,6 +259,7 @@ void ImageSurface::print(std::string_view text)
     }
     QPainter& p = painter();
     p.setPen(QPen(Qt::black));
+    pen_colour_ = -1;  // the text pen replaced the drawing pen
     const QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     p.drawText(QPointF(x, y + p.fontMetrics().ascent()), s);
     current_x_ = px_to_mm(x + p.fontMetrics().horizontalAdvance(s));

@@ -48,6 +48,7 @@ private:
     QPainter& painter();
     void end_painting();
     QPen pen(int colour) const;
+    QPainter& use_pen(int colour);
 
     QImage image_;
     double dpi_;
@@ -59,6 +60,9 @@ private:
     QFont font_;
     QRgb* pixels_ = nullptr;  // backing store while only pixels are drawn
     int stride_ = 0;
+    int pen_colour_ = -1;  // the pen set on the painter, -1 none
+    int pen_width_ = 0;
+    LineStyle pen_style_ = LineStyle::solid;
     // Cached: QImage's size accessors are out-of-line calls, and a redraw asks a million times.
     int width_ = 0;
     int height_ = 0;
