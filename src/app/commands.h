@@ -67,6 +67,9 @@ bool bspline_curve(CommandContext& ctx);
 bool inverse_bspline_curve(CommandContext& ctx);
 
 // ---- data correction (correction_commands.cpp)
+/// Runs the worker of the current analysis kind again (plane ... inverse B-spline; kind 0 none)
+/// and redraws.
+void rerun_analysis(CommandContext& ctx);
 void zen_hyouji_Click(CommandContext& ctx);
 void ijou1_hyouji_Click(CommandContext& ctx);
 void ijou10_hyouji_Click(CommandContext& ctx);

@@ -1,13 +1,96 @@
-// Data correction: residual displays, outlier removal, thinning.
+// Data correction: residual displays, outlier removal with recompute, thinning.
+#include <algorithm>
+
 #include "app/command_helpers.h"
 #include "app/commands.h"
+#include "correction/marks.h"
+#include "correction/outlier_removal.h"
+#include "correction/residual_marks.h"
+#include "correction/thinning.h"
 
 namespace tengun {
 
-void zen_hyouji_Click(CommandContext& ctx) { redraw(ctx); }
-void ijou1_hyouji_Click(CommandContext& ctx) { redraw(ctx); }
-void ijou10_hyouji_Click(CommandContext& ctx) { redraw(ctx); }
-void ijou_shoukyo_Click(CommandContext& ctx) { redraw(ctx); }
+namespace {
+
+FittedShape fitted_shape(const FormState& s)
+{
+    FittedShape shape;
+    shape.normal = s.axis_vector;
+    shape.offset = s.plane_offset;
+    shape.centre = s.centre;
+    shape.radius = s.radius;
+    shape.line_point = s.line_point;
+    shape.frame = s.fit_rotation;
+    shape.sd = s.std_deviation;
+    return shape;
+}
+
+}  // namespace
+
+void rerun_analysis(CommandContext& ctx)
+{
+    switch (ctx.state.analysis_kind) {
+    case analysis_kinds::plane:
+        show_plane_result(ctx);
+        break;
+    case analysis_kinds::sphere:
+        show_sphere_result(ctx);
+        break;
+    case analysis_kinds::arc:
+        show_arc_result(ctx);
+        break;
+    case analysis_kinds::cylinder:
+        show_cylinder_result(ctx);
+        break;
+    case analysis_kinds::line:
+        show_line_result(ctx);
+        break;
+    case analysis_kinds::single_spline:
+        (void)single_spline(ctx);
+        break;
+    case analysis_kinds::bspline:
+        (void)bspline_curve(ctx);
+        break;
+    case analysis_kinds::inverse_bspline:
+        (void)inverse_bspline_curve(ctx);
+        break;
+    default:
+        break;
+    }
+    redraw(ctx);
+}
+
+void zen_hyouji_Click(CommandContext& ctx)
+{
+    clear_marks(ctx.state.points);
+    rerun_analysis(ctx);
+}
+
+void ijou1_hyouji_Click(CommandContext& ctx)
+{
+    FormState& s = ctx.state;
+    (void)mark_worst_point(s.analysis_kind, s.points.xyz, s.points.label, fitted_shape(s));
+    rerun_analysis(ctx);
+}
+
+void ijou10_hyouji_Click(CommandContext& ctx)
+{
+    FormState& s = ctx.state;
+    (void)mark_beyond_deviation(s.analysis_kind, s.points.xyz, s.points.label, fitted_shape(s));
+    rerun_analysis(ctx);
+}
+
+void ijou_shoukyo_Click(CommandContext& ctx)
+{
+    FormState& s = ctx.state;
+    if (remove_shown_points(s.points) == 0) {
+        return;  // nothing selected: nothing to remove
+    }
+    // The merged run may have lost points: the base is never more than what is left.
+    s.base_point_count = std::min(s.base_point_count, s.point_count());
+    set_field(s, "Text7", static_cast<double>(s.point_count()));
+    rerun_analysis(ctx);
+}
 
 void data_mabiki_Click(CommandContext& ctx)
 {
@@ -15,9 +98,33 @@ void data_mabiki_Click(CommandContext& ctx)
     if (ctx.program.dialog_cancelled) {
         return;
     }
-    redraw(ctx);
+    if (ctx.state.points.empty()) {
+        ctx.dialogs.show_message("間引く点群がありません。先にファイルを読み込んで下さい。");
+        return;
+    }
+    ctx.state.points = thin_by_direction(ctx.state.points.xyz, ctx.program.thinning_angle);
+    after_load(ctx);
 }
 
-void bmp_mabiki_Click(CommandContext& ctx) { (void)choose_file(ctx, file_kinds::bmp); }
+void bmp_mabiki_Click(CommandContext& ctx)
+{
+    // The angle dialog first; a cancelled one keeps the previous angle, the chooser decides.
+    ctx.dialogs.ask_thinning_angle(ctx.program);
+    if (!choose_file(ctx, file_kinds::bmp)) {
+        return;
+    }
+    std::string bytes;
+    if (!read_chosen_file(ctx, bytes)) {
+        return;
+    }
+    PointCloud fresh;
+    ReadError error;
+    if (thin_bitmap_rows(bytes, ctx.program.thinning_angle, fresh, error) == Status::error) {
+        show_load_error(ctx, error);
+        return;
+    }
+    ctx.state.points = std::move(fresh);
+    after_load(ctx);
+}
 
 }  // namespace tengun

@@ -32,15 +32,30 @@ template <std::size_t N> bool parse_numbers(std::string_view text, std::array<do
 
 void CliDialogs::set_input(std::optional<std::string> input)
 {
-    input_ = std::move(input);
+    answers_.clear();
+    if (!input) {
+        return;
+    }
+    std::string_view rest = *input;
+    while (true) {
+        const std::size_t semicolon = rest.find(';');
+        answers_.emplace_back(rest.substr(0, semicolon));
+        if (semicolon == std::string_view::npos) {
+            break;
+        }
+        rest.remove_prefix(semicolon + 1);
+    }
 }
 
 std::optional<std::string> CliDialogs::open(ProgramWide& program)
 {
     ++windows_shown_;
     program.dialog_cancelled = true;
-    std::optional<std::string> answer = std::move(input_);
-    input_.reset();
+    if (answers_.empty()) {
+        return std::nullopt;
+    }
+    std::string answer = std::move(answers_.front());
+    answers_.pop_front();
     return answer;
 }
 
@@ -60,7 +75,7 @@ void CliDialogs::choose_file(ProgramWide& program)
 void CliDialogs::ask_spline_settings(ProgramWide& program)
 {
     const std::optional<std::string> answer = open(program);
-    if (!answer) {
+    if (!answer || answer->empty()) {
         return;
     }
     std::array<double, 2> values{};
@@ -77,7 +92,7 @@ void CliDialogs::ask_spline_settings(ProgramWide& program)
 void CliDialogs::ask_thinning_angle(ProgramWide& program)
 {
     const std::optional<std::string> answer = open(program);
-    if (!answer) {
+    if (!answer || answer->empty()) {
         return;
     }
     std::array<double, 1> values{};

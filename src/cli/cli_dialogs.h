@@ -1,9 +1,12 @@
 #pragma once
 // The dialogs of tengun-cli, answered from the command line. Before each command the text after
-// its '=' is handed over; the first dialog the command shows takes it, later ones (and every
-// dialog of a command without input) are closed with the close box. The protocol is the
+// its '=' is handed over, split at ';' into one answer per dialog in the order the command shows
+// them (bmp_mabiki asks the angle, then the file: "10;scan.bmp"). An empty answer to the spline
+// or thinning dialog, a dialog with no answer left, and every dialog of a command without input
+// are closed with the close box. The protocol is the
 // window's: opening sets dialog_cancelled; an answer clears it and sets the dialog's values.
 
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,7 +40,7 @@ private:
     /// Opens a dialog: the flag goes up and the pending answer, if any, is taken.
     std::optional<std::string> open(ProgramWide& program);
 
-    std::optional<std::string> input_;
+    std::deque<std::string> answers_;
     std::vector<std::string> messages_;
     int windows_shown_ = 0;
     std::string input_error_;

@@ -220,6 +220,8 @@ std::string usage_text()
         "  file chooser      the file name             csv_file_input=cloud.csv\n"
         "  spline settings   degree,divisions          mono_spline=3,10\n"
         "  thinning          angle in degrees          data_mabiki=10\n"
+        "A command that shows two dialogs takes one answer each, separated by ';':\n"
+        "  bmp_mabiki=10;scan.bmp (angle, then file; an empty answer closes that dialog).\n"
         "A command without input finds its dialog closed with the close box (cancelled).\n"
         "Command1=alpha,beta,gamma types the three view angles (degrees) into Text8(0..2) and\n"
         "presses \"回転表示\".\n"

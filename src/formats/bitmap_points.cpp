@@ -111,6 +111,12 @@ void add_pixel_point(PointCloud& points, std::size_t x, std::size_t y, std::size
                 static_cast<double>(y) - static_cast<double>(height) / 2.0, z});
 }
 
+double bitmap_height_24(const unsigned char* bgr)
+{
+    static const GreyTable grey;
+    return (grey.red[bgr[2]] + grey.green[bgr[1]] + grey.blue[bgr[0]]) / 2.0;
+}
+
 Status read_bitmap_points(std::string_view bytes, PointCloud& cloud, ReadError& error)
 {
     BitmapLayout l;
@@ -134,7 +140,6 @@ Status read_bitmap_points(std::string_view bytes, PointCloud& cloud, ReadError& 
     double row_y = 0.0;
     const auto add = [&](std::size_t x, double z) { xyz.push_back({column[x], row_y, z}); };
 
-    static const GreyTable grey;
     double last_z = 0.0;
     for (std::size_t y = 0; y < h; ++y) {
         const unsigned char* row = data + l.stride * y;
@@ -142,8 +147,7 @@ Status read_bitmap_points(std::string_view bytes, PointCloud& cloud, ReadError& 
         switch (l.bits_per_pixel) {
         case 24:
             for (std::size_t x = 0; x < w; ++x) {
-                const unsigned char* p = row + 3 * x;
-                const double z = (grey.red[p[2]] + grey.green[p[1]] + grey.blue[p[0]]) / 2.0;
+                const double z = bitmap_height_24(row + 3 * x);
                 if (z != 0.0 && z != last_z) {
                     add(x, z);
                     last_z = z;

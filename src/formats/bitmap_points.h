@@ -28,6 +28,10 @@ struct BitmapLayout {
 [[nodiscard]] Status read_bitmap_layout(std::string_view bytes, BitmapLayout& layout,
                                         ReadError& error);
 
+/// Height of a 24-bit pixel stored blue, green, red: its grey value (0.299 R + 0.587 G +
+/// 0.114 B) halved.
+double bitmap_height_24(const unsigned char* bgr);
+
 /// Adds the point (x - W/2, y - H/2, z) with exact halves (odd sizes give half-pixel positions).
 void add_pixel_point(PointCloud& points, std::size_t x, std::size_t y, std::size_t width,
                      std::size_t height, double z);

@@ -55,7 +55,7 @@ TEST(CliDialogs, settings_read_numbers_as_the_fields_do_and_close_without_answer
 
 TEST(CliDialogs, answers_that_are_not_numbers_cancel_and_are_reported)
 {
-    for (const char* answer : {"3", "3,", "3,10,1", "x,10", ""}) {
+    for (const char* answer : {"3", "3,", "3,10,1", "x,10"}) {
         SCOPED_TRACE(answer);
         ProgramWide program;
         CliDialogs dialogs;
@@ -66,7 +66,7 @@ TEST(CliDialogs, answers_that_are_not_numbers_cancel_and_are_reported)
         EXPECT_NE(dialogs.input_error().find(std::string("'") + answer + "'"), std::string::npos)
             << dialogs.input_error();
     }
-    for (const char* answer : {"10,2", "ten", ""}) {
+    for (const char* answer : {"10,2", "ten"}) {
         SCOPED_TRACE(answer);
         ProgramWide program;
         CliDialogs dialogs;
@@ -75,6 +75,34 @@ TEST(CliDialogs, answers_that_are_not_numbers_cancel_and_are_reported)
         EXPECT_TRUE(program.dialog_cancelled);
         EXPECT_NE(dialogs.input_error(), "");
     }
+}
+
+TEST(CliDialogs, one_answer_per_dialog_separated_by_semicolons)
+{
+    ProgramWide program;
+    CliDialogs dialogs;
+    dialogs.set_input("12.5;scan.bmp");
+    dialogs.ask_thinning_angle(program);
+    EXPECT_EQ(program.thinning_angle, 12.5);
+    dialogs.choose_file(program);
+    EXPECT_FALSE(program.dialog_cancelled);
+    EXPECT_EQ(program.selected_file_name, "scan.bmp");
+    dialogs.choose_file(program);  // no answer left: the close box
+    EXPECT_TRUE(program.dialog_cancelled);
+    EXPECT_EQ(program.selected_file_name, "scan.bmp");
+
+    // An empty answer closes the settings dialogs without an error.
+    dialogs.set_input(";other.bmp");
+    dialogs.ask_thinning_angle(program);
+    EXPECT_TRUE(program.dialog_cancelled);
+    EXPECT_EQ(dialogs.input_error(), "");
+    EXPECT_EQ(program.thinning_angle, 12.5);
+    dialogs.choose_file(program);
+    EXPECT_EQ(program.selected_file_name, "other.bmp");
+    dialogs.set_input("");
+    dialogs.ask_spline_settings(program);
+    EXPECT_TRUE(program.dialog_cancelled);
+    EXPECT_EQ(dialogs.input_error(), "");
 }
 
 }  // namespace
