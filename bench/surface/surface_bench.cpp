@@ -26,7 +26,8 @@ std::vector<Vec3> smooth_surface(std::size_t n)
             const double x = i + jitter(rng);
             const double y = j + jitter(rng);
             const double wave = 0.05 * side;
-            pts.push_back({x, y, 10.0 + wave * std::sin(6.0 * x / side) * std::cos(4.0 * y / side)});
+            pts.push_back(
+                {x, y, 10.0 + wave * std::sin(6.0 * x / side) * std::cos(4.0 * y / side)});
         }
     }
     return pts;
@@ -63,7 +64,10 @@ std::vector<Vec3> box_scan(std::size_t n)
     return pts;
 }
 
-std::vector<Vec3> cloud(bool box, std::size_t n) { return box ? box_scan(n) : smooth_surface(n); }
+std::vector<Vec3> cloud(bool box, std::size_t n)
+{
+    return box ? box_scan(n) : smooth_surface(n);
+}
 
 void BM_mesh_point_cloud(benchmark::State& state, bool box, CandidateSearch search)
 {
@@ -112,17 +116,39 @@ void BM_extract_planes(benchmark::State& state, bool box, CandidateSearch search
 }
 
 BENCHMARK_CAPTURE(BM_mesh_point_cloud, smooth, false, CandidateSearch::indexed)
-    ->Arg(1000)->Arg(2000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond);
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(10000)
+    ->Arg(50000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_mesh_point_cloud, box, true, CandidateSearch::indexed)
-    ->Arg(1000)->Arg(2000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond);
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(10000)
+    ->Arg(50000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_extract_planes, smooth, false, CandidateSearch::indexed)
-    ->Arg(1000)->Arg(2000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond);
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(10000)
+    ->Arg(50000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_extract_planes, box, true, CandidateSearch::indexed)
-    ->Arg(1000)->Arg(2000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond);
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(10000)
+    ->Arg(50000)
+    ->Unit(benchmark::kMillisecond);
 // The plain scan grows with N squared: 50,000 points would take minutes.
 BENCHMARK_CAPTURE(BM_mesh_point_cloud, smooth_plain_scan, false, CandidateSearch::linear)
-    ->Arg(1000)->Arg(2000)->Arg(10000)->Unit(benchmark::kMillisecond);
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_extract_planes, box_plain_scan, true, CandidateSearch::linear)
-    ->Arg(1000)->Arg(2000)->Arg(10000)->Unit(benchmark::kMillisecond);
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace

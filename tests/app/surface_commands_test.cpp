@@ -197,6 +197,31 @@ TEST(kyoukai_hyouji, face_with_fewer_than_three_neighbours_ends_without_drawing)
     EXPECT_EQ(f.state.surface_display, surface_modes::mesh) << "fewer than three planes: nothing";
 }
 
+TEST(kyoukai_hyouji, corner_of_parallel_planes_is_left_out)
+{
+    TestForm f;
+    // A box without its bottom. Each side's ring closes over the top and the two sides next to
+    // it, which are parallel: their "corner" has no solution, and the segments that would end
+    // there are left out instead of drawn to a made-up point.
+    const testing::Box box{{10, 20, 30}, {40, 30, 20}};
+    set_cloud(f, testing::box_scan(box, 2.0, {1, 2, 3, 4, 5}));
+    const std::vector<std::size_t> sizes{300, 200, 200, 150, 150};
+    std::size_t i = 0;
+    for (std::size_t face = 0; face < sizes.size(); ++face) {
+        for (std::size_t k = 0; k < sizes[face]; ++k) {
+            f.state.points.label[i++] = static_cast<double>(face + 1);
+        }
+    }
+    f.state.plane_count = 5;
+    kyoukai_hyouji_Click(f.ctx);
+    ASSERT_EQ(f.state.segment_count(), 4U + 4 * 1) << "the top's four edges, each side's top edge";
+    for (const Segment& g : f.state.segments) {
+        EXPECT_NEAR(g.start[2], 50.0, 1e-9);
+        EXPECT_NEAR(g.end[2], 50.0, 1e-9);
+    }
+    EXPECT_FALSE(f.picture1.calls.empty()) << "drawn";
+}
+
 TEST(saidai_edge_kenshutu, corner_of_three_perpendicular_faces_with_edges_of_length_h)
 {
     TestForm f;

@@ -44,8 +44,7 @@ TEST(tengun_cli, three_faces_of_a_box_give_three_planes_and_their_corner)
     const QTemporaryDir dir;
     // Top, front and right of a 40 x 30 x 20 box, as a scanner above one corner sees them.
     const QString csv = write_csv(
-        dir, "corner.csv",
-        testing::box_scan({{0, 0, 0}, {40, 30, 20}}, 2.0, {1, 2, 5}, 0.01));
+        dir, "corner.csv", testing::box_scan({{0, 0, 0}, {40, 30, 20}}, 2.0, {1, 2, 5}, 0.01));
     const CliRun run = run_cli({"csv_file_input=" + csv, "menhari", "poly_plane",
                                 "saidai_edge_kenshutu", "--png1", "corner.png", "--state",
                                 "plane_count,segment_start,segment_end,view_extent,"
@@ -99,9 +98,9 @@ TEST(tengun_cli, three_faces_of_a_box_give_three_planes_and_their_corner)
 TEST(tengun_cli, closed_box_is_outlined_face_by_face)
 {
     const QTemporaryDir dir;
-    const QString csv = write_csv(
-        dir, "box.csv",
-        testing::box_scan({{10, 20, 30}, {40, 30, 20}}, 2.0, {0, 1, 2, 3, 4, 5}, 0.01));
+    const QString csv =
+        write_csv(dir, "box.csv",
+                  testing::box_scan({{10, 20, 30}, {40, 30, 20}}, 2.0, {0, 1, 2, 3, 4, 5}, 0.01));
     const CliRun run = run_cli({"csv_file_input=" + csv, "poly_plane", "kyoukai_hyouji", "--state",
                                 "plane_count,segment_count,segment_start"},
                                dir.path());
@@ -124,8 +123,8 @@ TEST(tengun_cli, playback_starts_and_stops_the_timer)
     const QString csv =
         write_csv(dir, "flat.csv", testing::box_scan({{0, 0, 5}, {10, 8, 0}}, 1.0, {0}));
     const QStringList state{"--state", "timer_enabled,surface_display,playback_index"};
-    const CliRun started = run_cli(QStringList{"csv_file_input=" + csv, "menhari", "slow_saisei"} + state,
-                                   dir.path());
+    const CliRun started =
+        run_cli(QStringList{"csv_file_input=" + csv, "menhari", "slow_saisei"} + state, dir.path());
     ASSERT_EQ(started.exit_code, 0) << started.err.toStdString();
     EXPECT_TRUE(started.json["timer_enabled"].toBool());
     EXPECT_EQ(started.json["surface_display"].toInt(), 3);
@@ -137,5 +136,5 @@ TEST(tengun_cli, playback_starts_and_stops_the_timer)
     EXPECT_EQ(stopped.json["surface_display"].toInt(), 1);
 }
 
-}  // namespace
-}  // namespace tengun
+} // namespace
+} // namespace tengun

@@ -82,19 +82,6 @@ TEST(plane_parameters, plane_without_enough_points_gets_no_normal)
     EXPECT_NEAR(std::abs(uu[0][2]), 1.0, 1e-12);
 }
 
-TEST(plane_centroid, mean_of_the_labelled_points_or_an_error)
-{
-    PointCloud cloud;
-    cloud.add({1, 2, 3}, 4);
-    cloud.add({3, 2, 1}, 4);
-    cloud.add({100, 0, 0}, 1);
-    Vec3 c{7, 7, 7};
-    EXPECT_EQ(plane_centroid(4, cloud.xyz, cloud.label, c), Status::ok);
-    EXPECT_EQ(c, (Vec3{2, 2, 2}));
-    EXPECT_EQ(plane_centroid(2, cloud.xyz, cloud.label, c), Status::error);
-    EXPECT_EQ(c, (Vec3{0, 0, 0}));
-}
-
 TEST(plane_intersection_line, unit_direction_and_the_point_nearest_the_origin)
 {
     Vec3 point{};

@@ -143,14 +143,6 @@ TEST(vertex_angle, angle_at_the_new_vertex)
     EXPECT_EQ(vertex_angle(pts, 1, 2, 5), 0.0) << "coincides with b";
 }
 
-TEST(fold_angle, ignores_which_way_the_normals_point)
-{
-    EXPECT_NEAR(fold_angle({0, 0, 1}, {0, 1, 0}), pi / 2.0, 1e-14);
-    EXPECT_NEAR(fold_angle({0, 0, 1}, {0, 0, -1}), 0.0, 1e-14);
-    const double c = std::cos(deg_to_rad(30.0));
-    EXPECT_NEAR(fold_angle({0, 0, 1}, {0, 0.5, -c}), deg_to_rad(30.0), 1e-12);
-}
-
 TEST(solve_2x2, pivots_on_the_larger_entry_and_reports_singular_systems)
 {
     double x1 = 7.0;
