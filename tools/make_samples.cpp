@@ -71,16 +71,16 @@ std::vector<Vec3> arc(std::mt19937& rng)
 
 std::vector<Vec3> cylinder(std::mt19937& rng)
 {
-    // Radius 8 around the axis through (10, 0, 0) along (0, 0.6, 0.8), length 40.
-    std::uniform_real_distribution<double> u(0.0, 1.0);
+    // Radius 8 around the axis through (10, 0, 0) along (0, 0.6, 0.8), length 40, scanned in
+    // 20 rings of 20 points.
     std::normal_distribution<double> noise(0.0, 0.02);
     const Vec3 axis{0.0, 0.6, 0.8};
     const Vec3 e1{1.0, 0.0, 0.0};
     const Vec3 e2{0.0, 0.8, -0.6};
     std::vector<Vec3> pts;
     for (int i = 0; i < 400; ++i) {
-        const double phi = two_pi * u(rng);
-        const double h = -20.0 + 40.0 * u(rng);
+        const double phi = two_pi * (i % 20) / 20.0;
+        const double h = -19.0 + 2.0 * (i / 20);
         const double r = 8.0 + noise(rng);
         Vec3 p{10.0, 0.0, 0.0};
         for (int k = 0; k < 3; ++k) {
