@@ -76,7 +76,8 @@ void show_sphere_result(CommandContext& ctx)
     FormState& s = ctx.state;
     if (fit_sphere(s.points.xyz, 3, s.centre, s.radius, s.std_deviation) == Status::error) {
         ctx.dialogs.show_message("球面を求められません。点群がないか、組になる２点が同じ位置に"
-                                 "あるか、点が球の中心に重なりました" +
+                                 "あるか、点が球の中心に重なったか、点が一平面上に並んでいて"
+                                 "中心が決まりません" +
                                  point_count_note(s));
         return;
     }
@@ -92,7 +93,7 @@ void show_arc_result(CommandContext& ctx)
                 s.fit_rotation, s.radius, s.std_deviation) == Status::error) {
         ctx.dialogs.show_message("円弧を求められません。一直線上にない異なる３点以上が必要です。"
                                  "または、組になる２点が平面上で同じ位置にあるか、点が円の中心に"
-                                 "重なりました" +
+                                 "重なったか、点が一直線上に並んでいて中心が決まりません" +
                                  point_count_note(s));
         return;
     }
@@ -107,7 +108,8 @@ void show_cylinder_result(CommandContext& ctx)
     if (fit_cylinder(s.points.xyz, s.axis_vector, s.centre, s.fit_rotation, s.radius,
                      s.std_deviation) == Status::error) {
         ctx.dialogs.show_message("円筒を求められません。点群がないか、組になる２点が軸の方向から"
-                                 "見て同じ位置にあるか、点が円筒の軸上に重なりました" +
+                                 "見て同じ位置にあるか、点が円筒の軸上に重なったか、軸の方向から"
+                                 "見て点が一直線上に並んでいて断面の円が決まりません" +
                                  point_count_note(s));
         return;
     }

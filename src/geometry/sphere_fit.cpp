@@ -291,6 +291,35 @@ void sphere_radius(std::span<const Vec3> points, int m, const Vec3& centre, doub
     }
 }
 
+namespace {
+
+/// Points on a line (circle) or in a plane (sphere) fix no finite centre: the iteration then runs
+/// off to radii many orders of magnitude larger than the cloud. Such a result is no fit.
+bool plausible(std::span<const Vec3> points, int m, const Vec3& centre, double radius)
+{
+    Vec3 mean{};
+    for (const Vec3& p : points) {
+        for (int k = 0; k < m; ++k) {
+            mean[k] += p[k];
+        }
+    }
+    double spread = 0.0;
+    for (const Vec3& p : points) {
+        double d2 = 0.0;
+        for (int k = 0; k < m; ++k) {
+            const double d = p[k] - mean[k] / static_cast<double>(points.size());
+            d2 += d * d;
+        }
+        spread = std::max(spread, d2);
+    }
+    spread = std::sqrt(spread);
+    const bool finite = std::isfinite(radius) && std::isfinite(centre[0]) &&
+                        std::isfinite(centre[1]) && std::isfinite(centre[2]);
+    return finite && radius <= 1e6 * spread;
+}
+
+}  // namespace
+
 Status fit_sphere(std::span<const Vec3> points, int m, Vec3& centre, double& radius, double& sd)
 {
     assert((m == 2 || m == 3) && "a circle or a sphere");
@@ -309,6 +338,9 @@ Status fit_sphere(std::span<const Vec3> points, int m, Vec3& centre, double& rad
         return Status::error;
     }
     if (eval.gradient_length == 0.0) {
+        if (!plausible(points, m, c, eval.radius)) {
+            return Status::error;
+        }
         centre = c;
         radius = eval.radius;
         sd = eval.sd;
@@ -334,6 +366,9 @@ Status fit_sphere(std::span<const Vec3> points, int m, Vec3& centre, double& rad
         e = eval.gradient_length;
     }
     sphere_radius(points, m, previous, r, s);
+    if (!plausible(points, m, c, r)) {
+        return Status::error;
+    }
     centre = c;
     radius = r;
     sd = s;

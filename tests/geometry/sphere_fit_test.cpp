@@ -333,3 +333,33 @@ TEST(sphere_radius, mean_distance_and_its_spread)
 
 }  // namespace
 }  // namespace tengun
+
+namespace tengun {
+namespace {
+
+TEST(fit_sphere, points_that_fix_no_centre_fail_instead_of_running_off)
+{
+    // Points in a plane: the sphere's centre runs off to radii of 1e12 and more.
+    std::vector<Vec3> flat;
+    for (int i = 0; i < 20; ++i) {
+        flat.push_back({double(i % 5), double(i / 5), 2.0});
+    }
+    Vec3 centre{9, 9, 9};
+    double radius = 4;
+    double sd = 0.5;
+    EXPECT_EQ(fit_sphere(flat, 3, centre, radius, sd), Status::error);
+    EXPECT_EQ(centre, (Vec3{9, 9, 9}));
+    EXPECT_EQ(radius, 4);
+    EXPECT_EQ(sd, 0.5);
+    // A shallow arc of a large circle is still a circle.
+    std::vector<Vec3> shallow;
+    for (int i = 0; i < 20; ++i) {
+        const double t = 0.002 * i;
+        shallow.push_back({1000.0 * std::cos(t), 1000.0 * std::sin(t), 0.0});
+    }
+    ASSERT_EQ(fit_sphere(shallow, 2, centre, radius, sd), Status::ok);
+    EXPECT_NEAR(radius, 1000.0, 1e-3);
+}
+
+}  // namespace
+}  // namespace tengun
