@@ -1,5 +1,7 @@
 #include "geometry/sphere_fit.h"
 
+#include "geometry/cylinder_fit.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -337,17 +339,25 @@ TEST(sphere_radius, mean_distance_and_its_spread)
 namespace tengun {
 namespace {
 
-TEST(fit_sphere, points_that_fix_no_centre_fail_instead_of_running_off)
+TEST(fit_sphere, a_centre_far_beyond_the_cloud_is_no_fit)
 {
-    // Points in a plane: the sphere's centre runs off to radii of 1e12 and more.
-    std::vector<Vec3> flat;
-    for (int i = 0; i < 20; ++i) {
-        flat.push_back({double(i % 5), double(i / 5), 2.0});
+    // A flat arc seen along its own plane: across the fitted axis the points lie on a line, and
+    // the circle's centre runs off to radii of 1e12 and more.
+    std::mt19937 rng(20261207);
+    std::normal_distribution<double> noise(0.0, 0.02);
+    std::vector<Vec3> arc;
+    for (int i = 0; i < 60; ++i) {
+        const double t = 2.0 * i / 59.0;
+        const double r = 25.0 + noise(rng);
+        const double y = r * std::sin(t);
+        arc.push_back({5.0 + r * std::cos(t), -5.0 + y * std::cos(0.5), 20.0 + y * std::sin(0.5)});
     }
+    Vec3 axis{0, 0, 1};
     Vec3 centre{9, 9, 9};
+    Mat3 frame = mat_identity3();
     double radius = 4;
     double sd = 0.5;
-    EXPECT_EQ(fit_sphere(flat, 3, centre, radius, sd), Status::error);
+    EXPECT_EQ(fit_cylinder(arc, axis, centre, frame, radius, sd), Status::error);
     EXPECT_EQ(centre, (Vec3{9, 9, 9}));
     EXPECT_EQ(radius, 4);
     EXPECT_EQ(sd, 0.5);
