@@ -21,6 +21,11 @@ bool choose_file(CommandContext& ctx, int file_kind);
 /// Reads the chosen file whole. On failure shows the message and returns false.
 bool read_chosen_file(CommandContext& ctx, std::string& bytes);
 
+/// Reads the chosen file and parses it with `read(bytes, fresh, error)` into a fresh cloud; on
+/// failure shows the message and returns false, leaving the form as it was.
+template <class Reader>
+bool read_chosen_points(CommandContext& ctx, Reader read, PointCloud& fresh);
+
 /// One message for a file that could not be read: the file, where, and what is wrong; the
 /// current cloud stays as it was.
 std::string load_error_message(const std::string& file, const ReadError& error);
@@ -33,5 +38,20 @@ bool write_chosen_file(CommandContext& ctx, const std::string& file, std::string
 void set_field(FormState& state, const std::string& name, const std::string& text);
 /// Sets a result field to a number in the fields' number form.
 void set_field(FormState& state, const std::string& name, double value);
+
+template <class Reader>
+bool read_chosen_points(CommandContext& ctx, Reader read, PointCloud& fresh)
+{
+    std::string bytes;
+    if (!read_chosen_file(ctx, bytes)) {
+        return false;
+    }
+    ReadError error;
+    if (read(bytes, fresh, error) == Status::error) {
+        show_load_error(ctx, error);
+        return false;
+    }
+    return true;
+}
 
 }  // namespace tengun

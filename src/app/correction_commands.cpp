@@ -113,14 +113,12 @@ void bmp_mabiki_Click(CommandContext& ctx)
     if (!choose_file(ctx, file_kinds::bmp)) {
         return;
     }
-    std::string bytes;
-    if (!read_chosen_file(ctx, bytes)) {
-        return;
-    }
+    const double angle = ctx.program.thinning_angle;
+    const auto thin = [angle](std::string_view bytes, PointCloud& cloud, ReadError& error) {
+        return thin_bitmap_rows(bytes, angle, cloud, error);
+    };
     PointCloud fresh;
-    ReadError error;
-    if (thin_bitmap_rows(bytes, ctx.program.thinning_angle, fresh, error) == Status::error) {
-        show_load_error(ctx, error);
+    if (!read_chosen_points(ctx, thin, fresh)) {
         return;
     }
     ctx.state.points = std::move(fresh);

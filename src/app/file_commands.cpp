@@ -16,14 +16,8 @@ void csv_file_input_Click(CommandContext& ctx)
     if (!choose_file(ctx, file_kinds::csv)) {
         return;
     }
-    std::string bytes;
-    if (!read_chosen_file(ctx, bytes)) {
-        return;
-    }
     PointCloud fresh;
-    ReadError error;
-    if (read_csv_points(bytes, fresh, error) == Status::error) {
-        show_load_error(ctx, error);
+    if (!read_chosen_points(ctx, read_csv_points, fresh)) {
         return;
     }
     ctx.state.points = std::move(fresh);
@@ -35,14 +29,8 @@ void csv_merge_input_Click(CommandContext& ctx)
     if (!choose_file(ctx, file_kinds::csv)) {
         return;
     }
-    std::string bytes;
-    if (!read_chosen_file(ctx, bytes)) {
-        return;
-    }
     PointCloud merged;
-    ReadError error;
-    if (read_csv_points(bytes, merged, error) == Status::error) {
-        show_load_error(ctx, error);
+    if (!read_chosen_points(ctx, read_csv_points, merged)) {
         return;
     }
     // After a removal the cloud may hold fewer points than the base: keep what is there.
@@ -68,23 +56,6 @@ void csv_file_output_Click(CommandContext& ctx)
 }
 
 namespace {
-
-/// Reads the chosen file with `read` into a fresh cloud; on failure shows the message and
-/// returns false, leaving the form as it was.
-template <class Reader>
-bool read_chosen_points(CommandContext& ctx, Reader read, PointCloud& fresh)
-{
-    std::string bytes;
-    if (!read_chosen_file(ctx, bytes)) {
-        return false;
-    }
-    ReadError error;
-    if (read(bytes, fresh, error) == Status::error) {
-        show_load_error(ctx, error);
-        return false;
-    }
-    return true;
-}
 
 /// Replaces the cloud and runs the after-load step; an empty cloud is loaded too, with a
 /// message saying so.

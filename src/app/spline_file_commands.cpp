@@ -119,14 +119,8 @@ void write_and_reload(CommandContext& ctx, const std::string& text)
         return;
     }
     ctx.program.selected_file_name = name;
-    std::string bytes;
-    if (!read_chosen_file(ctx, bytes)) {
-        return;
-    }
     PointCloud fresh;
-    ReadError error;
-    if (read_csv_points(bytes, fresh, error) == Status::error) {
-        show_load_error(ctx, error);
+    if (!read_chosen_points(ctx, read_csv_points, fresh)) {
         return;
     }
     ctx.state.points = std::move(fresh);
