@@ -46,18 +46,11 @@ Status for_each_value(std::string_view text, Sink&& sink, ReadError& error, Valu
     FieldReader reader(text, options.hash_comments);
     bool first_line_seen = !options.header_allowed;
     TextField f;
-    while (reader.next(f)) {
-        double x = 0.0;
-        if (first_line_seen) {
-            if (!to_number(f.text, x)) {
-                error = not_a_number(f);
-                return Status::error;
-            }
-            sink(x);
-            continue;
-        }
+    if (!first_line_seen) {
         // The first line with fields is a header when none of its fields is a number.
-        first_line_seen = true;
+        if (!reader.next(f)) {
+            return Status::ok;
+        }
         std::vector<TextField> line{f};
         TextField g;
         while (reader.next_in_line(g)) {
@@ -67,16 +60,28 @@ Status for_each_value(std::string_view text, Sink&& sink, ReadError& error, Valu
             double y = 0.0;
             return to_number(h.text, y);
         });
-        if (header) {
-            continue;
-        }
-        for (const TextField& h : line) {
-            if (!to_number(h.text, x)) {
-                error = not_a_number(h);
-                return Status::error;
+        if (!header) {
+            for (const TextField& h : line) {
+                double x = 0.0;
+                if (!to_number(h.text, x)) {
+                    error = not_a_number(h);
+                    return Status::error;
+                }
+                sink(x);
             }
-            sink(x);
         }
+    }
+    while (true) {
+        double x = 0.0;
+        const FieldReader::Next next = reader.next_number(x, f);
+        if (next == FieldReader::Next::end) {
+            break;
+        }
+        if (next == FieldReader::Next::field && !to_number(f.text, x)) {
+            error = not_a_number(f);
+            return Status::error;
+        }
+        sink(x);
     }
     return Status::ok;
 }

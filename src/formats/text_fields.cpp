@@ -1,6 +1,9 @@
 #include "formats/text_fields.h"
 
 #include <array>
+#include <charconv>
+#include <cmath>
+#include <system_error>
 
 namespace tengun {
 
@@ -59,6 +62,36 @@ bool FieldReader::next_in_line(TextField& field)
         return false;
     }
     return next(field);
+}
+
+FieldReader::Next FieldReader::next_number(double& x, TextField& field)
+{
+    const std::size_t n = text_.size();
+    while (pos_ < n) {
+        const char c = text_[pos_];
+        if (c == '\r' || c == '\n') {
+            skip_line_break();
+            continue;
+        }
+        if (is_separator(c)) {
+            ++pos_;
+            continue;
+        }
+        if (c != '"' && c != '#' && c != '+') {
+            const char* first = text_.data() + pos_;
+            const char* last = text_.data() + n;
+            double value = 0.0;
+            const auto [ptr, ec] = std::from_chars(first, last, value);
+            if (ec == std::errc{} && (ptr == last || is_separator(*ptr)) && std::isfinite(value)) {
+                x = value;
+                pos_ += static_cast<std::size_t>(ptr - first);
+                ++fields_in_line_;
+                return Next::number;
+            }
+        }
+        return next(field) ? Next::field : Next::end;
+    }
+    return Next::end;
 }
 
 bool FieldReader::next(TextField& field)

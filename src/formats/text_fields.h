@@ -24,6 +24,11 @@ public:
 
     /// The next non-empty field; false at the end of the text.
     bool next(TextField& field);
+    /// Fast path for number streams: when the next field is unquoted and is entirely a finite
+    /// decimal number, reads it into `x` and returns Number. Otherwise reads the field as next()
+    /// does and returns Field (the caller decides what it is), or End.
+    enum class Next { number, field, end };
+    Next next_number(double& x, TextField& field);
     /// The next non-empty field if it starts on the current line; false (consuming nothing of
     /// the next line) at a line break or the end.
     bool next_in_line(TextField& field);
