@@ -1,5 +1,7 @@
 #include "cli/cli_options.h"
 
+#include "geometry/number_text.h"
+
 #include <algorithm>
 #include <charconv>
 #include <string_view>
@@ -12,6 +14,7 @@ namespace tengun::cli {
 namespace {
 
 constexpr std::string_view view_angles_command = "Command1";
+constexpr std::string_view timer_command = "Timer1";
 // QImage and QPainter work in int coordinates; larger pictures are refused as malformed.
 constexpr int max_side_px = 32767;
 
@@ -97,6 +100,19 @@ std::string add_command(std::string_view arg, CliOptions& options)
                        "': Command1 takes three angles in degrees, Command1=alpha,beta,gamma.";
             }
             command.angle_texts.assign(texts.begin(), texts.end());
+            command.input.reset();
+        }
+    } else if (command.name == timer_command) {
+        command.run = Timer1_Timer;
+        command.timer_ticks = 1;
+        if (command.input) {
+            double ticks = 0.0;
+            if (!parse_number(*command.input, ticks) || ticks < 1.0 || ticks > 1e6 ||
+                ticks != static_cast<double>(static_cast<int>(ticks))) {
+                return "'" + std::string(arg) +
+                       "': Timer1 takes the number of ticks, a whole number from 1, Timer1=N.";
+            }
+            command.timer_ticks = static_cast<int>(ticks);
             command.input.reset();
         }
     } else {
@@ -242,7 +258,9 @@ std::string usage_text()
         line += "  \"" + std::string(e.caption) + "\"\n";
         text += line;
     }
-    text += "  Command1=alpha,beta,gamma  \"回転表示\"\n\nState names:\n";
+    text += "  Command1=alpha,beta,gamma  \"回転表示\"\n";
+    text += "  Timer1[=N]  N ticks (default 1) of the playback timer, delivered while it runs\n";
+    text += "\nState names:\n";
     std::string line = " ";
     for (const StateValue& v : state_values()) {
         if (line.size() + v.name.size() + 1 > 78) {

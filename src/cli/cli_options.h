@@ -21,6 +21,8 @@ struct CliCommand {
     /// Command1 only: the texts typed into Text8(0..2) before the button is pressed; empty
     /// when the button is pressed on the fields as they are.
     std::vector<std::string> angle_texts;
+    /// Timer1 only: how many ticks to deliver (each only while the timer is enabled).
+    int timer_ticks = 0;
 };
 
 struct CliOptions {

@@ -26,7 +26,14 @@ SessionResult run_session(const CliOptions& options, DrawingSurface& picture1,
         // Each command gets its own answer; one that no dialog took is dropped here.
         dialogs.set_input(command.input);
         const int shown_before = dialogs.windows_shown();
-        command.run(ctx);
+        if (command.timer_ticks > 0) {
+            // Like the window's timer: ticks arrive only while it is enabled.
+            for (int t = 0; t < command.timer_ticks && state.timer_enabled; ++t) {
+                command.run(ctx);
+            }
+        } else {
+            command.run(ctx);
+        }
         if (!dialogs.input_error().empty()) {
             return {{}, command.name + ": " + dialogs.input_error()};
         }

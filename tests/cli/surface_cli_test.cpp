@@ -134,6 +134,29 @@ TEST(tengun_cli, playback_starts_and_stops_the_timer)
         dir.path());
     EXPECT_FALSE(stopped.json["timer_enabled"].toBool(true));
     EXPECT_EQ(stopped.json["surface_display"].toInt(), 1);
+
+    // Ticks of the timer: two add two triangles; ticks past the end stop the timer and
+    // rewind, and a stopped timer delivers no more ticks.
+    const CliRun ticked = run_cli(
+        QStringList{"csv_file_input=" + csv, "menhari", "slow_saisei", "Timer1=2"} + state +
+            QStringList{"--state", "triangle_count"},
+        dir.path());
+    ASSERT_EQ(ticked.exit_code, 0) << ticked.err.toStdString();
+    EXPECT_EQ(ticked.json["playback_index"].toInt(), 2);
+    EXPECT_TRUE(ticked.json["timer_enabled"].toBool());
+    const int triangles = ticked.json["triangle_count"].toInt();
+    ASSERT_GT(triangles, 2);
+    const CliRun ended = run_cli(QStringList{"csv_file_input=" + csv, "menhari", "slow_saisei",
+                                             "Timer1=" + QString::number(triangles + 5)} +
+                                     state,
+                                 dir.path());
+    EXPECT_FALSE(ended.json["timer_enabled"].toBool(true));
+    EXPECT_EQ(ended.json["playback_index"].toInt(), 0);
+    EXPECT_EQ(ended.json["surface_display"].toInt(), 3);
+
+    const CliRun bad = run_cli({"Timer1=0"}, dir.path());
+    EXPECT_EQ(bad.exit_code, 2);
+    EXPECT_TRUE(bad.err.contains("Timer1"));
 }
 
 } // namespace
