@@ -138,10 +138,25 @@ void poly_plane_Click(CommandContext& ctx)
     redraw(ctx);
 }
 
+namespace {
+
+bool enough_planes(CommandContext& ctx)
+{
+    if (ctx.state.plane_count >= 3) {
+        return true;
+    }
+    ctx.dialogs.show_message("境界を求めるには３つ以上の平面が必要です（面の数＝" +
+                             std::to_string(ctx.state.plane_count) +
+                             "）。先に「多平面抽出」を実行して下さい。");
+    return false;
+}
+
+}  // namespace
+
 void kyoukai_hyouji_Click(CommandContext& ctx)
 {
     FormState& s = ctx.state;
-    if (s.plane_count < 3) {
+    if (!enough_planes(ctx)) {
         return;
     }
     s.surface_display = surface_modes::mesh_and_segments;
@@ -149,7 +164,13 @@ void kyoukai_hyouji_Click(CommandContext& ctx)
     s.segments.clear();
     for (int f = 1; f <= s.plane_count; ++f) {
         if (!add_face_boundary(s, f, s.view_extent)) {
-            return; // a face with fewer than three neighbours: the rest is not drawn
+            // A face with fewer than three neighbours: the faces before it are drawn, the rest
+            // is not.
+            redraw(ctx);
+            ctx.dialogs.show_message("面" + std::to_string(f) +
+                                     "の隣の面が３つ未満のため、それ以降の境界は求められません"
+                                     "（一部の面だけを測定した点群では境界が閉じません）。");
+            return;
         }
     }
     redraw(ctx);
@@ -158,7 +179,7 @@ void kyoukai_hyouji_Click(CommandContext& ctx)
 void saidai_edge_kenshutu_Click(CommandContext& ctx)
 {
     FormState& s = ctx.state;
-    if (s.plane_count < 3) {
+    if (!enough_planes(ctx)) {
         return;
     }
     s.surface_display = surface_modes::mesh_and_segments;

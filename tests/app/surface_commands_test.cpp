@@ -175,7 +175,7 @@ TEST(kyoukai_hyouji, open_chain_of_a_partial_scan_ends_in_two_stubs_reaching_h)
     EXPECT_EQ(stubs, 8);
 }
 
-TEST(kyoukai_hyouji, face_with_fewer_than_three_neighbours_ends_without_drawing)
+TEST(kyoukai_hyouji, face_with_fewer_than_three_neighbours_ends_with_a_message)
 {
     TestForm f;
     // Three faces of a box: every face meets only two others.
@@ -188,13 +188,16 @@ TEST(kyoukai_hyouji, face_with_fewer_than_three_neighbours_ends_without_drawing)
     kyoukai_hyouji_Click(f.ctx);
     EXPECT_EQ(f.state.surface_display, surface_modes::mesh_and_segments);
     EXPECT_TRUE(f.state.segments.empty());
-    EXPECT_TRUE(f.picture1.calls.empty());
+    ASSERT_EQ(f.dialogs.messages.size(), 1U);
+    EXPECT_NE(f.dialogs.messages[0].find("面1の隣の面が３つ未満"), std::string::npos);
 
     f.state.plane_count = 2;
     f.state.surface_display = surface_modes::mesh;
     kyoukai_hyouji_Click(f.ctx);
     saidai_edge_kenshutu_Click(f.ctx);
     EXPECT_EQ(f.state.surface_display, surface_modes::mesh) << "fewer than three planes: nothing";
+    ASSERT_EQ(f.dialogs.messages.size(), 3U);
+    EXPECT_NE(f.dialogs.messages[2].find("３つ以上の平面が必要"), std::string::npos);
 }
 
 TEST(kyoukai_hyouji, corner_of_parallel_planes_is_left_out)
