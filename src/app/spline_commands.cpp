@@ -1,14 +1,16 @@
-// Spline commands: single spline, B-spline and inverse B-spline (control-point merge: later).
-// Every spline command asks the spline dialog first; a refused computation (too few points,
+// Spline commands: single spline, B-spline, inverse B-spline and the control-point merge.
+// Every curve command asks the spline dialog first; a refused computation (too few points,
 // settings the curve cannot use) shows one message and leaves the form and the dialog's
-// settings as they were before the command.
+// settings as they were before the command. The merge asks no settings; it refuses the same way.
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "app/command_helpers.h"
 #include "app/commands.h"
 #include "geometry/number_text.h"
 #include "spline/bspline_curve.h"
+#include "spline/control_merge.h"
 #include "spline/inverse_bspline.h"
 #include "spline/single_spline.h"
 #include "view/acceleration_graph.h"
@@ -225,9 +227,86 @@ void reverse_bspline_hei_Click(CommandContext& ctx)
 {
     run_spline_command(ctx, analysis_kinds::inverse_bspline, 1, inverse_bspline_curve);
 }
+namespace {
+
+const char* const merge_not_done = "制御点は統合されませんでした。";
+
+/// A B-spline or inverse B-spline of the current cloud whose control arrays are still in place.
+bool merge_source_present(const FormState& s)
+{
+    const bool closed = s.loop_closed != 0;
+    const std::size_t n = s.point_count();
+    const std::size_t size = n + 2 + (closed ? 1 : 0);
+    return (s.analysis_kind == analysis_kinds::bspline ||
+            s.analysis_kind == analysis_kinds::inverse_bspline) &&
+           n >= bspline_min_points(closed) && s.control_x.size() == size &&
+           s.control_y.size() == size && s.control_z.size() == size;
+}
+
+/// The new control polygon of the current curve; false after a message when there is none.
+bool merged_polygon(CommandContext& ctx, std::vector<Vec3>& merged)
+{
+    const FormState& s = ctx.state;
+    const bool closed = s.loop_closed != 0;
+    const std::size_t n = s.point_count();
+    const SegmentJerks jerks =
+        segment_jerks(bspline_segment_count(n, closed), {s.control_x, s.control_y, s.control_z});
+    const JerkGroups groups = group_jerks(jerks.jerk, jerks.max);
+    const std::size_t k = groups.value.size();
+    const std::string counts = "（区間数＝" + std::to_string(jerks.jerk.size()) + "、グループ数＝" +
+                               std::to_string(k) + "）";
+    if (closed && k < 3) {
+        ctx.dialogs.show_message(std::string(merge_not_done) +
+                                 "閉ループでは３階微分の揃った区間のグループが３つ以上必要です" +
+                                 counts + "。");
+        return false;
+    }
+    if (!closed && k < 2) {
+        ctx.dialogs.show_message(std::string(merge_not_done) +
+                                 "全区間の３階微分が揃っていて１つのグループになり、開ループの"
+                                 "新しい制御点が決まりません" +
+                                 counts + "。");
+        return false;
+    }
+    const Vec3 first = s.points.xyz.front();
+    const Status status = closed ? merge_closed(s.analysis_kind == analysis_kinds::inverse_bspline,
+                                                groups.value, first, merged)
+                                 : merge_open(groups.value, first, s.points.xyz.back(), merged);
+    if (status == Status::error) {
+        ctx.dialogs.show_message(std::string(merge_not_done) +
+                                 "新しい制御点が数値の範囲を超えました" + counts + "。");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 void spline_tougou_Click(CommandContext& ctx)
 {
-    redraw(ctx);
+    FormState& s = ctx.state;
+    if (!merge_source_present(s)) {
+        ctx.dialogs.show_message(std::string(merge_not_done) + "この点群（点群数＝" +
+                                 std::to_string(s.point_count()) +
+                                 "）のＢスプライン制御点がありません。Ｂスプラインか逆Ｂスプライン"
+                                 "を実行してから制御点統合して下さい。");
+        return;
+    }
+    std::vector<Vec3> merged;
+    if (!merged_polygon(ctx, merged)) {
+        return;
+    }
+    // The new control points become the cloud; the labels of the old points mean nothing here.
+    PointCloud fresh;
+    fresh.reserve(merged.size());
+    for (const Vec3& p : merged) {
+        fresh.add(p);
+    }
+    s.points = std::move(fresh);
+    after_load(ctx);
+    csv_file_output_Click(ctx); // the user may save the new points, or cancel
+    s.analysis_kind = analysis_kinds::bspline;
+    rerun_analysis(ctx);
 }
 
 } // namespace tengun
