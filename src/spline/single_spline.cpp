@@ -1,5 +1,7 @@
 #include "spline/single_spline.h"
 
+#include "geometry/line_fit.h"
+
 #include <cassert>
 #include <cmath>
 
@@ -24,23 +26,6 @@ std::vector<double> derivative(std::span<const double> c, std::size_t order)
         d.push_back(factor * c[p]);
     }
     return d;
-}
-
-/// Perpendicular distance of x from the line through `point` along the unit vector u.
-double point_line_distance(const Vec3& x, const Vec3& u, const Vec3& point)
-{
-    const Vec3 v = vec_sub(x, point);
-    return vec_length(vec_sub(v, vec_scale(u, vec_dot(v, u))));
-}
-
-double line_deviation(std::span<const Vec3> points, const Vec3& u, const Vec3& point)
-{
-    double sum = 0.0;
-    for (const Vec3& p : points) {
-        const double d = point_line_distance(p, u, point);
-        sum += d * d;
-    }
-    return std::sqrt(sum / static_cast<double>(points.size()));
 }
 
 } // namespace
