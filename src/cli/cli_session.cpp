@@ -37,8 +37,9 @@ SessionResult run_session(const CliOptions& options, DrawingSurface& picture1,
         if (!dialogs.input_error().empty()) {
             return {{}, command.name + ": " + dialogs.input_error()};
         }
-        // Like the window: when a dialog or message box closes, the form is active again.
-        if (dialogs.windows_shown() != shown_before) {
+        // Like the window: when a dialog or message box closes, the form is active again. After
+        // the last command the closing activation below is that redraw.
+        if (dialogs.windows_shown() != shown_before && &command != &options.commands.back()) {
             form_activate(ctx);
         }
     }

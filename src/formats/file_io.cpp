@@ -47,12 +47,15 @@ Status read_whole_file(const std::string& path, std::string& bytes, ReadError& e
         return Status::error;
     }
     std::string data;
+    // One read of the whole size when the size is known (no second copy through a buffer);
+    // then whatever else is there (a file that grew, or a pipe).
     if (std::fseek(f.get(), 0, SEEK_END) == 0) {
         const long size = std::ftell(f.get());
-        if (size > 0) {
-            data.reserve(static_cast<std::size_t>(size));
-        }
         std::rewind(f.get());
+        if (size > 0) {
+            data.resize(static_cast<std::size_t>(size));
+            data.resize(std::fread(data.data(), 1, data.size(), f.get()));
+        }
     }
     char buffer[1 << 16];
     std::size_t got = 0;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <system_error>
 
@@ -18,6 +19,43 @@ constexpr std::array<bool, 256> separators = [] {
 }();
 
 constexpr bool is_separator(char c) { return separators[static_cast<unsigned char>(c)]; }
+
+/// Plain decimals as scanners write them (optional '-', at most 15 digits, an optional fraction,
+/// no exponent): the digits make an integer that a double holds exactly, and one division by an
+/// exact power of ten then rounds correctly. Anything else is left to from_chars.
+bool parse_plain_decimal(const char*& p, const char* end, double& x)
+{
+    static constexpr std::array<double, 16> powers{1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const char* q = p;
+    const bool negative = q < end && *q == '-';
+    if (negative) {
+        ++q;
+    }
+    std::uint64_t mantissa = 0;
+    int digits = 0;
+    int fraction = 0;
+    bool point = false;
+    for (; q < end; ++q) {
+        const char c = *q;
+        if (c >= '0' && c <= '9') {
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+            ++digits;
+            fraction += point ? 1 : 0;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (digits == 0 || digits > 15 || (q < end && !is_separator(*q))) {
+        return false;  // no digits, too many for the exact path, or an exponent or other text
+    }
+    const double value = static_cast<double>(mantissa) / powers[static_cast<std::size_t>(fraction)];
+    x = negative ? -value : value;
+    p = q;
+    return true;
+}
 
 }  // namespace
 
@@ -80,6 +118,12 @@ FieldReader::Next FieldReader::next_number(double& x, TextField& field)
         if (c != '"' && c != '#' && c != '+') {
             const char* first = text_.data() + pos_;
             const char* last = text_.data() + n;
+            const char* plain_end = first;
+            if (parse_plain_decimal(plain_end, last, x)) {
+                pos_ += static_cast<std::size_t>(plain_end - first);
+                ++fields_in_line_;
+                return Next::number;
+            }
             double value = 0.0;
             const auto [ptr, ec] = std::from_chars(first, last, value);
             if (ec == std::errc{} && (ptr == last || is_separator(*ptr)) && std::isfinite(value)) {

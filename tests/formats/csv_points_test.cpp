@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <random>
 
 #include "support/temp_dir.h"
@@ -161,6 +162,42 @@ TEST(merge_csv_points, keeps_at_most_the_points_there_are)
     EXPECT_EQ(merged.label, (std::vector<double>{0, 0, 0}));
     merged = merge_csv_points(current, 10, extra);  // base beyond the cloud after a removal
     EXPECT_EQ(merged.size(), 5U);
+}
+
+}  // namespace
+}  // namespace tengun
+
+namespace tengun {
+namespace {
+
+TEST(read_csv_points, plain_decimals_read_exactly_as_from_chars_reads_them)
+{
+    // The fast path for plain decimals must give the correctly rounded double every time.
+    std::mt19937_64 rng(77);
+    std::uniform_int_distribution<int> digits(1, 17);
+    std::uniform_int_distribution<int> digit(0, 9);
+    std::string text;
+    std::vector<double> expected;
+    for (int i = 0; i < 30000; ++i) {
+        std::string number = i % 2 == 0 ? "-" : "";
+        const int n = digits(rng);
+        const int point = std::uniform_int_distribution<int>(0, n)(rng);
+        for (int k = 0; k < n; ++k) {
+            if (k == point && k > 0) {
+                number += '.';
+            }
+            number += static_cast<char>('0' + digit(rng));
+        }
+        double x = 0.0;
+        std::from_chars(number.data(), number.data() + number.size(), x);
+        expected.push_back(x);
+        text += number + (i % 3 == 2 ? "\r\n" : ",");
+    }
+    const PointCloud cloud = read_ok(text);
+    ASSERT_EQ(cloud.size(), 10000U);
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_EQ(cloud.xyz[i / 3][i % 3], expected[i]) << "value " << i;
+    }
 }
 
 }  // namespace
