@@ -178,8 +178,9 @@ TEST(bspline_acceleration, draws_ten_intervals_per_segment)
     RecordingSurface open(200, 60);
     bspline_acceleration(open, 4, {x, zero, zero}, false);
     EXPECT_EQ(curve_lines(open).size(), 90U);
-    const std::vector<double> closed_x{9, -1, 0, 1, 3, 6, 9}; // closed curve of 5 points
-    const std::vector<double> closed_zero(7, 0.0);
+    // Closed curve of 5 points: control points 0..N+2, wrapped at both ends.
+    const std::vector<double> closed_x{6, -1, 0, 1, 3, 6, -1, 0};
+    const std::vector<double> closed_zero(8, 0.0);
     RecordingSurface closed(200, 60);
     bspline_acceleration(closed, 5, {closed_x, closed_zero, closed_zero}, true);
     EXPECT_EQ(curve_lines(closed).size(), 150U);
