@@ -9,7 +9,9 @@
 #include <memory>
 #include <random>
 
+#include "correction/thinning.h"
 #include "formats/bitmap_points.h"
+#include "formats/csv_points.h"
 #include "formats/iges_points.h"
 #include "formats/pix_points.h"
 #include "formats/stl_mesh.h"
@@ -97,6 +99,25 @@ PointCloud sentinel_cloud()
 std::string external(const char* path)
 {
     return testing::TempDir::read((std::filesystem::path(TENGUN_EXTERNAL_DATA) / path).string());
+}
+
+TEST(reader_fuzz, csv)
+{
+    fuzz(checked(sentinel_cloud(), read_csv_points),
+         {std::string("x,y,z\r\n1,2,3\r\n\"4\",5;6\n# note\n-7.5e-1 8 9"),
+          external("pointclouds/pdal_text_quoted.txt")},
+         5);
+}
+
+TEST(reader_fuzz, thinned_bitmap)
+{
+    using testing::grey_row;
+    const auto thin = [](std::string_view bytes, PointCloud& cloud, ReadError& error) {
+        return thin_bitmap_rows(bytes, 10.0, cloud, error);
+    };
+    std::vector<std::vector<unsigned char>> rows(
+        11, grey_row({0, 10, 20, 30, 40, 50, 60, 70, 200, 200}));
+    fuzz(checked(sentinel_cloud(), thin), {testing::make_bmp(10, 11, 24, rows)}, 6);
 }
 
 TEST(reader_fuzz, pix)
