@@ -3,8 +3,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tengun {
 
@@ -70,16 +72,38 @@ Status read_whole_file(const std::string& path, std::string& bytes, ReadError& e
     return Status::ok;
 }
 
-Status write_whole_file(const std::string& path, std::string_view bytes, std::string& reason)
+Status write_whole_file(const std::string& name, std::string_view bytes, std::string& reason)
 {
-    const File f(std::fopen(path.c_str(), "wb"));
-    if (!f) {
-        reason = system_reason(errno);
+    struct stat info {};
+    if (::stat(name.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        reason = system_reason(EISDIR);
         return Status::error;
     }
-    if (std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size() ||
-        std::fflush(f.get()) != 0) {
+    // A link is followed, so the file it points to is replaced and the link stays a link.
+    std::error_code ignored;
+    const std::filesystem::path resolved = std::filesystem::is_symlink(name, ignored)
+                                               ? std::filesystem::canonical(name, ignored)
+                                               : std::filesystem::path(name);
+    const std::string path = resolved.empty() ? name : resolved.string();
+    // Written beside the target and renamed over it at the end, so that a failure part-way
+    // (a full disk, a removed medium) never leaves the user's earlier file half overwritten.
+    const std::string temporary = path + ".tengun-tmp";
+    {
+        const File f(std::fopen(temporary.c_str(), "wb"));
+        if (!f) {
+            reason = system_reason(errno);
+            return Status::error;
+        }
+        if (std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size() ||
+            std::fflush(f.get()) != 0 || ::fsync(::fileno(f.get())) != 0) {
+            reason = system_reason(errno);
+            std::remove(temporary.c_str());
+            return Status::error;
+        }
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
         reason = system_reason(errno);
+        std::remove(temporary.c_str());
         return Status::error;
     }
     return Status::ok;

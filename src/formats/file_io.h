@@ -20,7 +20,9 @@ struct ReadError {
 [[nodiscard]] Status read_whole_file(const std::string& path, std::string& bytes,
                                      ReadError& error);
 
-/// Creates (or overwrites) the file with `bytes`. On Status::error `reason` says why.
+/// Creates or replaces the file with `bytes`. The new contents are written beside it and moved
+/// into place only when complete, so an earlier file of that name is never left half written.
+/// On Status::error `reason` says why and the earlier file is as it was.
 [[nodiscard]] Status write_whole_file(const std::string& path, std::string_view bytes,
                                       std::string& reason);
 
