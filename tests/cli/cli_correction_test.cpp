@@ -8,16 +8,11 @@
 
 namespace {
 
+using tengun::testing::write_file;
+
 using tengun::testing::CliRun;
 using tengun::testing::field_number;
 using tengun::testing::run_cli;
-
-void write_file(const QString& path, const std::string& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes.data(), static_cast<qint64>(bytes.size()));
-}
 
 TEST(tengun_cli_correction, worst_point_removed_and_plane_refitted)
 {

@@ -8,17 +8,12 @@
 
 namespace {
 
+using tengun::testing::write_file;
+
 using tengun::testing::CliRun;
 using tengun::testing::dark_pixels;
 using tengun::testing::field_number;
 using tengun::testing::run_cli;
-
-void write_file(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 QByteArray plane_csv()
 {

@@ -10,18 +10,13 @@
 
 namespace {
 
+using tengun::testing::write_file;
+
 using tengun::testing::CliRun;
 using tengun::testing::field_number;
 using tengun::testing::run_cli;
 
 constexpr double pi = 3.14159265358979;
-
-void write_file(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 QByteArray csv_line(double x, double y, double z)
 {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -64,6 +65,19 @@ inline int dark_pixels(const QImage& image)
         }
     }
     return n;
+}
+
+/// Writes a test input file for tengun-cli.
+inline void write_file(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    f.write(bytes);
+}
+
+inline void write_file(const QString& path, const std::string& bytes)
+{
+    write_file(path, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
 }  // namespace tengun::testing

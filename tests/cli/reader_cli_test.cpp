@@ -13,7 +13,11 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "cli_run.h"
+
 namespace {
+
+using tengun::testing::write_file;
 
 struct CliResult {
     int exit_code = -1;
@@ -38,13 +42,6 @@ CliResult run_cli(const QStringList& args, const QString& dir)
 QString external(const char* path)
 {
     return QString(TENGUN_EXTERNAL_DATA) + "/" + path;
-}
-
-void write_file(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 /// The "points" state value as numbers.
