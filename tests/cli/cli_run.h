@@ -80,4 +80,9 @@ inline void write_file(const QString& path, const std::string& bytes)
     write_file(path, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
+inline void write_file(const QString& path, const char* text)
+{
+    write_file(path, QByteArray(text));
+}
+
 }  // namespace tengun::testing
