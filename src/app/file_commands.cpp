@@ -45,6 +45,11 @@ void csv_file_output_Click(CommandContext& ctx)
     if (!choose_file(ctx, file_kinds::csv)) {
         return;
     }
+    if (ctx.state.points.empty()) {
+        // An empty file would only replace whatever the chosen name held.
+        ctx.dialogs.show_message("ファイルは作成されませんでした。保存する点群がありません。");
+        return;
+    }
     std::string name = ctx.program.selected_file_name;
     force_extension(name, ".csv");
     if (!write_chosen_file(ctx, name, write_csv_points(ctx.state.points.xyz))) {

@@ -119,9 +119,27 @@ std::array<int, 3> three_largest_planes(const FormState& s)
 
 } // namespace
 
+namespace {
+
+/// A mesh needs three points; with fewer the command says so and changes nothing.
+bool enough_points_to_mesh(CommandContext& ctx, const char* what)
+{
+    if (ctx.state.point_count() >= 3) {
+        return true;
+    }
+    ctx.dialogs.show_message(std::string(what) + "には３点以上の点群が必要です（点群数＝" +
+                             std::to_string(ctx.state.point_count()) + "）。");
+    return false;
+}
+
+}  // namespace
+
 void menhari_Click(CommandContext& ctx)
 {
     FormState& s = ctx.state;
+    if (!enough_points_to_mesh(ctx, "点群面張り")) {
+        return;
+    }
     s.surface_display = surface_modes::mesh;
     mesh_point_cloud(s.points.xyz, s.points.label, s.tri_a, s.tri_b, s.tri_c, s.tri_tag);
     show_mesh_fields(s);
@@ -131,6 +149,9 @@ void menhari_Click(CommandContext& ctx)
 void poly_plane_Click(CommandContext& ctx)
 {
     FormState& s = ctx.state;
+    if (!enough_points_to_mesh(ctx, "多平面抽出")) {
+        return;
+    }
     s.surface_display = surface_modes::mesh;
     s.plane_count =
         extract_planes(s.points.xyz, s.points.label, s.tri_a, s.tri_b, s.tri_c, s.tri_tag);

@@ -209,3 +209,21 @@ TEST(heimen, a_cloud_without_a_plane_shows_a_message_and_keeps_the_fields)
 
 }  // namespace
 }  // namespace tengun
+
+namespace tengun {
+namespace {
+
+TEST(csv_file_output, an_empty_cloud_is_not_saved_over_a_file)
+{
+    testing::TempDir dir;
+    testing::TestForm f;
+    const std::string path = dir.write("keep.csv", "1 2 3\r\n");
+    f.dialogs.files.push_back(path);
+    csv_file_output_Click(f.ctx);
+    ASSERT_EQ(f.dialogs.messages.size(), 1U);
+    EXPECT_NE(f.dialogs.messages[0].find("保存する点群がありません"), std::string::npos);
+    EXPECT_EQ(testing::TempDir::read(path), "1 2 3\r\n");
+}
+
+}  // namespace
+}  // namespace tengun

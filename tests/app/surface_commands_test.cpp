@@ -393,3 +393,26 @@ TEST(Picture1, drags_and_releases_leave_the_playback_alone)
 
 } // namespace
 } // namespace tengun
+
+namespace tengun {
+namespace {
+
+TEST(menhari, fewer_than_three_points_say_so_and_keep_the_mesh)
+{
+    testing::TestForm f;
+    f.state.points.add({0, 0, 0});
+    f.state.points.add({1, 0, 0});
+    f.state.tri_a = {1};
+    f.state.tri_b = {2};
+    f.state.tri_c = {1};
+    f.state.tri_tag = {4};
+    menhari_Click(f.ctx);
+    poly_plane_Click(f.ctx);
+    ASSERT_EQ(f.dialogs.messages.size(), 2U);
+    EXPECT_NE(f.dialogs.messages[0].find("３点以上"), std::string::npos);
+    EXPECT_EQ(f.state.tri_tag, (std::vector<double>{4}));
+    EXPECT_EQ(f.state.surface_display, surface_modes::points_only);
+}
+
+}  // namespace
+}  // namespace tengun
