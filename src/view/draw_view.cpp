@@ -86,14 +86,11 @@ void draw_single_spline_overlay(DrawingSurface& surface, const FormState& state,
 {
     const SurfacePoint mid = view_point(state, state.line_point);
     draw_marker(surface, mid.x, mid.y, 0);
-    const double m_value = program.spline_degree + 1.0;
+    // The curve is the one fitted: as many coefficients as were stored (the degree in the spline
+    // dialog is shared by every form and may have changed since), never more than the points.
+    const std::size_t m = state.poly_x.size();
     const std::size_t n = state.point_count();
-    // The curve needs degree + 1 coefficients, and never more than the points it was fitted to.
-    if (!(m_value >= 1.0) || m_value > static_cast<double>(n)) {
-        return;
-    }
-    const auto m = static_cast<std::size_t>(m_value);
-    if (state.poly_x.size() < m || state.poly_y.size() < m || state.poly_z.size() < m) {
+    if (m == 0 || m > n || state.poly_y.size() != m || state.poly_z.size() != m) {
         return;
     }
     const double total = static_cast<double>(n) * program.division_count;

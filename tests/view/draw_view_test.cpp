@@ -240,7 +240,20 @@ TEST(draw_view, single_spline_overlay_draws_n_times_divisions_chords)
     draw_view(surface, s, program);
     EXPECT_EQ(lines_of_colour(surface, 0).size(), 50U);
 
-    program.spline_degree = 5;  // more coefficients than points: skipped, no crash
+    // The degree in the shared dialog values may change after the fit (another form): the
+    // stored curve is drawn all the same.
+    program.spline_degree = 1;
+    s.poly_x = {0, 0, 0, 4};  // x = 4 t^3
+    RecordingSurface same;
+    draw_view(same, s, program);
+    const auto chords = lines_of_colour(same, 0);
+    ASSERT_EQ(chords.size(), 50U);
+    EXPECT_DOUBLE_EQ(chords.back().x2, 104.0) << "the cubic's end, not a line's";
+    EXPECT_DOUBLE_EQ(chords[24].x2, 100.0 + 4.0 * 0.125) << "t = 0.5";
+
+    s.poly_x.assign(6, 1.0);  // more coefficients than points: skipped, no crash
+    s.poly_y.assign(6, 0.0);
+    s.poly_z.assign(6, 0.0);
     RecordingSurface skipped;
     draw_view(skipped, s, program);
     EXPECT_EQ(lines_of_colour(skipped, 0).size(), 0U);
