@@ -19,7 +19,7 @@ void after_load(CommandContext& ctx)
     set_field(s, "Text7", static_cast<double>(n));
     s.rotation_centre = Vec3{};
     for (int k = 0; k < 3; ++k) {
-        set_field(s, "Text9(" + std::to_string(k) + ")", s.rotation_centre[k]);
+        set_field(s, field_name("Text9", k), s.rotation_centre[k]);
     }
     s.view_extent = fit_view_extent(s.points.xyz, 3).extent;
     s.view_scale = ctx.picture1.scale_width() / s.view_extent / 2.0;
@@ -71,6 +71,22 @@ bool write_chosen_file(CommandContext& ctx, const std::string& file, std::string
         return false;
     }
     return true;
+}
+
+std::string field_name(const char* control, int k)
+{
+    return std::string(control) + "(" + std::to_string(k) + ")";
+}
+
+void show_plane_row(FormState& state)
+{
+    for (int k = 0; k < 3; ++k) {
+        set_field(state, field_name("Text1", k), state.axis_vector[k]);
+    }
+    set_field(state, "Text1(3)", state.plane_offset);
+    for (int k = 0; k < 3; ++k) {
+        set_field(state, field_name("Text2", k), state.plane_offset * state.axis_vector[k]);
+    }
 }
 
 void set_field(FormState& state, const std::string& name, const std::string& text)

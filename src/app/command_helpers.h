@@ -34,6 +34,13 @@ void show_load_error(CommandContext& ctx, const ReadError& error);
 /// Writes `bytes` to the file; on failure shows a message and returns false.
 bool write_chosen_file(CommandContext& ctx, const std::string& file, std::string_view bytes);
 
+/// The name of element k of a control array, e.g. field_name("Text2", 1) is "Text2(1)".
+std::string field_name(const char* control, int k);
+
+/// The plane row n(1)·X + n(2)·Y + n(3)·Z = d (Text1(0..3)) and its foot d·n (Text2(0..2)) from
+/// the stored plane results.
+void show_plane_row(FormState& state);
+
 /// Sets a result field or label by control name.
 void set_field(FormState& state, const std::string& name, const std::string& text);
 /// Sets a result field to a number in the fields' number form.

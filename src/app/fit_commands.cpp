@@ -15,13 +15,7 @@ namespace {
 /// The plane row, its foot and its deviation from the plane results.
 void show_plane_fields(FormState& s)
 {
-    for (int k = 0; k < 3; ++k) {
-        set_field(s, "Text1(" + std::to_string(k) + ")", s.axis_vector[k]);
-    }
-    set_field(s, "Text1(3)", s.plane_offset);
-    for (int k = 0; k < 3; ++k) {
-        set_field(s, "Text2(" + std::to_string(k) + ")", s.plane_offset * s.axis_vector[k]);
-    }
+    show_plane_row(s);
     set_field(s, "Label3(0)", "L標準偏差");
     set_field(s, "Text3(0)", s.std_deviation);
     set_field(s, "Text3(1)", "");
@@ -62,7 +56,7 @@ std::string point_count_note(const FormState& s)
 void show_circle_fields(FormState& s, const Vec3& centre, const char* caption)
 {
     for (int k = 0; k < 3; ++k) {
-        set_field(s, "Text2(" + std::to_string(k) + ")", centre[k]);
+        set_field(s, field_name("Text2", k), centre[k]);
     }
     set_field(s, "Label3(0)", caption);
     set_field(s, "Text3(0)", s.std_deviation);
@@ -129,8 +123,8 @@ void show_line_result(CommandContext& ctx)
     set_field(s, "Text6", "直線解析");
     set_field(s, "Label5", "直線の通過点");
     for (int k = 0; k < 3; ++k) {
-        set_field(s, "Text2(" + std::to_string(k) + ")", s.line_point[k]);
-        set_field(s, "Text2(" + std::to_string(k + 3) + ")", s.axis_vector[k]);
+        set_field(s, field_name("Text2", k), s.line_point[k]);
+        set_field(s, field_name("Text2", k + 3), s.axis_vector[k]);
     }
     set_field(s, "Label3(0)", "直線標準偏差");
     set_field(s, "Text3(0)", s.std_deviation);

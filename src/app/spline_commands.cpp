@@ -142,18 +142,18 @@ bool single_spline(CommandContext& ctx)
     s.line_point = fit.middle;
     s.axis_vector = fit.tangent;
     for (int k = 0; k < 3; ++k) {
-        set_field(s, "Text2(" + std::to_string(k) + ")", s.line_point[k]);
+        set_field(s, field_name("Text2", k), s.line_point[k]);
     }
     if (degree == 1.0) {
         for (int k = 0; k < 3; ++k) {
-            set_field(s, "Text2(" + std::to_string(k + 3) + ")", s.axis_vector[k]);
+            set_field(s, field_name("Text2", k + 3), s.axis_vector[k]);
         }
         s.std_deviation = fit.line_deviation;
         set_field(s, "Label3(0)", "標準偏差");
         set_field(s, "Text3(0)", s.std_deviation);
     } else {
         for (int k = 3; k < 6; ++k) {
-            set_field(s, "Text2(" + std::to_string(k) + ")", "");
+            set_field(s, field_name("Text2", k), "");
         }
         set_field(s, "Label3(0)", "");
         set_field(s, "Text3(0)", "");

@@ -15,23 +15,12 @@ namespace tengun {
 
 namespace {
 
-std::string indexed(const char* name, int k)
-{
-    return std::string(name) + "(" + std::to_string(k) + ")";
-}
-
 /// The mesh writes no numbers of its own: the plane row shows what the last fit left.
 void show_mesh_fields(FormState& s)
 {
     set_field(s, "Text6", "面張り");
     set_field(s, "Label5", "");
-    for (int k = 0; k < 3; ++k) {
-        set_field(s, indexed("Text1", k), s.axis_vector[k]);
-    }
-    set_field(s, "Text1(3)", s.plane_offset);
-    for (int k = 0; k < 3; ++k) {
-        set_field(s, indexed("Text2", k), s.plane_offset * s.axis_vector[k]);
-    }
+    show_plane_row(s);
     set_field(s, "Label3(0)", "");
     set_field(s, "Text3(0)", "");
     set_field(s, "Text3(1)", "");
@@ -42,10 +31,10 @@ void show_plane_count_fields(FormState& s)
     set_field(s, "Text6", "多面抽出");
     set_field(s, "Label5", "");
     for (int k = 0; k < 4; ++k) {
-        set_field(s, indexed("Text1", k), "");
+        set_field(s, field_name("Text1", k), "");
     }
     for (int k = 0; k < 3; ++k) {
-        set_field(s, indexed("Text2", k), "");
+        set_field(s, field_name("Text2", k), "");
     }
     set_field(s, "Label3(0)", "面の数");
     set_field(s, "Text3(0)", static_cast<double>(s.plane_count));
@@ -224,7 +213,7 @@ void saidai_edge_kenshutu_Click(CommandContext& ctx)
     if (a != 0) {
         const auto slot = static_cast<std::size_t>(a) - 1;
         for (int k = 0; k < 3; ++k) {
-            set_field(s, indexed("Text1", k), s.uu[slot][static_cast<std::size_t>(k)]);
+            set_field(s, field_name("Text1", k), s.uu[slot][static_cast<std::size_t>(k)]);
         }
         set_field(s, "Text1(3)", s.LL[slot]);
     }

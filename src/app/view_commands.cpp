@@ -78,7 +78,7 @@ void Command1_Click(CommandContext& ctx)
 {
     std::array<double, 3> angles{};
     for (int k = 0; k < 3; ++k) {
-        const std::string name = "Text8(" + std::to_string(k) + ")";
+        const std::string name = field_name("Text8", k);
         if (!parse_number(ctx.state.fields[name], angles[k])) {
             ctx.dialogs.show_message("回転角には数値を入力して下さい（" + name + "＝\"" +
                                      ctx.state.fields[name] + "\"）");
