@@ -53,6 +53,8 @@ std::string load_error_message(const std::string& file, const ReadError& error)
             text += "の" + std::to_string(error.field) + "番目の値";
         }
         text += "：";
+    } else if (error.offset) {
+        text += std::to_string(*error.offset) + "バイト目：";
     }
     text += error.reason + "\n読み込み済みの点群はそのままです。";
     return text;

@@ -1,6 +1,7 @@
 #pragma once
 // Whole-file input and output for the readers and writers, with reasons the user can read.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,11 +10,13 @@
 namespace tengun {
 
 /// Why a file could not be read or parsed. `line` and `field` count from 1 as a text editor
-/// does; 0 when the problem is not at a particular place.
+/// does; 0 when the problem is not at a particular place. Binary formats give the byte offset
+/// (from 0, as a hex viewer shows it) instead of a line where it helps.
 struct ReadError {
     std::string reason;
     std::size_t line = 0;
     std::size_t field = 0;
+    std::optional<std::size_t> offset;
 };
 
 /// Reads the whole file into `bytes`. On Status::error `bytes` is unchanged.
