@@ -16,7 +16,7 @@ struct ReadError {
     std::string reason;
     std::size_t line = 0;
     std::size_t field = 0;
-    std::optional<std::size_t> offset;
+    std::optional<std::size_t> offset = std::nullopt;
 };
 
 /// Reads the whole file into `bytes`. On Status::error `bytes` is unchanged.
