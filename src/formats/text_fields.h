@@ -12,10 +12,14 @@ namespace tengun {
 
 struct TextField {
     std::string_view text;
-    std::size_t line = 0;   ///< 1-based line of the field's start
-    std::size_t index = 0;  ///< 1-based number of the field within its line
+    std::size_t line = 0;  ///< 1-based line of the field's start
+    std::size_t index = 0; ///< 1-based number of the field within its line
     bool quoted = false;
 };
+
+/// The field as a decimal number (optional sign, fraction, exponent; blanks that quotes kept
+/// around it are ignored): false when it is anything else or not finite.
+bool field_number(std::string_view text, double& x);
 
 class FieldReader {
 public:
@@ -46,4 +50,4 @@ private:
     bool hash_comments_ = false;
 };
 
-}  // namespace tengun
+} // namespace tengun
