@@ -68,14 +68,14 @@ Status for_each_value(std::string_view text, Sink&& sink, ReadError& error, Valu
     return Status::ok;
 }
 
-} // namespace
+}  // namespace
 
 Status read_values(std::string_view text, std::vector<double>& values, ReadError& error,
                    ValueOptions options)
 {
     std::vector<double> out;
-    if (for_each_value(
-            text, [&out](double x) { out.push_back(x); }, error, options) == Status::error) {
+    if (for_each_value(text, [&out](double x) { out.push_back(x); }, error, options) ==
+        Status::error) {
         return Status::error;
     }
     values = std::move(out);
@@ -144,10 +144,7 @@ void copy_points(std::size_t count, const PointCloud& source, PointCloud& target
     std::copy_n(source.xyz.begin(), count, target.xyz.begin());
 }
 
-void append_point(PointCloud& points, double x, double y, double z)
-{
-    points.add({x, y, z});
-}
+void append_point(PointCloud& points, double x, double y, double z) { points.add({x, y, z}); }
 
 PointCloud merge_csv_points(const PointCloud& current, std::size_t base, const PointCloud& merged)
 {
@@ -159,4 +156,4 @@ PointCloud merge_csv_points(const PointCloud& current, std::size_t base, const P
     return out;
 }
 
-} // namespace tengun
+}  // namespace tengun

@@ -22,8 +22,8 @@ constexpr std::size_t record_length_at = 105;
 constexpr std::size_t legacy_count_at = 107;
 constexpr std::size_t scale_at = 131;
 constexpr std::size_t offset_at = 155;
-constexpr std::size_t smallest_header = 227; // 1.0 to 1.2
-constexpr std::size_t count_at = 247;        // 64-bit point count of 1.4
+constexpr std::size_t smallest_header = 227;  // 1.0 to 1.2
+constexpr std::size_t count_at = 247;         // 64-bit point count of 1.4
 
 constexpr std::size_t vlr_header = 54;
 constexpr std::size_t vlr_user_at = 2;
@@ -86,7 +86,7 @@ Status read_transform(std::string_view bytes, Transform& t, ReadError& error)
     return Status::ok;
 }
 
-} // namespace
+}  // namespace
 
 Status read_las_points(std::string_view bytes, LoadedMesh& out, ReadError& error)
 {
@@ -182,4 +182,4 @@ Status read_las_points(std::string_view bytes, LoadedMesh& out, ReadError& error
     return Status::ok;
 }
 
-} // namespace tengun
+}  // namespace tengun

@@ -21,4 +21,4 @@ namespace tengun {
 /// `out` is then unchanged.
 [[nodiscard]] Status read_las_points(std::string_view bytes, LoadedMesh& out, ReadError& error);
 
-} // namespace tengun
+}  // namespace tengun

@@ -23,4 +23,4 @@ template <class T> [[nodiscard]] inline T load_le(const char* p)
     return value;
 }
 
-} // namespace tengun
+}  // namespace tengun

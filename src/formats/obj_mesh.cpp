@@ -78,7 +78,7 @@ private:
             if (is_blank(text_[pos_])) {
                 ++pos_;
             } else if (continues(pos_)) {
-                ++pos_; // the backslash, then one line break: CR LF, CR or LF
+                ++pos_;  // the backslash, then one line break: CR LF, CR or LF
                 if (pos_ < text_.size()) {
                     const bool crlf =
                         text_[pos_] == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n';
@@ -257,7 +257,7 @@ private:
     std::size_t short_faces_ = 0;
 };
 
-} // namespace
+}  // namespace
 
 Status read_obj_mesh(std::string_view bytes, LoadedMesh& out, ReadError& error)
 {
@@ -270,4 +270,4 @@ Status read_obj_mesh(std::string_view bytes, LoadedMesh& out, ReadError& error)
     return Status::ok;
 }
 
-} // namespace tengun
+}  // namespace tengun

@@ -20,4 +20,4 @@ namespace tengun {
 /// `out` is then unchanged.
 [[nodiscard]] Status read_obj_mesh(std::string_view bytes, LoadedMesh& out, ReadError& error);
 
-} // namespace tengun
+}  // namespace tengun

@@ -136,8 +136,8 @@ struct Header {
     std::size_t fields_line = 0, size_line = 0, type_line = 0, points_line = 0;
     std::optional<std::uint64_t> width, height, points;
     Encoding encoding = Encoding::ascii;
-    std::size_t data_offset = 0; // the first byte after the DATA line
-    std::size_t data_line = 0;   // the line after the DATA line
+    std::size_t data_offset = 0;  // the first byte after the DATA line
+    std::size_t data_line = 0;    // the line after the DATA line
 };
 
 /// One list of SIZE, TYPE or COUNT: as many words as FIELDS has, each checked by `take`.
@@ -224,7 +224,7 @@ Status header_line(std::string_view key, Words& words, std::size_t line, Header&
             h.points_line = line;
         }
     }
-    return Status::ok; // VERSION, VIEWPOINT and anything unknown say nothing about the points
+    return Status::ok;  // VERSION, VIEWPOINT and anything unknown say nothing about the points
 }
 
 /// The header up to and including the DATA line.
@@ -273,15 +273,15 @@ Status read_header(std::string_view text, Header& h, ReadError& error)
 /// Where a coordinate is found: the first of `count` values of one field.
 struct Column {
     std::size_t field = 0;
-    std::uint64_t value = 0;  // index among the text values of a record
-    std::uint64_t offset = 0; // byte offset within a packed record
+    std::uint64_t value = 0;   // index among the text values of a record
+    std::uint64_t offset = 0;  // byte offset within a packed record
 };
 
 struct Layout {
     std::array<Column, 3> columns{};
     std::array<Kind, 3> kinds{};
-    std::uint64_t values = 0; // per record
-    std::uint64_t record = 0; // bytes per packed record
+    std::uint64_t values = 0;  // per record
+    std::uint64_t record = 0;  // bytes per packed record
 };
 
 /// Finds x, y and z and checks what binary data needs of them.
@@ -297,7 +297,7 @@ Status find_columns(const Header& h, Layout& layout, ReadError& error)
             }
         }
         layout.values += h.fields[f].count;
-        layout.record += h.fields[f].size * h.fields[f].count; // each term below 2^40
+        layout.record += h.fields[f].size * h.fields[f].count;  // each term below 2^40
         if (layout.record > (1ULL << 48U)) {
             error = {"1点の大きさが大きすぎます", h.size_line};
             return Status::error;
@@ -546,7 +546,7 @@ Status read_compressed(std::string_view bytes, const Header& h, std::uint64_t n,
     return Status::ok;
 }
 
-} // namespace
+}  // namespace
 
 Status read_pcd_points(std::string_view bytes, LoadedMesh& out, ReadError& error)
 {
@@ -590,4 +590,4 @@ Status read_pcd_points(std::string_view bytes, LoadedMesh& out, ReadError& error
     return Status::ok;
 }
 
-} // namespace tengun
+}  // namespace tengun

@@ -22,4 +22,4 @@ namespace tengun {
 /// `out` is then unchanged.
 [[nodiscard]] Status read_pcd_points(std::string_view bytes, LoadedMesh& out, ReadError& error);
 
-} // namespace tengun
+}  // namespace tengun

@@ -2,8 +2,8 @@
 
 #include <array>
 #include <charconv>
-#include <cmath>
 #include <cstdint>
+#include <cmath>
 #include <system_error>
 
 namespace tengun {
@@ -18,10 +18,7 @@ constexpr std::array<bool, 256> separators = [] {
     return table;
 }();
 
-constexpr bool is_separator(char c)
-{
-    return separators[static_cast<unsigned char>(c)];
-}
+constexpr bool is_separator(char c) { return separators[static_cast<unsigned char>(c)]; }
 
 /// Plain decimals as scanners write them (optional '-', at most 15 digits, an optional fraction,
 /// no exponent): the digits make an integer that a double holds exactly, and one division by an
@@ -52,7 +49,7 @@ bool parse_plain_decimal(const char*& p, const char* end, double& x)
         }
     }
     if (digits == 0 || digits > 15 || (q < end && !is_separator(*q))) {
-        return false; // no digits, too many for the exact path, or an exponent or other text
+        return false;  // no digits, too many for the exact path, or an exponent or other text
     }
     const double value = static_cast<double>(mantissa) / powers[static_cast<std::size_t>(fraction)];
     x = negative ? -value : value;
@@ -60,12 +57,12 @@ bool parse_plain_decimal(const char*& p, const char* end, double& x)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 bool field_number(std::string_view text, double& x)
 {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1); // blanks inside quotes
+        text.remove_prefix(1);  // blanks inside quotes
     }
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
         text.remove_suffix(1);
@@ -182,7 +179,7 @@ bool FieldReader::next(TextField& field)
             std::size_t end = start;
             while (end < n && text_[end] != '"') {
                 if (text_[end] == '\n' || (text_[end] == '\r')) {
-                    ++line_; // a quoted field may run over a line break
+                    ++line_;  // a quoted field may run over a line break
                     if (text_[end] == '\r' && end + 1 < n && text_[end + 1] == '\n') {
                         ++end;
                     }
@@ -197,7 +194,7 @@ bool FieldReader::next(TextField& field)
                 ++pos_;
             }
             if (field.text.empty()) {
-                continue; // "" is an empty field
+                continue;  // "" is an empty field
             }
         } else {
             const std::size_t start = pos_;
@@ -208,7 +205,7 @@ bool FieldReader::next(TextField& field)
             field.quoted = false;
         }
         if (field.line != line_) {
-            fields_in_line_ = 0; // a quoted field ran over a break: the next line starts fresh
+            fields_in_line_ = 0;  // a quoted field ran over a break: the next line starts fresh
         }
         field.index = ++fields_in_line_;
         return true;
@@ -216,4 +213,4 @@ bool FieldReader::next(TextField& field)
     return false;
 }
 
-} // namespace tengun
+}  // namespace tengun

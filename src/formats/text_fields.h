@@ -12,8 +12,8 @@ namespace tengun {
 
 struct TextField {
     std::string_view text;
-    std::size_t line = 0;  ///< 1-based line of the field's start
-    std::size_t index = 0; ///< 1-based number of the field within its line
+    std::size_t line = 0;   ///< 1-based line of the field's start
+    std::size_t index = 0;  ///< 1-based number of the field within its line
     bool quoted = false;
 };
 
@@ -50,4 +50,4 @@ private:
     bool hash_comments_ = false;
 };
 
-} // namespace tengun
+}  // namespace tengun

@@ -41,7 +41,7 @@ std::string shown(std::string_view text)
     return text.size() > 40 ? std::string(text.substr(0, 40)) + "…" : std::string(text);
 }
 
-} // namespace
+}  // namespace
 
 Status read_xyz_points(std::string_view bytes, LoadedMesh& out, ReadError& error)
 {
@@ -62,7 +62,7 @@ Status read_xyz_points(std::string_view bytes, LoadedMesh& out, ReadError& error
         const Value first = coordinate(f.text, p[0]);
         if (first == Value::text) {
             if (xyz.empty() && dropped == 0) {
-                reader.skip_line(); // column names before the first point
+                reader.skip_line();  // column names before the first point
                 continue;
             }
             error = {"「" + shown(f.text) + "」は数値ではありません", f.line, f.index};
@@ -75,7 +75,7 @@ Status read_xyz_points(std::string_view bytes, LoadedMesh& out, ReadError& error
         }
         std::uint64_t n = 0;
         if (have == 1 && point_count(f.text, n)) {
-            declared += n; // a count that overflows is a damaged file; the note shows it
+            declared += n;  // a count that overflows is a damaged file; the note shows it
             counted = true;
             continue;
         }
@@ -119,4 +119,4 @@ Status read_xyz_points(std::string_view bytes, LoadedMesh& out, ReadError& error
     return Status::ok;
 }
 
-} // namespace tengun
+}  // namespace tengun

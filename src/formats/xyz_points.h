@@ -21,4 +21,4 @@ namespace tengun {
 /// a point; `out` is then unchanged.
 [[nodiscard]] Status read_xyz_points(std::string_view bytes, LoadedMesh& out, ReadError& error);
 
-} // namespace tengun
+}  // namespace tengun
