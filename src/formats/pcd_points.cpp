@@ -441,21 +441,41 @@ struct Strided {
 };
 
 /// Appends the n points of packed values, leaving out those with a coordinate that is not
-/// finite; returns how many were left out.
+/// finite; returns how many were left out. Each point is written in place and kept by moving
+/// the end on, which needs no branch.
+template <class Load>
+std::size_t append_points(const std::array<Strided, 3>& c, std::size_t n, Load load,
+                          std::vector<Vec3>& xyz)
+{
+    const std::size_t start = xyz.size();
+    xyz.resize(start + n);
+    Vec3* out = xyz.data() + start;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const Vec3 p{load(c[0].first + i * c[0].stride, c[0].kind),
+                     load(c[1].first + i * c[1].stride, c[1].kind),
+                     load(c[2].first + i * c[2].stride, c[2].kind)};
+        out[kept] = p;
+        kept += std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]) ? 1 : 0;
+    }
+    xyz.resize(start + kept);
+    return n - kept;
+}
+
+/// The same, with the loads of the usual files (x, y and z all 4- or all 8-byte floats) known
+/// to the compiler.
 std::size_t append_points(const std::array<Strided, 3>& c, std::size_t n, std::vector<Vec3>& xyz)
 {
-    std::size_t dropped = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const Vec3 p{load_value(c[0].first + i * c[0].stride, c[0].kind),
-                     load_value(c[1].first + i * c[1].stride, c[1].kind),
-                     load_value(c[2].first + i * c[2].stride, c[2].kind)};
-        if (std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2])) {
-            xyz.push_back(p);
-        } else {
-            ++dropped;
-        }
+    const bool same = c[0].kind == c[1].kind && c[1].kind == c[2].kind;
+    if (same && c[0].kind == Kind::f4) {
+        return append_points(
+            c, n, [](const char* p, Kind) -> double { return load_le<float>(p); }, xyz);
     }
-    return dropped;
+    if (same && c[0].kind == Kind::f8) {
+        return append_points(
+            c, n, [](const char* p, Kind) { return load_le<double>(p); }, xyz);
+    }
+    return append_points(c, n, load_value, xyz);
 }
 
 void note_trailing_bytes(std::size_t bytes, std::vector<std::string>& notes)
@@ -485,7 +505,6 @@ Status read_binary(std::string_view bytes, const Header& h, std::uint64_t n, con
     for (std::size_t k = 0; k < 3; ++k) {
         c[k] = {data + layout.columns[k].offset, record, layout.kinds[k]};
     }
-    xyz.reserve(n);
     dropped = append_points(c, n, xyz);
     note_trailing_bytes(available - n * record, notes);
     return Status::ok;
@@ -540,7 +559,6 @@ Status read_compressed(std::string_view bytes, const Header& h, std::uint64_t n,
         const Field& f = h.fields[layout.columns[k].field];
         c[k] = {buffer.get() + start, f.size * f.count, layout.kinds[k]};
     }
-    xyz.reserve(n);
     dropped = append_points(c, n, xyz);
     note_trailing_bytes(available - 8 - packed, notes);
     return Status::ok;

@@ -110,6 +110,10 @@ TEST(read_pcd_points, one_cloud_reads_the_same_in_every_encoding_and_field_layou
         simple.data = mixed.data = data;
         EXPECT_EQ(read_ok(make_pcd(simple, plain)), reference);
         EXPECT_EQ(read_ok(make_pcd(mixed, mixed_records)), reference);
+        // x, y, z of one type take a faster path than mixed types: the same points either way.
+        simple.fields[1].type = 'F';
+        simple.fields[1].size = 8;
+        EXPECT_EQ(read_ok(make_pcd(simple, plain)), reference);
     }
     // Text keeps the digits that a 4-byte TYPE F could not: utm17 as written, same as its text
     // twin (X,Y,Z header, commas).
