@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <random>
 
@@ -13,9 +14,14 @@
 #include "formats/bitmap_points.h"
 #include "formats/csv_points.h"
 #include "formats/iges_points.h"
+#include "formats/las_points.h"
+#include "formats/obj_mesh.h"
+#include "formats/pcd_points.h"
 #include "formats/pix_points.h"
 #include "formats/stl_mesh.h"
+#include "formats/xyz_points.h"
 #include "support/format_files.h"
+#include "support/scan_files.h"
 #include "support/temp_dir.h"
 
 namespace tengun {
@@ -173,6 +179,85 @@ TEST(reader_fuzz, stl)
               {{{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}}, {{{0, 0, 0}, {1, 1, 0}, {0, 1, 0}}}}),
           external("stl/assimp_triangle_with_two_solids.stl"), binary},
          4);
+}
+
+LoadedMesh sentinel_mesh()
+{
+    LoadedMesh m;
+    m.points = sentinel_cloud();
+    m.tri_a = m.tri_b = m.tri_c = {1};
+    m.notes = {"before"};
+    return m;
+}
+
+/// A mesh reader's output on success: labels beside the points, every corner a point.
+void check_mesh(const LoadedMesh& m)
+{
+    ASSERT_FALSE(m.points.empty());
+    ASSERT_EQ(m.points.label.size(), m.points.size());
+    for (const std::vector<int>* corners : {&m.tri_a, &m.tri_b, &m.tri_c}) {
+        ASSERT_EQ(corners->size(), m.tri_a.size());
+        for (const int c : *corners) {
+            ASSERT_TRUE(c >= 1 && static_cast<std::size_t>(c) <= m.points.size());
+        }
+    }
+}
+
+Reader mesh_reader(Status (*read)(std::string_view, LoadedMesh&, ReadError&))
+{
+    return checked<LoadedMesh>(sentinel_mesh(), read, check_mesh);
+}
+
+TEST(reader_fuzz, pcd)
+{
+    using testing::make_pcd;
+    using testing::PcdLayout;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<std::vector<double>> records{
+        {1, 2, 3, 9}, {nan, 0, 0, 8}, {-4.5, 5e3, 6, 7}, {0.1, 0.2, 0.3, 6}};
+    PcdLayout layout;
+    layout.fields = {{"intensity", 'U', 2}, {"z"}, {"Y", 'F', 8}, {"x", 'I', 4}};
+    layout.width = 2;
+    layout.height = 2;
+    std::vector<std::string> seeds;
+    for (const char* data : {"ascii", "binary", "binary_compressed"}) {
+        layout.data = data;
+        seeds.push_back(make_pcd(layout, records));
+    }
+    seeds.push_back(external("pcd/pcl_complex_ascii.pcd"));
+    seeds.push_back(external("pcd/pdal_autzen-utm.pcd"));
+    fuzz(mesh_reader(read_pcd_points), seeds, 7);
+}
+
+TEST(reader_fuzz, las)
+{
+    testing::LasLayout v14;
+    v14.minor = 4;
+    v14.format = 7;
+    v14.extra_bytes = 3;
+    v14.gap = 20;
+    v14.legacy_count_zero = true;
+    fuzz(mesh_reader(read_las_points),
+         {testing::make_las({}, {{1, 2, 3}, {-4, 5, 6}}), testing::make_las(v14, {{7, 8, 9}}),
+          external("las/pyntcloud_has_offsets.las")},
+         8);
+}
+
+TEST(reader_fuzz, obj)
+{
+    fuzz(mesh_reader(read_obj_mesh),
+         {std::string("v 0 0 0\nv 1 0 0 1\nv 1 1 0 0.5 0.5 0.5\nvn 0 0 1\nv 0 1 \\\n0\n"
+                      "f 1/1/1 2//1 3 4\nf -1 -2 -3\nl 1 2\np 3\nf 1 2\n# end"),
+          external("obj/assimp_box.obj")},
+         9);
+}
+
+TEST(reader_fuzz, xyz)
+{
+    fuzz(mesh_reader(read_xyz_points),
+         {std::string("2\r\n//X Y Z I\r\n1 2 3 4\r\n\"5\";6;7\r\nnan 1 1\n"),
+          external("pointclouds/pdal_text_badheader.txt")},
+         10);
 }
 
 }  // namespace
