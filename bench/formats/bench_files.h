@@ -83,4 +83,54 @@ inline std::string cloud_ply(std::size_t n, bool doubles)
     return out;
 }
 
+/// n points of a scan as a binary PCD with fields x y z intensity (4-byte floats), as scanner
+/// drivers write it.
+inline std::string cloud_pcd(std::size_t n)
+{
+    std::string out = "# .PCD v0.7 - Point Cloud Data file format\nVERSION 0.7\n"
+                      "FIELDS x y z intensity\nSIZE 4 4 4 4\nTYPE F F F F\nCOUNT 1 1 1 1\n"
+                      "WIDTH " + std::to_string(n) + "\nHEIGHT 1\nVIEWPOINT 0 0 0 1 0 0 0\nPOINTS " +
+                      std::to_string(n) + "\nDATA binary\n";
+    out.reserve(out.size() + 16 * n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double t = static_cast<double>(i);
+        for (const double v : {std::fmod(t * 0.618, 1000.0), std::fmod(t * 0.414, 700.0),
+                               std::fmod(t * 0.173, 30.0), 1.0}) {
+            tengun::append_le(out, static_cast<float>(v));
+        }
+    }
+    return out;
+}
+
+/// n points of a survey as LAS 1.2, point format 0 (20-byte records), millimetre scale.
+inline std::string cloud_las(std::size_t n)
+{
+    std::string out(227, '\0');
+    out.replace(0, 4, "LASF");
+    out[24] = 1;
+    out[25] = 2;
+    const auto put = [&out](std::size_t at, auto value) {
+        std::string b;
+        tengun::append_le(b, value);
+        out.replace(at, b.size(), b);
+    };
+    put(94, std::uint16_t{227});
+    put(96, std::uint32_t{227});
+    put(105, std::uint16_t{20});
+    put(107, static_cast<std::uint32_t>(n));
+    for (std::size_t k = 0; k < 3; ++k) {
+        put(131 + 8 * k, 0.001);
+    }
+    out.reserve(out.size() + 20 * n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double t = static_cast<double>(i);
+        for (const double v : {std::fmod(t * 0.618, 1000.0), std::fmod(t * 0.414, 700.0),
+                               std::fmod(t * 0.173, 30.0)}) {
+            tengun::append_le(out, static_cast<std::int32_t>(std::lround(v * 1000.0)));
+        }
+        out.append(8, '\0');
+    }
+    return out;
+}
+
 }  // namespace tengun::bench

@@ -1,6 +1,6 @@
 // make_bench_files FOLDER: writes the files that bench/formats/compare_open3d.sh loads in whole
-// processes: 10,000,000 points as binary PLY with float and with double coordinates, and a
-// binary STL of 1,000,000 facets.
+// processes: 10,000,000 points as binary PLY with float and with double coordinates, as binary
+// PCD and as LAS, and a binary STL of 1,000,000 facets.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -27,6 +27,8 @@ int main(int argc, char** argv)
     };
     const bool ok = write("cloud_10M_float.ply", tengun::bench::cloud_ply(10000000, false)) &&
                     write("cloud_10M_double.ply", tengun::bench::cloud_ply(10000000, true)) &&
-                    write("mesh_1M.stl", tengun::bench::grid_binary_stl(1000000).bytes);
+                    write("mesh_1M.stl", tengun::bench::grid_binary_stl(1000000).bytes) &&
+                    write("cloud_10M.pcd", tengun::bench::cloud_pcd(10000000)) &&
+                    write("cloud_10M.las", tengun::bench::cloud_las(10000000));
     return ok ? 0 : 1;
 }

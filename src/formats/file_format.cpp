@@ -158,7 +158,7 @@ FileFormat detect_file_format(std::string_view head, std::uint64_t size, std::st
         return FileFormat::bmp;
     }
     const bool text = is_text(head);
-    if (text && is_pcd(head)) {
+    if (is_pcd(head)) {
         return FileFormat::pcd;
     }
     if (looks_like_binary_stl(head, size)) {

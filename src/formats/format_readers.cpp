@@ -5,9 +5,13 @@
 #include "formats/bitmap_points.h"
 #include "formats/csv_points.h"
 #include "formats/iges_points.h"
+#include "formats/las_points.h"
+#include "formats/obj_mesh.h"
+#include "formats/pcd_points.h"
 #include "formats/pix_points.h"
 #include "formats/ply_mesh.h"
 #include "formats/stl_binary.h"
+#include "formats/xyz_points.h"
 
 namespace tengun {
 
@@ -35,14 +39,6 @@ Status whole(std::string_view bytes, LoadedMesh& out, ReadError& error, const By
     return read(bytes, out, error);
 }
 
-/// Formats whose readers are still to come: a clear refusal instead of a wrong reading.
-template <FileFormat format>
-Status not_yet(std::string_view, LoadedMesh&, ReadError& error, const BytesPassed&)
-{
-    error = {std::string(format_name(format)) + "ファイルの読み込みにはまだ対応していません"};
-    return Status::error;
-}
-
 struct FormatReader {
     FileFormat format;
     MeshReader read;
@@ -57,13 +53,11 @@ constexpr std::array<FormatReader, 12> readers{{
     {FileFormat::stl_ascii, read_stl},
     {FileFormat::stl_binary, read_binary_stl},
     {FileFormat::ply, read_ply_mesh},
-    // READERS-BRANCH: replace these four with the readers of pcd_points.h, las_points.h (LAS
-    // and LAZ), obj_mesh.h and xyz_points.h, each through whole<...>.
-    {FileFormat::pcd, not_yet<FileFormat::pcd>},
-    {FileFormat::las, not_yet<FileFormat::las>},
-    {FileFormat::laz, not_yet<FileFormat::laz>},
-    {FileFormat::obj, not_yet<FileFormat::obj>},
-    {FileFormat::xyz, not_yet<FileFormat::xyz>},
+    {FileFormat::pcd, whole<read_pcd_points>},
+    {FileFormat::las, whole<read_las_points>},
+    {FileFormat::laz, whole<read_las_points>},  // it says that compressed LAS is not read
+    {FileFormat::obj, whole<read_obj_mesh>},
+    {FileFormat::xyz, whole<read_xyz_points>},
 }};
 
 }  // namespace
