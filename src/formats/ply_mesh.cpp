@@ -141,6 +141,12 @@ std::string shown(std::string_view text)
 
 Status parse_header(std::string_view bytes, Header& header, ReadError& error)
 {
+    const std::size_t first_end = bytes.find('\n');
+    if (first_end == std::string_view::npos ||
+        bytes.substr(0, first_end).find_last_not_of(" \t\r") != 2 || bytes.substr(0, 3) != "ply") {
+        error = {"PLYファイルではありません（最初の行が ply ではありません）", 1};
+        return Status::error;
+    }
     std::size_t pos = 0;
     std::size_t line_number = 0;
     bool format_seen = false;
@@ -160,11 +166,7 @@ Status parse_header(std::string_view bytes, Header& header, ReadError& error)
         ++line_number;
         const std::vector<std::string_view> w = words(line);
         if (line_number == 1) {
-            if (w.size() != 1 || w[0] != "ply") {
-                error = {"PLYファイルではありません（最初の行が ply ではありません）", 1};
-                return Status::error;
-            }
-            continue;
+            continue;  // "ply"
         }
         const auto bad = [&](const std::string& reason) {
             error = {reason, line_number};
@@ -535,10 +537,11 @@ Status read_binary_element(BinaryData& d, const Element& e, std::size_t element_
 {
     const bool is_vertex = element_index == roles.vertex;
     const bool is_face = element_index == roles.face;
-    const auto ends_early = [&](std::uint64_t record) {
+    // The offset is that of the record the data ends in.
+    const auto ends_early = [&](std::uint64_t record, std::size_t record_at) {
         error = {record_name(e, record) + "の途中でファイルが終わっています（見出しでは" +
                      std::to_string(e.count) + "個）",
-                 0, 0, d.position()};
+                 0, 0, record_at};
         return Status::error;
     };
     if (e.fixed_size() && !is_face) {
@@ -547,7 +550,8 @@ Status read_binary_element(BinaryData& d, const Element& e, std::size_t element_
             return Status::ok; // records without properties take no bytes
         }
         if (e.count > d.left() / stride) {
-            return ends_early(d.left() / stride);
+            const std::size_t complete = d.left() / stride;
+            return ends_early(complete, d.position() + complete * stride);
         }
         if (!is_vertex) {
             d.advance(static_cast<std::size_t>(e.count) * stride);
@@ -594,12 +598,13 @@ Status read_binary_element(BinaryData& d, const Element& e, std::size_t element_
     for (std::uint64_t r = 0; r < e.count; ++r) {
         Vec3 p{};
         b.corners.clear();
+        const std::size_t record_at = d.position();
         for (std::size_t k = 0; k < e.properties.size(); ++k) {
             const Property& prop = e.properties[k];
             if (!prop.list) {
                 double x = 0.0;
                 if (!d.number(prop.type, x)) {
-                    return ends_early(r);
+                    return ends_early(r, record_at);
                 }
                 if (is_vertex) {
                     for (std::size_t c = 0; c < 3; ++c) {
@@ -613,7 +618,7 @@ Status read_binary_element(BinaryData& d, const Element& e, std::size_t element_
             double n = 0.0;
             const std::size_t count_at = d.position();
             if (!d.number(prop.count_type, n)) {
-                return ends_early(r);
+                return ends_early(r, record_at);
             }
             if (n < 0.0) {
                 error = {record_name(e, r) + "のリストの個数が負です", 0, 0, count_at};
@@ -623,12 +628,12 @@ Status read_binary_element(BinaryData& d, const Element& e, std::size_t element_
             if (!(is_face && k == roles.indices)) {
                 if (items > d.left() / type_size(prop.type) ||
                     !d.skip(items * type_size(prop.type))) {
-                    return ends_early(r);
+                    return ends_early(r, record_at);
                 }
                 continue;
             }
             if (items > d.left() / type_size(prop.type)) {
-                return ends_early(r);
+                return ends_early(r, record_at);
             }
             for (std::uint64_t i = 0; i < items; ++i) {
                 const std::size_t at = d.position();
@@ -815,8 +820,8 @@ Status read_ply_data(std::string_view bytes, const Header& h, const Roles& roles
         end = d.position();
         rest = end < bytes.size();
     }
-    b.mesh.points.label.assign(b.mesh.points.xyz.size(), 0.0);
     drop_unusable_vertices(b.mesh);
+    b.mesh.points.label.assign(b.mesh.points.xyz.size(), 0.0);
     if (b.short_faces > 0) {
         b.mesh.notes.push_back("頂点が３つ未満の面" + std::to_string(b.short_faces) +
                                "個は読み込みませんでした。");
