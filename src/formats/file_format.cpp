@@ -105,10 +105,15 @@ bool is_pcd(std::string_view head)
     return false;
 }
 
+/// "solid" as a word of its own at the start (not "SolidWorks ...").
 bool starts_with_solid(std::string_view head)
 {
     const std::size_t k = head.find_first_not_of(" \t\r\n");
-    return k != std::string_view::npos && lower(head.substr(k, 5)) == "solid";
+    if (k == std::string_view::npos || lower(head.substr(k, 5)) != "solid") {
+        return false;
+    }
+    return k + 5 == head.size() || std::string_view(" \t\r\n").find(head[k + 5]) !=
+                                       std::string_view::npos;
 }
 
 bool is_iges(std::string_view head)
@@ -164,12 +169,12 @@ FileFormat detect_file_format(std::string_view head, std::uint64_t size, std::st
     if (looks_like_binary_stl(head, size)) {
         return FileFormat::stl_binary;
     }
+    if (text && is_iges(head)) {
+        return FileFormat::iges;
+    }
     const std::string extension = extension_of(file_name);
     if (text && (starts_with_solid(head) || extension == "stl")) {
         return FileFormat::stl_ascii;
-    }
-    if (text && is_iges(head)) {
-        return FileFormat::iges;
     }
     for (const ExtensionFormat& e : by_extension) {
         if (e.extension == extension) {

@@ -13,14 +13,19 @@
 #include "correction/thinning.h"
 #include "formats/bitmap_points.h"
 #include "formats/csv_points.h"
+#include "formats/file_format.h"
+#include "formats/format_readers.h"
 #include "formats/iges_points.h"
 #include "formats/las_points.h"
 #include "formats/obj_mesh.h"
 #include "formats/pcd_points.h"
 #include "formats/pix_points.h"
+#include "formats/ply_mesh.h"
+#include "formats/stl_binary.h"
 #include "formats/stl_mesh.h"
 #include "formats/xyz_points.h"
 #include "support/format_files.h"
+#include "support/ply_files.h"
 #include "support/scan_files.h"
 #include "support/temp_dir.h"
 
@@ -258,6 +263,71 @@ TEST(reader_fuzz, xyz)
          {std::string("2\r\n//X Y Z I\r\n1 2 3 4\r\n\"5\";6;7\r\nnan 1 1\n"),
           external("pointclouds/pdal_text_badheader.txt")},
          10);
+}
+
+/// As mesh_reader, for the readers that load a file without points as an empty cloud (a PLY
+/// with no vertices, an STL with no facets), as the commands then say.
+template <class Read> Reader maybe_empty_mesh_reader(Read read)
+{
+    return checked<LoadedMesh>(sentinel_mesh(), read, [](const LoadedMesh& m) {
+        if (!m.points.empty()) {
+            check_mesh(m);
+        }
+        ASSERT_TRUE(m.points.empty() ? m.tri_a.empty() : true);
+    });
+}
+
+TEST(reader_fuzz, ply)
+{
+    using testing::make_ply;
+    using testing::PlyElem;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    auto mesh = testing::ply_mesh_elements({{0, 0, 0}, {1, 0, 0}, {1, 1, nan}, {0, 1, 0}},
+                                           {{0, 1, 2, 3}, {3, 2}, {0, 1, 3}});
+    mesh[0].props.insert(mesh[0].props.begin() + 1, {"short", "ids", "uchar"});
+    for (auto& r : mesh[0].records) {
+        r.insert(r.begin() + 1, {2, 7, -7});
+    }
+    const PlyElem edge{"edge", {{"int", "v1", ""}, {"uint", "ids", "ushort"}}, {{0, 1, 5}, {2, 0}}};
+    std::vector<std::string> seeds;
+    for (const char* encoding : {"ascii", "binary_little_endian", "binary_big_endian"}) {
+        seeds.push_back(make_ply(encoding, {mesh[1], edge, mesh[0]}, {"comment c", "obj_info o"}));
+    }
+    seeds.push_back(external("ply/happly_platonic_shelf.ply"));
+    seeds.push_back(external("ply/plyrs_greg_turk_example2_ok_ascii.ply"));
+    fuzz(maybe_empty_mesh_reader([](std::string_view b, LoadedMesh& m, ReadError& e) {
+             return read_ply_mesh(b, m, e);
+         }),
+         seeds, 11);
+}
+
+TEST(reader_fuzz, stl_of_either_kind)
+{
+    using testing::Facet;
+    const std::vector<Facet> facets{{{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}},
+                                    {{{0, 0, 0}, {1, 1, 0}, {-0.0, 1, 0}}},
+                                    {{{2, 2, 2}, {1, 1, 0}, {0, 1, 0}}}};
+    fuzz(maybe_empty_mesh_reader([](std::string_view b, LoadedMesh& m, ReadError& e) {
+             return read_stl(b, m, e);
+         }),
+         {testing::make_binary_stl(facets, "solid binary"), testing::make_binary_stl(facets, "", 7),
+          testing::make_stl(facets), external("stl/trimesh_20mm-xyz-cube_COLOR.stl")},
+         12);
+}
+
+// Opening by content: whatever the bytes, the detected reader answers, and the output stays
+// as it was on error.
+TEST(reader_fuzz, opened_by_content)
+{
+    const auto open = [](std::string_view b, LoadedMesh& m, ReadError& e) {
+        return read_format(detect_file_format(b, b.size(), "scan.xyz"), b, "scan.xyz", m, e);
+    };
+    fuzz(maybe_empty_mesh_reader(open),
+         {testing::make_ply("binary_little_endian", testing::ply_mesh_elements({{1, 2, 3}}, {})),
+          testing::make_binary_stl({{{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}}}),
+          testing::make_las({}, {{1, 2, 3}}), std::string("1 2 3\n4 5 6\n"),
+          testing::make_bmp(2, 2, 8, {{1, 2}, {3, 4}})},
+         13);
 }
 
 }  // namespace
