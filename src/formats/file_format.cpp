@@ -173,8 +173,11 @@ FileFormat detect_file_format(std::string_view head, std::uint64_t size, std::st
         return FileFormat::iges;
     }
     const std::string extension = extension_of(file_name);
-    if (text && (starts_with_solid(head) || extension == "stl")) {
-        return FileFormat::stl_ascii;
+    if (extension == "stl" || (text && starts_with_solid(head))) {
+        // Named .stl, the kind is the STL reader's size rule; its reader then says what is
+        // wrong with a count that does not fit.
+        return stl_kind(head, size) == StlKind::binary ? FileFormat::stl_binary
+                                                        : FileFormat::stl_ascii;
     }
     for (const ExtensionFormat& e : by_extension) {
         if (e.extension == extension) {

@@ -40,7 +40,8 @@ inline constexpr std::size_t format_probe_bytes = 4096;
 /// - binary STL: the count at byte 80 fits the size, or leaves fewer than 50 bytes of padding
 ///   in a file that is not text;
 /// - IGES: a first line of the Start section, "S" in column 73 and sequence number 1;
-/// - ASCII STL: text starting with the word "solid" (or any text file named *.stl);
+/// - ASCII STL: text starting with the word "solid"; a file named *.stl that is neither of
+///   the above is an STL of the kind stl_kind says (so its reader names what is wrong);
 /// - by extension: .csv CSV; .xyz, .pts, .txt XYZ; .pix PIX; .obj OBJ.
 /// Anything else is unknown.
 [[nodiscard]] FileFormat detect_file_format(std::string_view head, std::uint64_t size,
