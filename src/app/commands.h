@@ -38,8 +38,9 @@ void stl_file_output_Click(CommandContext& ctx);
 /// "開く（形式を自動判別）": the chooser with every supported pattern, then open_file.
 void auto_file_input_Click(CommandContext& ctx);
 /// Opens selected_file_name by its content (detect_file_format), whatever its extension says
-/// where the content can tell: the points, and the mesh of a mesh file, replace the form's;
-/// after_load runs; a reader's notes are shown afterwards. A file that cannot be read gets one
+/// where the content can tell: the points replace the form's, and the file's triangles (none
+/// for a point file) replace the mesh, except that CSV, PIX, bitmap and IGES files keep it as
+/// their own commands do; after_load runs; a reader's notes are shown afterwards. A file that cannot be read gets one
 /// message and leaves the form as it was. Dropping a file and `tengun FILE` run this too.
 void open_file(CommandContext& ctx);
 /// The cloud, and its mesh when every corner is one of its points, as PLY: binary

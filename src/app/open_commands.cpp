@@ -17,9 +17,14 @@ MeshLoad mesh_load_of(FileFormat format)
         return MeshLoad::replace_show; // as stl_file_input does
     case FileFormat::ply:
     case FileFormat::obj:
+    case FileFormat::pcd:
+    case FileFormat::las:
+    case FileFormat::laz:
+    case FileFormat::xyz:
+        // The mesh of an earlier cloud would be drawn over these points: it goes.
         return MeshLoad::replace;
     default:
-        return MeshLoad::keep;
+        return MeshLoad::keep;  // as each format's own command does
     }
 }
 
