@@ -14,7 +14,7 @@ MeshLoad mesh_load_of(FileFormat format)
     switch (format) {
     case FileFormat::stl_ascii:
     case FileFormat::stl_binary:
-        return MeshLoad::replace_show; // as stl_file_input does
+        return MeshLoad::replace_show;  // as stl_file_input does
     case FileFormat::ply:
     case FileFormat::obj:
     case FileFormat::pcd:
@@ -45,7 +45,7 @@ void open_file(CommandContext& ctx)
         show_load_error(ctx, error);
         return;
     }
-    file = FileBytes{}; // the file is no longer needed while the form takes the points
+    file = FileBytes{};  // the file is no longer needed while the form takes the points
     load_mesh(ctx, std::move(mesh), mesh_load_of(format), empty_file_reason(format));
 }
 

@@ -97,7 +97,7 @@ bool is_pcd(std::string_view head)
         pos = end + 1;
         const std::size_t k = line.find_first_not_of(" \t\r");
         if (k == std::string_view::npos || line[k] == '#') {
-            continue; // comment or blank line
+            continue;  // comment or blank line
         }
         const std::string word = lower(line.substr(k, line.find_first_of(" \t\r", k) - k));
         return word == "version" || word == "fields";

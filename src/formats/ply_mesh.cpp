@@ -166,7 +166,7 @@ Status parse_header(std::string_view bytes, Header& header, ReadError& error)
         ++line_number;
         const std::vector<std::string_view> w = words(line);
         if (line_number == 1) {
-            continue;  // "ply"
+            continue;   // "ply"
         }
         const auto bad = [&](const std::string& reason) {
             error = {reason, line_number};
@@ -252,7 +252,7 @@ std::size_t find_property(const Element& e, std::string_view name)
             return k;
         }
     }
-    // Some writers spell the coordinates in capitals.
+     // Some writers spell the coordinates in capitals.
     for (std::size_t k = 0; k < e.properties.size(); ++k) {
         const std::string& n = e.properties[k].name;
         if (n.size() == name.size() &&
@@ -497,9 +497,11 @@ std::string index_reason(const std::string& record, double index, std::uint64_t 
     std::string n = std::isfinite(index) && std::abs(index) < 1e18
                         ? std::to_string(static_cast<long long>(index))
                         : std::string("?");
-    return record + "が存在しない頂点（番号" + n + "）を指しています（頂点は" +
-           std::to_string(vertex_count) + "個、番号0〜" +
-           (vertex_count > 0 ? std::to_string(vertex_count - 1) : std::string("")) + "）";
+    return record + "が存在しない頂点（番号" + n + "）を指しています（" +
+           (vertex_count > 0 ? "頂点は" + std::to_string(vertex_count) + "個、番号0〜" +
+                                   std::to_string(vertex_count - 1)
+                             : std::string("頂点はありません")) +
+           "）";
 }
 
 bool index_ok(double index, std::uint64_t vertex_count)
@@ -537,7 +539,7 @@ Status read_binary_element(BinaryData& d, const Element& e, std::size_t element_
 {
     const bool is_vertex = element_index == roles.vertex;
     const bool is_face = element_index == roles.face;
-    // The offset is that of the record the data ends in.
+     // The offset is that of the record the data ends in.
     const auto ends_early = [&](std::uint64_t record, std::size_t record_at) {
         error = {record_name(e, record) + "の途中でファイルが終わっています（見出しでは" +
                      std::to_string(e.count) + "個）",
@@ -547,7 +549,7 @@ Status read_binary_element(BinaryData& d, const Element& e, std::size_t element_
     if (e.fixed_size() && !is_face) {
         const std::size_t stride = e.min_bytes();
         if (stride == 0) {
-            return Status::ok; // records without properties take no bytes
+            return Status::ok;  // records without properties take no bytes
         }
         if (e.count > d.left() / stride) {
             const std::size_t complete = d.left() / stride;
@@ -593,7 +595,7 @@ Status read_binary_element(BinaryData& d, const Element& e, std::size_t element_
         }
         return Status::ok;
     }
-    // Records with lists: walked one by one.
+     // Records with lists: walked one by one.
     std::size_t next_report = d.position() + passed_step;
     for (std::uint64_t r = 0; r < e.count; ++r) {
         Vec3 p{};
@@ -662,13 +664,15 @@ Status read_binary_element(BinaryData& d, const Element& e, std::size_t element_
 // ---- ASCII records --------------------------------------------------------------------------
 
 Status read_ascii_element(AsciiData& d, const Element& e, std::size_t element_index,
-                          const Roles& roles, Build& b, ReadError& error)
+                          const Roles& roles, Build& b, ReadError& error,
+                          const BytesPassed& passed)
 {
     const bool is_vertex = element_index == roles.vertex;
     const bool is_face = element_index == roles.face;
     if (e.properties.empty()) {
-        return Status::ok; // records without properties hold no values
+        return Status::ok;   // records without properties hold no values
     }
+    std::size_t next_report = d.position() + passed_step;
     std::string_view token;
     const auto ends_early = [&](std::uint64_t record) {
         error = {record_name(e, record) + "の途中でファイルが終わっています（見出しでは" +
@@ -732,6 +736,10 @@ Status read_ascii_element(AsciiData& d, const Element& e, std::size_t element_in
         } else if (is_face) {
             add_face(b);
         }
+        if (passed && d.position() >= next_report) {
+            passed(d.position());
+            next_report = d.position() + passed_step;
+        }
     }
     return Status::ok;
 }
@@ -746,7 +754,7 @@ void drop_unusable_vertices(LoadedMesh& mesh)
     if (std::all_of(xyz.begin(), xyz.end(), finite)) {
         return;
     }
-    std::vector<int> number(xyz.size() + 1, 0); // old point number -> new, 0 dropped
+    std::vector<int> number(xyz.size() + 1, 0);  // old point number -> new, 0 dropped
     std::size_t kept = 0;
     for (std::size_t i = 0; i < xyz.size(); ++i) {
         if (finite(xyz[i])) {
@@ -788,7 +796,7 @@ Status read_ply_data(std::string_view bytes, const Header& h, const Roles& roles
     if (roles.face < h.elements.size()) {
         const Element& f = h.elements[roles.face];
         const Property& list = f.properties[roles.indices];
-        // As many triangles as faces when they are triangles; never more than the data holds.
+         // As many triangles as faces when they are triangles; never more than the data holds.
         const std::size_t per_triangle =
             h.encoding == Encoding::ascii ? 8
                                           : type_size(list.count_type) + 3 * type_size(list.type);
@@ -803,7 +811,8 @@ Status read_ply_data(std::string_view bytes, const Header& h, const Roles& roles
     if (h.encoding == Encoding::ascii) {
         AsciiData d(bytes, h.data_start, h.data_line);
         for (std::size_t k = 0; k < h.elements.size(); ++k) {
-            if (read_ascii_element(d, h.elements[k], k, roles, b, error) == Status::error) {
+            if (read_ascii_element(d, h.elements[k], k, roles, b, error, passed) ==
+                Status::error) {
                 return Status::error;
             }
         }
@@ -846,7 +855,7 @@ void append_number(std::string& out, double x)
     out.append(buffer, result.ptr);
 }
 
-}  // namespace
+}   // namespace
 
 Status read_ply_mesh(std::string_view bytes, LoadedMesh& out, ReadError& error,
                      const BytesPassed& passed)
@@ -924,4 +933,4 @@ std::string write_ply_mesh(std::span<const Vec3> points, std::span<const int> tr
     return out;
 }
 
-}  // namespace tengun
+}   // namespace tengun

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -373,6 +374,38 @@ TEST(write_ply_mesh, reads_back_identically_and_writes_the_same_bytes_twice)
               "ply\nformat ascii 1.0\ncomment written by Tengun\nelement vertex 1\n"
               "property double x\nproperty double y\nproperty double z\nelement face 1\n"
               "property list uchar int vertex_indices\nend_header\n1 2.5 -3\n3 0 0 0\n");
+}
+
+}  // namespace
+}  // namespace tengun
+
+namespace tengun {
+namespace {
+
+// Big files are read front to back, saying how far: what a mapped file gives back behind them.
+TEST(read_ply_mesh, says_how_far_it_has_read_in_big_files)
+{
+    constexpr std::size_t n = 3U << 19U;  // 18 MB binary, 9 MB text
+    const std::string header = "element vertex " + std::to_string(n) +
+                               "\nproperty float x\nproperty float y\nproperty float z\n"
+                               "end_header\n";
+    std::string binary = "ply\nformat binary_little_endian 1.0\n" + header;
+    binary.append(12 * n, '\0');
+    std::string ascii = "ply\nformat ascii 1.0\n" + header;
+    for (std::size_t i = 0; i < n; ++i) {
+        ascii += "1 2 3\n";
+    }
+    for (const std::string* bytes : {&binary, &ascii}) {
+        std::vector<std::size_t> offsets;
+        LoadedMesh m;
+        ReadError error;
+        ASSERT_EQ(read_ply_mesh(*bytes, m, error, [&](std::size_t at) { offsets.push_back(at); }),
+                  Status::ok);
+        EXPECT_EQ(m.points.size(), n);
+        ASSERT_GE(offsets.size(), 1U) << bytes->size() << " bytes";
+        EXPECT_TRUE(std::is_sorted(offsets.begin(), offsets.end()));
+        EXPECT_LE(offsets.back(), bytes->size());
+    }
 }
 
 }  // namespace
