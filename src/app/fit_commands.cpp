@@ -69,9 +69,8 @@ void show_sphere_result(CommandContext& ctx)
 {
     FormState& s = ctx.state;
     if (fit_sphere(s.points.xyz, 3, s.centre, s.radius, s.std_deviation) == Status::error) {
-        ctx.dialogs.show_message("球面を求められません。点群がないか、組になる２点が同じ位置に"
-                                 "あるか、点が球の中心に重なったか、点が一平面上に並んでいて"
-                                 "中心が決まりません" +
+        ctx.dialogs.show_message("球面を求められません。点群がないか、点が一平面上に並んでいて"
+                                 "中心が決まらないか、中心が点群から極端に離れました" +
                                  point_count_note(s));
         return;
     }
@@ -86,8 +85,8 @@ void show_arc_result(CommandContext& ctx)
     if (fit_arc(s.points.xyz, s.axis_vector, s.plane_offset, s.plane_foot, s.centre,
                 s.fit_rotation, s.radius, s.std_deviation) == Status::error) {
         ctx.dialogs.show_message("円弧を求められません。一直線上にない異なる３点以上が必要です。"
-                                 "または、組になる２点が平面上で同じ位置にあるか、点が円の中心に"
-                                 "重なったか、点が一直線上に並んでいて中心が決まりません" +
+                                 "または、平面上で点が一直線上に並んでいて中心が決まらないか、"
+                                 "中心が点群から極端に離れました" +
                                  point_count_note(s));
         return;
     }
@@ -101,9 +100,9 @@ void show_cylinder_result(CommandContext& ctx)
     FormState& s = ctx.state;
     if (fit_cylinder(s.points.xyz, s.axis_vector, s.centre, s.fit_rotation, s.radius,
                      s.std_deviation) == Status::error) {
-        ctx.dialogs.show_message("円筒を求められません。点群がないか、組になる２点が軸の方向から"
-                                 "見て同じ位置にあるか、点が円筒の軸上に重なったか、軸の方向から"
-                                 "見て点が一直線上に並んでいて断面の円が決まりません" +
+        ctx.dialogs.show_message("円筒を求められません。点群がないか、点が一平面上に並んでいるか、"
+                                 "軸の方向から見て点が一直線上に並んでいて断面の円が決まらないか、"
+                                 "半径が点群に比べて極端に大きくなりました" +
                                  point_count_note(s));
         return;
     }

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <vector>
 
+#include "geometry/refine_fit.h"
+
 namespace tengun {
 
 namespace {
@@ -320,7 +322,8 @@ bool plausible(std::span<const Vec3> points, int m, const Vec3& centre, double r
 
 }  // namespace
 
-Status fit_sphere(std::span<const Vec3> points, int m, Vec3& centre, double& radius, double& sd)
+Status sphere_newton(std::span<const Vec3> points, int m, Vec3& centre, double& radius,
+                     double& sd)
 {
     assert((m == 2 || m == 3) && "a circle or a sphere");
     if (points.empty()) {
@@ -367,6 +370,47 @@ Status fit_sphere(std::span<const Vec3> points, int m, Vec3& centre, double& rad
     }
     sphere_radius(points, m, previous, r, s);
     if (!plausible(points, m, c, r)) {
+        return Status::error;
+    }
+    centre = c;
+    radius = r;
+    sd = s;
+    return Status::ok;
+}
+
+Status fit_sphere(std::span<const Vec3> points, int m, Vec3& centre, double& radius, double& sd)
+{
+    assert((m == 2 || m == 3) && "a circle or a sphere");
+    // Points in one plane (on one line for a circle) fix no centre: every centre on the normal
+    // through their circle fits equally well, and the iteration only wanders along it.
+    if (points.empty() || flat_to_rounding(points, m)) {
+        return Status::error;
+    }
+    Vec3 c = centre;
+    double r = radius;
+    double s = sd;
+    const bool newton_ok = sphere_newton(points, m, c, r, s) == Status::ok;
+    // The Newton iteration from the bisector start may stop short of the minimum, or not start
+    // at all (coinciding pairs, a point at a centre it reaches): refine from its result and from
+    // the algebraic fit, and take the refined feature where it is really lower.
+    SphereSolution present{c, r, s};
+    SphereSolution refined;
+    const bool refined_ok =
+        least_squares_sphere(points, m, newton_ok ? &present : nullptr, refined) == Status::ok &&
+        plausible(points, m, refined.centre, refined.radius);
+    const double size = r + std::max({std::abs(c[0]), std::abs(c[1]), std::abs(c[2])});
+    if (refined_ok && (!newton_ok || clearly_lower(refined.sd, present.sd, size))) {
+        if (!newton_ok) {
+            for (int k = m; k < 3; ++k) {
+                refined.centre[k] = centre[k];
+            }
+        }
+        centre = refined.centre;
+        radius = refined.radius;
+        sd = refined.sd;
+        return Status::ok;
+    }
+    if (!newton_ok) {
         return Status::error;
     }
     centre = c;
