@@ -4,6 +4,7 @@
 #include <span>
 #include <vector>
 
+#include "geometry/progress.h"
 #include "surface/front_candidate.h"
 
 namespace tengun {
@@ -20,6 +21,15 @@ namespace tengun {
 /// Triangle t (1-based) is (tri_a[t-1], tri_b[t-1], tri_c[t-1]), point numbers counted from 1, in
 /// the order the mesh built them; every tri_tag is 0. With fewer than 3 points the triangle
 /// arrays are left as they were. `search` chooses how candidates are found; the mesh is the same.
+/// `progress` hears the share of points meshed; when it asks to stop, the result is
+/// Status::error (cancelled_reason) and labels and triangle arrays are left as they were.
+[[nodiscard]] Status mesh_point_cloud(std::span<const Vec3> xyz, std::span<double> labels,
+                                      std::vector<int>& tri_a, std::vector<int>& tri_b,
+                                      std::vector<int>& tri_c, std::vector<double>& tri_tag,
+                                      const Progress& progress,
+                                      CandidateSearch search = CandidateSearch::indexed);
+
+/// The same, never stopped.
 void mesh_point_cloud(std::span<const Vec3> xyz, std::span<double> labels, std::vector<int>& tri_a,
                       std::vector<int>& tri_b, std::vector<int>& tri_c,
                       std::vector<double>& tri_tag,
