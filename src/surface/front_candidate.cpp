@@ -182,8 +182,8 @@ Nearest FrontCandidateIndex::best(std::span<const double> labels, int a, int b, 
     return nothing();
 }
 
-Nearest FrontCandidateIndex::nearest_free(std::span<const double> labels, const Vec3& at,
-                                          int skip1, int skip2)
+Nearest FrontCandidateIndex::nearest_free(std::span<const double> labels, const Vec3& at, int skip1,
+                                          int skip2)
 {
     if (plain_scan_ || !std::isfinite(at[0]) || !std::isfinite(at[1]) || !std::isfinite(at[2])) {
         return nearest_free_point(xyz_, labels, at, skip1, skip2);
@@ -222,8 +222,8 @@ Nearest FrontCandidateIndex::nearest_free(std::span<const double> labels, const 
                                      y == centre[1] - r || y == centre[1] + r;
                 for (std::int64_t z = centre[2] - r; z <= centre[2] + r;
                      z += edge_xy || r == 0 ? 1 : 2 * r) {
-                    if (x < 0 || y < 0 || z < 0 || x >= cells_per_axis_ ||
-                        y >= cells_per_axis_ || z >= cells_per_axis_) {
+                    if (x < 0 || y < 0 || z < 0 || x >= cells_per_axis_ || y >= cells_per_axis_ ||
+                        z >= cells_per_axis_) {
                         continue;
                     }
                     inside_grid = true;

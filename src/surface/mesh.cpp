@@ -99,8 +99,7 @@ Status mesh_point_cloud(std::span<const Vec3> xyz, std::span<double> labels_out,
                 if (progress.stopped()) {
                     return Status::error;
                 }
-                progress(1.0 - static_cast<double>(free_points) / static_cast<double>(n),
-                         "面張り");
+                progress(1.0 - static_cast<double>(free_points) / static_cast<double>(n), "面張り");
             }
             const auto at = [&](int p) { return front.point[static_cast<std::size_t>(p)]; };
             const int a = at(walk.i);
