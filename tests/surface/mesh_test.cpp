@@ -10,6 +10,9 @@
 #include "geometry/rotation.h"
 #include "support/surface_clouds.h"
 #include "support/surface_reference.h"
+#include "surface/plane_extraction.h"
+
+#include <atomic>
 
 namespace tengun {
 namespace {
@@ -268,6 +271,37 @@ TEST(mesh_point_cloud, clouds_the_first_patch_covers_keep_exactly_their_triangle
         const testing::ReferenceMesh first = testing::reference_mesh(c.points, false);
         ASSERT_EQ(count_label(0.0, first.labels), 0U) << "the first patch alone covers it";
         expect_same_mesh(mesh_of(c.points), first);
+    }
+}
+
+} // namespace
+} // namespace tengun
+
+namespace tengun {
+namespace {
+
+TEST(mesh_point_cloud, a_run_stopped_midway_leaves_labels_and_triangles_as_they_were)
+{
+    const std::vector<Vec3> pts = testing::random_sheet(20000, 100, 100, 9);
+    for (const bool extraction : {false, true}) {
+        SCOPED_TRACE(extraction ? "extract_planes" : "mesh_point_cloud");
+        std::vector<double> labels(pts.size(), 7.0);
+        std::vector<int> a{1}, b{2}, c{3};
+        std::vector<double> tag{5};
+        int planes = 4;
+        std::atomic<bool> stop{false};
+        int reports = 0;
+        const Progress progress{[&](double, std::string_view) { stop = ++reports == 2; }, &stop};
+        const Status status =
+            extraction ? extract_planes(pts, labels, a, b, c, tag, planes, progress)
+                       : mesh_point_cloud(pts, labels, a, b, c, tag, progress);
+        EXPECT_EQ(status, Status::error);
+        EXPECT_EQ(reports, 2) << "stopped at the check after the second report";
+        EXPECT_EQ(labels, std::vector<double>(pts.size(), 7.0));
+        EXPECT_EQ(a, (std::vector<int>{1}));
+        EXPECT_EQ(c, (std::vector<int>{3}));
+        EXPECT_EQ(tag, (std::vector<double>{5}));
+        EXPECT_EQ(planes, 4);
     }
 }
 
