@@ -80,6 +80,9 @@ void bmp_mabiki_Click(CommandContext& ctx);
 // ---- surfaces (surface_commands.cpp)
 void menhari_Click(CommandContext& ctx);
 void poly_plane_Click(CommandContext& ctx);
+/// "平面の統合": joins the extracted planes that are pieces of one plane and gives splinters to
+/// the plane they fit (merge_planes), renumbers them by size and redraws. Needs planes.
+void heimen_tougou_Click(CommandContext& ctx);
 void kyoukai_hyouji_Click(CommandContext& ctx);
 void saidai_edge_kenshutu_Click(CommandContext& ctx);
 void slow_saisei_Click(CommandContext& ctx);

@@ -91,6 +91,17 @@ Moments moments(std::span<const Vec3> points, std::span<const double> labels, do
     return m == 3 ? gather_moments<3>(points, labelled) : gather_moments<2>(points, labelled);
 }
 
+Moments moments_of(std::span<const Vec3> points, std::span<const int> indices, int m)
+{
+    Moments mo;
+    const auto add_point = m == 3 ? add<3> : add<2>;
+    for (const int i : indices) {
+        add_point(mo, points[static_cast<std::size_t>(i)]);
+    }
+    fill_lower(mo);
+    return mo;
+}
+
 struct Plane {
     Vec3 n{};
     double d = 0.0;
@@ -221,6 +232,18 @@ Status fit_plane_labelled(std::span<const Vec3> points, std::span<const double> 
     }
     Plane p;
     if (solve_plane(points, labels, label, m, p) == Status::error) {
+        return Status::error;
+    }
+    n = p.n;
+    d = p.d;
+    return Status::ok;
+}
+
+Status fit_plane_indexed(std::span<const Vec3> points, std::span<const int> indices, int m,
+                         Vec3& n, double& d)
+{
+    Plane p;
+    if (indices.empty() || solve_plane(moments_of(points, indices, m), m, p) == Status::error) {
         return Status::error;
     }
     n = p.n;

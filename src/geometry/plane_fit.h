@@ -27,6 +27,11 @@ namespace tengun {
                                         std::span<const double> labels, double label, int m,
                                         Vec3& n, double& d);
 
+/// The same fit over points[indices[0]], points[indices[1]], ... (0-based, in that order): with
+/// the indices of the labelled points in ascending order it gives exactly fit_plane_labelled.
+[[nodiscard]] Status fit_plane_indexed(std::span<const Vec3> points, std::span<const int> indices,
+                                       int m, Vec3& n, double& d);
+
 /// fit_plane of all three coordinates, then the plane's frame: `frame` = rotation_matrix of the
 /// direction angles of n (its third row is n) and `foot` = d n, the plane point nearest the
 /// origin. On Status::error every output is unchanged.
