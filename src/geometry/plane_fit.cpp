@@ -19,30 +19,24 @@ struct Moments {
     Vec3 shifted_sum{};
 };
 
+// A point set is visited through `visit(f)`, which calls f(point) for each point of the set in
+// order: all points, the labelled ones, or the ones at given indices.
+
 /// The sums of one pass, kept in locals: accumulating straight into a Moments through a
 /// reference would make the compiler store and reload every sum per point (it cannot rule out
 /// that the sums alias the coordinates it reads).
-template <int m, class Take>
-Moments gather_moments(std::span<const Vec3> points, Take take)
+template <int m, class Visit>
+Moments gather_moments(Visit visit)
 {
-    Moments mo;
-    std::size_t i = 0;
-    while (i < points.size() && !take(i)) {
-        ++i;
-    }
-    if (i == points.size()) {
-        return mo;
-    }
-    const Vec3 shift = points[i];
+    Vec3 shift{};
     std::size_t count = 0;
     double s0 = 0, s1 = 0, s2 = 0, t0 = 0, t1 = 0, t2 = 0;
     double r00 = 0, r01 = 0, r02 = 0, r11 = 0, r12 = 0, r22 = 0;
     double h00 = 0, h01 = 0, h02 = 0, h11 = 0, h12 = 0, h22 = 0;
-    for (; i < points.size(); ++i) {
-        if (!take(i)) {
-            continue;
+    visit([&](const Vec3& x) {
+        if (count == 0) {
+            shift = x;
         }
-        const Vec3& x = points[i];
         ++count;
         const double y0 = x[0] - shift[0];
         const double y1 = x[1] - shift[1];
@@ -67,7 +61,8 @@ Moments gather_moments(std::span<const Vec3> points, Take take)
         h11 += y1 * y1;
         h12 += y2 * y1;
         h22 += y2 * y2;
-    }
+    });
+    Moments mo;
     mo.count = count;
     mo.shift = shift;
     mo.sum = {s0, s1, s2};
@@ -77,28 +72,6 @@ Moments gather_moments(std::span<const Vec3> points, Take take)
     if (m == 2) {
         mo.shift[2] = 0.0;
     }
-    return mo;
-}
-
-Moments moments(std::span<const Vec3> points, std::span<const double> labels, double label,
-                int m)
-{
-    if (labels.empty()) {
-        const auto all = [](std::size_t) { return true; };
-        return m == 3 ? gather_moments<3>(points, all) : gather_moments<2>(points, all);
-    }
-    const auto labelled = [&](std::size_t i) { return labels[i] == label; };
-    return m == 3 ? gather_moments<3>(points, labelled) : gather_moments<2>(points, labelled);
-}
-
-Moments moments_of(std::span<const Vec3> points, std::span<const int> indices, int m)
-{
-    Moments mo;
-    const auto add_point = m == 3 ? add<3> : add<2>;
-    for (const int i : indices) {
-        add_point(mo, points[static_cast<std::size_t>(i)]);
-    }
-    fill_lower(mo);
     return mo;
 }
 
@@ -129,36 +102,33 @@ void centred(const Moments& mo, int m, Mat3& scatter, Vec3& centroid)
 /// The moments would give them too (n^T S n / N + offset^2), but that difference of large sums
 /// keeps only half the digits: an exact plane would show 1e-8 instead of 1e-16. Residuals are
 /// taken about the centroid, so a cloud far from the origin keeps its digits as well.
-void residual_rms(std::span<const Vec3> points, std::span<const double> labels, double label,
-                  const Vec3& centroid, Plane& p, Plane& q)
+template <class Visit>
+void residual_rms(Visit visit, const Vec3& centroid, Plane& p, Plane& q)
 {
     const double kp = p.d - vec_dot(p.n, centroid);
     const double kq = q.d - vec_dot(q.n, centroid);
     double sp = 0.0;
     double sq = 0.0;
     std::size_t count = 0;
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        if (!labels.empty() && labels[i] != label) {
-            continue;
-        }
-        const double x = points[i][0] - centroid[0];
-        const double y = points[i][1] - centroid[1];
-        const double z = points[i][2] - centroid[2];
-        const double ep = p.n[0] * x + p.n[1] * y + p.n[2] * z - kp;
-        const double eq = q.n[0] * x + q.n[1] * y + q.n[2] * z - kq;
+    visit([&](const Vec3& x) {
+        const double x0 = x[0] - centroid[0];
+        const double x1 = x[1] - centroid[1];
+        const double x2 = x[2] - centroid[2];
+        const double ep = p.n[0] * x0 + p.n[1] * x1 + p.n[2] * x2 - kp;
+        const double eq = q.n[0] * x0 + q.n[1] * x1 + q.n[2] * x2 - kq;
         sp += ep * ep;
         sq += eq * eq;
         ++count;
-    }
+    });
     p.rms = std::sqrt(sp / static_cast<double>(count));
     q.rms = std::sqrt(sq / static_cast<double>(count));
 }
 
-Status solve_plane(std::span<const Vec3> points, std::span<const double> labels, double label,
-                   int m, Plane& result)
+template <class Visit>
+Status solve_plane(Visit visit, int m, Plane& result)
 {
     assert((m == 2 || m == 3) && "planes of two or three coordinates");
-    const Moments mo = moments(points, labels, label, m);
+    const Moments mo = m == 3 ? gather_moments<3>(visit) : gather_moments<2>(visit);
     if (mo.count < static_cast<std::size_t>(m)) {
         return Status::error;
     }
@@ -199,7 +169,7 @@ Status solve_plane(std::span<const Vec3> points, std::span<const double> labels,
             algebraic.n[j] = a[static_cast<std::size_t>(j)] * algebraic.d;
         }
     }
-    residual_rms(points, labels, label, centroid, algebraic, orthogonal);
+    residual_rms(visit, centroid, algebraic, orthogonal);
     // The orthogonal plane is the least-squares one; the algebraic plane stays only where it is
     // as good to rounding (exact data near the origin), so that such results keep their digits.
     // Rounding of the residuals themselves is a few units of the last place of the cloud's size.
@@ -214,7 +184,12 @@ Status solve_plane(std::span<const Vec3> points, std::span<const double> labels,
 Status fit_plane(std::span<const Vec3> points, int m, Vec3& n, double& d, double& sd)
 {
     Plane p;
-    if (points.empty() || solve_plane(points, {}, 0.0, m, p) == Status::error) {
+    const auto all = [points](auto&& f) {
+        for (const Vec3& x : points) {
+            f(x);
+        }
+    };
+    if (points.empty() || solve_plane(all, m, p) == Status::error) {
         return Status::error;
     }
     n = p.n;
@@ -231,7 +206,14 @@ Status fit_plane_labelled(std::span<const Vec3> points, std::span<const double> 
         return Status::error;
     }
     Plane p;
-    if (solve_plane(points, labels, label, m, p) == Status::error) {
+    const auto labelled = [points, labels, label](auto&& f) {
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            if (labels[i] == label) {
+                f(points[i]);
+            }
+        }
+    };
+    if (solve_plane(labelled, m, p) == Status::error) {
         return Status::error;
     }
     n = p.n;
@@ -243,7 +225,12 @@ Status fit_plane_indexed(std::span<const Vec3> points, std::span<const int> indi
                          Vec3& n, double& d)
 {
     Plane p;
-    if (indices.empty() || solve_plane(moments_of(points, indices, m), m, p) == Status::error) {
+    const auto indexed = [points, indices](auto&& f) {
+        for (const int i : indices) {
+            f(points[static_cast<std::size_t>(i)]);
+        }
+    };
+    if (indices.empty() || solve_plane(indexed, m, p) == Status::error) {
         return Status::error;
     }
     n = p.n;
