@@ -11,14 +11,14 @@ namespace tengun {
 namespace {
 
 constexpr std::size_t record_length = 80;
-constexpr std::size_t section_column = 72;     // 0-based: column 73
-constexpr std::size_t global_columns = 72;     // data columns of the Start and Global lines
-constexpr std::size_t parameter_columns = 64;  // data columns of a Parameter Data line
+constexpr std::size_t section_column = 72;    // 0-based: column 73
+constexpr std::size_t global_columns = 72;    // data columns of the Start and Global lines
+constexpr std::size_t parameter_columns = 64; // data columns of a Parameter Data line
 constexpr int line_entity = 110;
 
 struct Line {
     std::string_view text;
-    std::size_t number = 0;  // 1-based line of the file
+    std::size_t number = 0; // 1-based line of the file
 };
 
 /// The lines of the text (CR LF, LF or CR ends), blank lines left out. A text without any line
@@ -209,11 +209,14 @@ private:
 
 struct Token {
     std::string_view text;
-    char after = '\0';      // ',' or ';' when the field ends at a delimiter, else '\0'
-    std::size_t line = 0;   // index into the lines
+    char after = '\0';    // ',' or ';' when the field ends at a delimiter, else '\0'
+    std::size_t line = 0; // index into the lines
 };
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
+bool is_blank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\f' || c == '\v';
+}
 
 std::vector<Token> line_tokens(const std::vector<Line>& lines, std::vector<std::size_t>& first)
 {
@@ -303,7 +306,7 @@ Status letterless_positions(const std::vector<Token>& tokens, std::size_t t,
             continue;
         }
         if (t + 7 >= tokens.size()) {
-            break;  // the last record runs past the end of the text
+            break; // the last record runs past the end of the text
         }
         double v[7] = {};
         for (int k = 0; k < 7; ++k) {
@@ -348,7 +351,7 @@ Status read_letterless(const std::vector<Line>& lines, PointCloud& cloud, ReadEr
     }
     PointCloud fresh;
     if (j == tokens.size()) {
-        cloud = std::move(fresh);  // no line entity
+        cloud = std::move(fresh); // no line entity
         return Status::ok;
     }
     if (!has_records) {
@@ -369,12 +372,12 @@ Status read_letterless(const std::vector<Line>& lines, PointCloud& cloud, ReadEr
     while (t < tokens.size()) {
         // One record: its data fields up to the ";", the tail of each of its lines left out.
         std::vector<const Token*> data;
-        std::vector<std::size_t> line_ends;  // last field of each line without a delimiter
+        std::vector<std::size_t> line_ends; // last field of each line without a delimiter
         const std::size_t record_line = tokens[t].line;
         bool ended = false;
         while (t < tokens.size() && !ended) {
             const std::size_t li = tokens[t].line;
-            std::size_t last = first[li + 1];  // one past the line's last delimited field
+            std::size_t last = first[li + 1]; // one past the line's last delimited field
             for (std::size_t k = t; k < first[li + 1]; ++k) {
                 if (tokens[k].after != '\0') {
                     last = k + 1;
@@ -441,20 +444,20 @@ Status read_letterless(const std::vector<Line>& lines, PointCloud& cloud, ReadEr
     return Status::ok;
 }
 
-}  // namespace
+} // namespace
 
 Status read_iges_points(std::string_view text, PointCloud& cloud, ReadError& error)
 {
     const std::vector<Line> lines = split_lines(text);
     std::string global;
     std::string parameters;
-    std::vector<std::size_t> parameter_lines;  // file line of each 64-column chunk
+    std::vector<std::size_t> parameter_lines; // file line of each 64-column chunk
     bool terminated = false;
     const auto section_of = [](const Line& line) {
         return line.text.size() > section_column ? line.text[section_column] : '\0';
     };
-    if (!lines.empty() && std::string_view("SGDPTCB").find(section_of(lines[0])) ==
-                              std::string_view::npos) {
+    if (!lines.empty() &&
+        std::string_view("SGDPTCB").find(section_of(lines[0])) == std::string_view::npos) {
         return read_letterless(lines, cloud, error);
     }
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -505,7 +508,7 @@ Status read_iges_points(std::string_view text, PointCloud& cloud, ReadError& err
             for (double& value : c) {
                 if (!records.next_field(field, offset)) {
                     if (records.truncated()) {
-                        break;  // reported below
+                        break; // reported below
                     }
                     error = {"線分（110）の座標が６つありません", line_at(records.record_start())};
                     return Status::error;
@@ -543,4 +546,4 @@ Status read_iges_points(std::string_view text, PointCloud& cloud, ReadError& err
     return Status::ok;
 }
 
-}  // namespace tengun
+} // namespace tengun

@@ -34,7 +34,7 @@ Status principal_cylinder(std::span<const Vec3> points, Cylinder& out)
     if (fit_line(points, u, p, m, alpha, beta, line_sd) == Status::error) {
         return Status::error;
     }
-    const Vec3 f = mat_vec(m, p);  // f[2]: the centroid's position along the axis
+    const Vec3 f = mat_vec(m, p); // f[2]: the centroid's position along the axis
     std::vector<Vec3> across(points.size());
     for (std::size_t i = 0; i < points.size(); ++i) {
         const Vec3 q = mat_vec(m, points[i]);
@@ -90,7 +90,7 @@ bool flat_across(std::span<const Vec3> points, const Mat3& frame)
     return flat_to_rounding(across, 2);
 }
 
-}  // namespace
+} // namespace
 
 Status fit_cylinder(std::span<const Vec3> points, Vec3& axis, Vec3& centre, Mat3& frame,
                     double& radius, double& sd)
@@ -111,12 +111,12 @@ Status fit_cylinder(std::span<const Vec3> points, Vec3& axis, Vec3& centre, Mat3
         refined.radius <= 1e6 * spread_of(points);
     Cylinder chosen = present;
     const Vec3& c = present.centre;
-    const double size =
-        present.radius + std::max({std::abs(c[0]), std::abs(c[1]), std::abs(c[2])});
+    const double size = present.radius + std::max({std::abs(c[0]), std::abs(c[1]), std::abs(c[2])});
     if (refined_ok && (!present_ok || clearly_lower(refined.sd, present.sd, size))) {
         Vec3 a = refined.axis;
-        if (present_ok ? vec_dot(a, present.axis) < 0.0
-                       : a[2] < 0.0 || (a[2] == 0.0 && (a[1] < 0.0 || (a[1] == 0.0 && a[0] < 0.0)))) {
+        if (present_ok
+                ? vec_dot(a, present.axis) < 0.0
+                : a[2] < 0.0 || (a[2] == 0.0 && (a[1] < 0.0 || (a[1] == 0.0 && a[0] < 0.0)))) {
             a = vec_scale(a, -1.0);
         }
         // The axis point level with the centroid: the mean height along the axis.
@@ -136,7 +136,7 @@ Status fit_cylinder(std::span<const Vec3> points, Vec3& axis, Vec3& centre, Mat3
         return Status::error;
     }
     if (flat_across(points, chosen.frame)) {
-        return Status::error;  // seen along the axis the points lie on a line: no circle
+        return Status::error; // seen along the axis the points lie on a line: no circle
     }
     axis = chosen.axis;
     centre = chosen.centre;
@@ -146,4 +146,4 @@ Status fit_cylinder(std::span<const Vec3> points, Vec3& axis, Vec3& centre, Mat3
     return Status::ok;
 }
 
-}  // namespace tengun
+} // namespace tengun

@@ -12,10 +12,10 @@ namespace {
 
 struct Moments {
     std::size_t count = 0;
-    Mat3 raw{};      // sum of x x^T about the origin
-    Vec3 sum{};      // sum of x
-    Vec3 shift{};    // the first point: centred sums are taken about it for accuracy
-    Mat3 shifted{};  // sum of (x - shift)(x - shift)^T
+    Mat3 raw{};     // sum of x x^T about the origin
+    Vec3 sum{};     // sum of x
+    Vec3 shift{};   // the first point: centred sums are taken about it for accuracy
+    Mat3 shifted{}; // sum of (x - shift)(x - shift)^T
     Vec3 shifted_sum{};
 };
 
@@ -25,8 +25,7 @@ struct Moments {
 /// The sums of one pass, kept in locals: accumulating straight into a Moments through a
 /// reference would make the compiler store and reload every sum per point (it cannot rule out
 /// that the sums alias the coordinates it reads).
-template <int m, class Visit>
-Moments gather_moments(Visit visit)
+template <int m, class Visit> Moments gather_moments(Visit visit)
 {
     Vec3 shift{};
     std::size_t count = 0;
@@ -78,7 +77,7 @@ Moments gather_moments(Visit visit)
 struct Plane {
     Vec3 n{};
     double d = 0.0;
-    double rms = 0.0;  // RMS signed distance of the points
+    double rms = 0.0; // RMS signed distance of the points
 };
 
 /// Scatter about the centroid, and the centroid.
@@ -102,8 +101,7 @@ void centred(const Moments& mo, int m, Mat3& scatter, Vec3& centroid)
 /// The moments would give them too (n^T S n / N + offset^2), but that difference of large sums
 /// keeps only half the digits: an exact plane would show 1e-8 instead of 1e-16. Residuals are
 /// taken about the centroid, so a cloud far from the origin keeps its digits as well.
-template <class Visit>
-void residual_rms(Visit visit, const Vec3& centroid, Plane& p, Plane& q)
+template <class Visit> void residual_rms(Visit visit, const Vec3& centroid, Plane& p, Plane& q)
 {
     const double kp = p.d - vec_dot(p.n, centroid);
     const double kq = q.d - vec_dot(q.n, centroid);
@@ -124,8 +122,7 @@ void residual_rms(Visit visit, const Vec3& centroid, Plane& p, Plane& q)
     q.rms = std::sqrt(sq / static_cast<double>(count));
 }
 
-template <class Visit>
-Status solve_plane(Visit visit, int m, Plane& result)
+template <class Visit> Status solve_plane(Visit visit, int m, Plane& result)
 {
     assert((m == 2 || m == 3) && "planes of two or three coordinates");
     const Moments mo = m == 3 ? gather_moments<3>(visit) : gather_moments<2>(visit);
@@ -179,7 +176,7 @@ Status solve_plane(Visit visit, int m, Plane& result)
     return Status::ok;
 }
 
-}  // namespace
+} // namespace
 
 Status fit_plane(std::span<const Vec3> points, int m, Vec3& n, double& d, double& sd)
 {
@@ -221,8 +218,8 @@ Status fit_plane_labelled(std::span<const Vec3> points, std::span<const double> 
     return Status::ok;
 }
 
-Status fit_plane_indexed(std::span<const Vec3> points, std::span<const int> indices, int m,
-                         Vec3& n, double& d)
+Status fit_plane_indexed(std::span<const Vec3> points, std::span<const int> indices, int m, Vec3& n,
+                         double& d)
 {
     Plane p;
     const auto indexed = [points, indices](auto&& f) {
@@ -256,4 +253,4 @@ Status plane_analysis(std::span<const Vec3> points, Vec3& n, double& d, Vec3& fo
     return Status::ok;
 }
 
-}  // namespace tengun
+} // namespace tengun

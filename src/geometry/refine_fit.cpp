@@ -67,8 +67,7 @@ Mat3 scatter_about(std::span<const Vec3> points, const Vec3& c, int m)
 
 /// Solves the symmetric positive definite system a x = b (order P) by Cholesky; false when a is
 /// not positive definite to working precision.
-template <int P>
-bool solve_spd(std::array<double, P * P> a, std::array<double, P>& b)
+template <int P> bool solve_spd(std::array<double, P * P> a, std::array<double, P>& b)
 {
     for (int j = 0; j < P; ++j) {
         double d = a[j * P + j];
@@ -106,9 +105,8 @@ bool solve_spd(std::array<double, P * P> a, std::array<double, P>& b)
 }
 
 /// J^T J, J^T e and e^T e of one evaluation of a model's residuals.
-template <int P>
-struct Normal {
-    std::array<double, P * P> a{};  // upper triangle summed, lower filled by complete()
+template <int P> struct Normal {
+    std::array<double, P * P> a{}; // upper triangle summed, lower filled by complete()
     std::array<double, P> g{};
     double cost = 0.0;
 
@@ -140,8 +138,7 @@ struct Normal {
 /// `Model moved(step)`. Returns false when the start cannot be evaluated; `cost` is the sum of
 /// squared residuals of the model left in `model`.
 template <class Model>
-bool levenberg_marquardt(std::span<const Vec3> points, Model& model, int iterations,
-                         double& cost)
+bool levenberg_marquardt(std::span<const Vec3> points, Model& model, int iterations, double& cost)
 {
     constexpr int P = Model::params;
     Normal<P> eq;
@@ -154,7 +151,7 @@ bool levenberg_marquardt(std::span<const Vec3> points, Model& model, int iterati
         std::min(1e-12, 16.0 * eps * std::sqrt(static_cast<double>(points.size())));
     double lambda = 1e-6;
     for (int it = 0; it < iterations; ++it) {
-        std::array<double, P * P> a = eq.a;
+        std::array<double, P* P> a = eq.a;
         double largest = 0.0;
         for (int k = 0; k < P; ++k) {
             largest = std::max(largest, a[k * P + k]);
@@ -193,7 +190,7 @@ bool levenberg_marquardt(std::span<const Vec3> points, Model& model, int iterati
         if (!accepted) {
             lambda *= 10.0;
             if (lambda > 1e10) {
-                break;  // no step lowers the sum: a minimum to working precision
+                break; // no step lowers the sum: a minimum to working precision
             }
         }
     }
@@ -204,8 +201,7 @@ bool levenberg_marquardt(std::span<const Vec3> points, Model& model, int iterati
 // ---- circles and spheres ---------------------------------------------------------------------
 
 /// Centre relative to `origin` and radius; residual of point x: |x - origin - c| - r.
-template <int M>
-struct SphereModel {
+template <int M> struct SphereModel {
     static constexpr int params = M + 1;
     Vec3 origin{};
     std::array<double, M> c{};
@@ -297,8 +293,7 @@ bool algebraic_sphere(std::span<const Vec3> points, const Vec3& origin, SphereMo
 }
 
 /// Mean distance and RMS deviation at a centre (first M coordinates).
-template <int M>
-SphereSolution measure_sphere(std::span<const Vec3> points, const Vec3& centre)
+template <int M> SphereSolution measure_sphere(std::span<const Vec3> points, const Vec3& centre)
 {
     const auto distance = [&](const Vec3& x) {
         double sq = 0.0;
@@ -392,8 +387,7 @@ int best_of(std::span<const Vec3> points, const std::vector<Model>& starts, int 
 }
 
 /// Continues `model` on `points`; keeps it when it cannot be evaluated there.
-template <class Model>
-void polish(std::span<const Vec3> points, Model& model, int iterations)
+template <class Model> void polish(std::span<const Vec3> points, Model& model, int iterations)
 {
     Model polished = model;
     double cost = 0.0;
@@ -553,7 +547,7 @@ bool cylinder_start(std::span<const Vec3> points, const Vec3& origin, const Vec3
            std::isfinite(m.p[2]);
 }
 
-}  // namespace
+} // namespace
 
 bool flat_to_rounding(std::span<const Vec3> points, int m)
 {
@@ -564,7 +558,7 @@ bool flat_to_rounding(std::span<const Vec3> points, int m)
     const Vec3 c = centroid_of(points);
     Mat3 s = scatter_about(points, c, m);
     if (m == 2) {
-        s[2][2] = (s[0][0] + s[1][1]) * 10.0 + 1.0;  // keep z out of the smallest spreads
+        s[2][2] = (s[0][0] + s[1][1]) * 10.0 + 1.0; // keep z out of the smallest spreads
     }
     const SymmetricEigen e = symmetric_eigen(s);
     const double largest = m == 2 ? e.values[1] : e.values[2];
@@ -575,7 +569,7 @@ bool flat_to_rounding(std::span<const Vec3> points, int m)
     }
     const double wide = std::sqrt(std::max(0.0, largest) / count);
     if (std::sqrt(std::max(0.0, e.values[0]) / count) > 1e-6 * wide) {
-        return false;  // plainly not flat; the eigenvalue is good to 1e-8 of the largest
+        return false; // plainly not flat; the eigenvalue is good to 1e-8 of the largest
     }
     // The smallest eigenvalue itself is only good to rounding of the largest; the distances
     // from the plane (line) of the smallest principal axis are good to rounding of the points.
@@ -723,4 +717,4 @@ Status least_squares_cylinder(std::span<const Vec3> points, const CylinderSoluti
     return Status::ok;
 }
 
-}  // namespace tengun
+} // namespace tengun

@@ -28,9 +28,9 @@ namespace tengun {
 [[nodiscard]] bool clearly_lower(double refined_sd, double present_sd, double size);
 
 struct SphereSolution {
-    Vec3 centre{};  ///< for a circle (m = 2) only the first two components are fitted
-    double radius = 0.0;  ///< mean distance of the points from the centre
-    double sd = 0.0;      ///< RMS of (distance - radius)
+    Vec3 centre{};       ///< for a circle (m = 2) only the first two components are fitted
+    double radius = 0.0; ///< mean distance of the points from the centre
+    double sd = 0.0;     ///< RMS of (distance - radius)
 };
 
 /// The least-squares circle (m = 2) or sphere (m = 3) of the first m coordinates, started from
@@ -41,18 +41,17 @@ struct SphereSolution {
                                           const SphereSolution* start, SphereSolution& out);
 
 struct CylinderSolution {
-    Vec3 axis{};          ///< unit direction
-    Vec3 point{};         ///< the axis point nearest the centroid of the points
-    double radius = 0.0;  ///< mean distance of the points from the axis
-    double sd = 0.0;      ///< RMS of (distance - radius)
+    Vec3 axis{};         ///< unit direction
+    Vec3 point{};        ///< the axis point nearest the centroid of the points
+    double radius = 0.0; ///< mean distance of the points from the axis
+    double sd = 0.0;     ///< RMS of (distance - radius)
 };
 
 /// The least-squares cylinder of the points, started from `start` (when not null), from the
 /// three principal directions of the cloud and from axis_from_normals. Status::error, `out`
 /// unchanged, with fewer than 5 points or when no start converges.
 [[nodiscard]] Status least_squares_cylinder(std::span<const Vec3> points,
-                                            const CylinderSolution* start,
-                                            CylinderSolution& out);
+                                            const CylinderSolution* start, CylinderSolution& out);
 
 /// The direction most perpendicular to the surface normals of the points (each from the
 /// principal axes of its 12 nearest neighbours, weighted by how flat they lie): the axis of a
@@ -60,4 +59,4 @@ struct CylinderSolution {
 /// fewer than 6 points are given. At most 1024 evenly spread points are used.
 [[nodiscard]] Vec3 axis_from_normals(std::span<const Vec3> points);
 
-}  // namespace tengun
+} // namespace tengun

@@ -91,18 +91,18 @@ TEST(fit_sphere, random_partial_arcs_and_sparse_caps_reach_the_optimum)
     constexpr int cases = 60;
     for (int k = 0; k < cases; ++k) {
         SCOPED_TRACE(k);
-        const int n = 5 + static_cast<int>(u(rng) * 36);  // 5 .. 40 points
-        const double span = 0.5 + 5.8 * u(rng);           // 0.5 .. 6.3 rad
+        const int n = 5 + static_cast<int>(u(rng) * 36); // 5 .. 40 points
+        const double span = 0.5 + 5.8 * u(rng);          // 0.5 .. 6.3 rad
         const double radius = std::pow(10.0, 3 * u(rng) - 1);
-        const double noise = radius * std::pow(10.0, -3 + 1.7 * u(rng));  // 0.1 % .. 5 %
+        const double noise = radius * std::pow(10.0, -3 + 1.7 * u(rng)); // 0.1 % .. 5 %
         const Vec3 centre{100 * g(rng), 100 * g(rng), 100 * g(rng)};
         const Mat3 frame = frame_for({g(rng), g(rng), g(rng)});
         std::vector<Vec3> arc;
         for (int i = 0; i < n; ++i) {
             const double t = span * u(rng);
             const double r = radius + noise * g(rng);
-            arc.push_back(
-                vec_add(centre, mat_t_vec({r * std::cos(t), r * std::sin(t), noise * g(rng)}, frame)));
+            arc.push_back(vec_add(
+                centre, mat_t_vec({r * std::cos(t), r * std::sin(t), noise * g(rng)}, frame)));
         }
         const ArcResult a = arc_of(arc);
         ASSERT_EQ(a.status, Status::ok);
@@ -125,7 +125,8 @@ TEST(fit_sphere, random_partial_arcs_and_sparse_caps_reach_the_optimum)
             const double phi = 2 * pi * u(rng);
             const double s = std::sqrt(1 - z * z);
             const double r = radius + noise * g(rng);
-            cap.push_back(vec_add(centre, mat_t_vec({r * s * std::cos(phi), r * s * std::sin(phi), r * z}, frame)));
+            cap.push_back(vec_add(
+                centre, mat_t_vec({r * s * std::cos(phi), r * s * std::sin(phi), r * z}, frame)));
         }
         Vec3 c{};
         double r = 0;
@@ -142,8 +143,7 @@ TEST(fit_sphere, random_partial_arcs_and_sparse_caps_reach_the_optimum)
 /// Points on a cylinder of radius r about the axis through `base` along `axis`: angles in
 /// [a0, a1], heights in [0, length], Gaussian noise on every coordinate.
 std::vector<Vec3> cylinder_patch(std::size_t n, const Vec3& base, const Vec3& axis, double r,
-                                 double a0, double a1, double length, double noise,
-                                 unsigned seed)
+                                 double a0, double a1, double length, double noise, unsigned seed)
 {
     const Mat3 frame = frame_for(axis);
     std::mt19937 rng(seed);
@@ -173,10 +173,28 @@ TEST(fit_cylinder, partial_short_and_noisy_cylinders_get_their_axis_and_radius)
     };
     const Case cases[] = {
         {"half, about Z", 2000, {0, 0, 0}, {0, 0, 1}, 10, 0, pi, 12, 0.01, 0.01, 0.01},
-        {"quarter, tilted", 2000, {5, -3, 2}, {1, 2, 3}, 10, 0.3, 0.3 + pi / 2, 20, 0.01, 0.02,
+        {"quarter, tilted",
+         2000,
+         {5, -3, 2},
+         {1, 2, 3},
+         10,
+         0.3,
+         0.3 + pi / 2,
+         20,
+         0.01,
+         0.02,
          0.02},
-        {"short: length half the radius", 3000, {1, 2, 3}, {0, 1, 1}, 10, 0, 2 * pi, 5, 0.01,
-         0.01, 0.02},
+        {"short: length half the radius",
+         3000,
+         {1, 2, 3},
+         {0, 1, 1},
+         10,
+         0,
+         2 * pi,
+         5,
+         0.01,
+         0.01,
+         0.02},
         {"long and full", 5000, {0, 0, 0}, {1, 0.2, -0.1}, 8, 0, 2 * pi, 80, 0.01, 0.01, 0.002},
         {"exact, a third", 500, {100, 200, 300}, {0.3, -0.2, 1}, 4, 1, 3, 6, 0, 1e-9, 1e-7},
     };
@@ -247,8 +265,8 @@ TEST(fit_sphere, flat_clouds_fix_no_sphere_but_shallow_caps_do)
     for (int i = 0; i < 12; ++i) {
         flat.push_back({u(rng), u(rng), 4.0});
     }
-    auto tilted = testing::plane_cloud(50, {3e3, -2e3, 1e3}, {1, 0.3, 0.2}, {0, 1, -0.4},
-                                             20, 0.0, 9);
+    auto tilted =
+        testing::plane_cloud(50, {3e3, -2e3, 1e3}, {1, 0.3, 0.2}, {0, 1, -0.4}, 20, 0.0, 9);
     for (const std::vector<Vec3>* pts : {&flat, &tilted}) {
         Vec3 c{7, 8, 9};
         double r = 1;
@@ -280,5 +298,5 @@ TEST(fit_sphere, flat_clouds_fix_no_sphere_but_shallow_caps_do)
     EXPECT_NEAR(sd, 1e-4, 2e-5);
 }
 
-}  // namespace
-}  // namespace tengun
+} // namespace
+} // namespace tengun

@@ -16,7 +16,7 @@ namespace tengun::testing {
 struct ReferenceSphere {
     Vec3 centre{};
     double radius = 0;
-    double sd = 0;  ///< RMS of (distance - mean distance)
+    double sd = 0; ///< RMS of (distance - mean distance)
 };
 
 /// The spread of the distances from c over the first m coordinates: sum (d_i - mean)^2.
@@ -57,15 +57,17 @@ inline std::array<long double, 3> nelder_mead(const std::vector<Vec3>& pts, int 
         x[static_cast<std::size_t>(k + 1)][static_cast<std::size_t>(k)] += step;
     }
     for (int k = 0; k <= n; ++k) {
-        f[static_cast<std::size_t>(k)] = reference_spread(pts, m, x[static_cast<std::size_t>(k)].data());
+        f[static_cast<std::size_t>(k)] =
+            reference_spread(pts, m, x[static_cast<std::size_t>(k)].data());
     }
     for (int it = 0; it < 20000; ++it) {
         std::vector<int> order(static_cast<std::size_t>(n + 1));
         for (int k = 0; k <= n; ++k) {
             order[static_cast<std::size_t>(k)] = k;
         }
-        std::sort(order.begin(), order.end(),
-                  [&](int a, int b) { return f[static_cast<std::size_t>(a)] < f[static_cast<std::size_t>(b)]; });
+        std::sort(order.begin(), order.end(), [&](int a, int b) {
+            return f[static_cast<std::size_t>(a)] < f[static_cast<std::size_t>(b)];
+        });
         const auto at = [&](int k) -> std::array<long double, 3>& {
             return x[static_cast<std::size_t>(order[static_cast<std::size_t>(k)])];
         };
@@ -75,7 +77,8 @@ inline std::array<long double, 3> nelder_mead(const std::vector<Vec3>& pts, int 
         long double size = 0;
         for (int k = 1; k <= n; ++k) {
             for (int j = 0; j < n; ++j) {
-                size = std::max(size, std::fabs(at(k)[static_cast<std::size_t>(j)] - at(0)[static_cast<std::size_t>(j)]));
+                size = std::max(size, std::fabs(at(k)[static_cast<std::size_t>(j)] -
+                                                at(0)[static_cast<std::size_t>(j)]));
             }
         }
         long double scale = 1;
@@ -94,7 +97,8 @@ inline std::array<long double, 3> nelder_mead(const std::vector<Vec3>& pts, int 
         const auto along = [&](long double t) {
             std::array<long double, 3> p = centroid;
             for (int j = 0; j < n; ++j) {
-                p[static_cast<std::size_t>(j)] += t * (at(n)[static_cast<std::size_t>(j)] - centroid[static_cast<std::size_t>(j)]);
+                p[static_cast<std::size_t>(j)] += t * (at(n)[static_cast<std::size_t>(j)] -
+                                                       centroid[static_cast<std::size_t>(j)]);
             }
             return p;
         };
@@ -117,7 +121,9 @@ inline std::array<long double, 3> nelder_mead(const std::vector<Vec3>& pts, int 
             } else {
                 for (int k = 1; k <= n; ++k) {
                     for (int j = 0; j < n; ++j) {
-                        at(k)[static_cast<std::size_t>(j)] = (at(k)[static_cast<std::size_t>(j)] + at(0)[static_cast<std::size_t>(j)]) / 2;
+                        at(k)[static_cast<std::size_t>(j)] = (at(k)[static_cast<std::size_t>(j)] +
+                                                              at(0)[static_cast<std::size_t>(j)]) /
+                                                             2;
                     }
                     fat(k) = reference_spread(pts, m, at(k).data());
                 }
@@ -159,20 +165,22 @@ inline ReferenceSphere reference_sphere(const std::vector<Vec3>& pts, int m)
                 dir = {std::cos(q * 0.5235987755982988L), std::sin(q * 0.5235987755982988L), 0};
             } else {
                 // The six axes and the eight diagonals.
-                static const int table[14][3] = {{1, 0, 0},  {-1, 0, 0}, {0, 1, 0},   {0, -1, 0},
-                                                 {0, 0, 1},  {0, 0, -1}, {1, 1, 1},   {1, 1, -1},
-                                                 {1, -1, 1}, {1, -1, -1}, {-1, 1, 1}, {-1, 1, -1},
+                static const int table[14][3] = {{1, 0, 0},   {-1, 0, 0},  {0, 1, 0},  {0, -1, 0},
+                                                 {0, 0, 1},   {0, 0, -1},  {1, 1, 1},  {1, 1, -1},
+                                                 {1, -1, 1},  {1, -1, -1}, {-1, 1, 1}, {-1, 1, -1},
                                                  {-1, -1, 1}, {-1, -1, -1}};
                 dir = {static_cast<long double>(table[q][0]), static_cast<long double>(table[q][1]),
                        static_cast<long double>(table[q][2])};
-                const long double len = std::sqrt(dir[0] * dir[0] + dir[1] * dir[1] + dir[2] * dir[2]);
+                const long double len =
+                    std::sqrt(dir[0] * dir[0] + dir[1] * dir[1] + dir[2] * dir[2]);
                 for (long double& v : dir) {
                     v /= len;
                 }
             }
             std::array<long double, 3> start = g;
             for (int k = 0; k < m; ++k) {
-                start[static_cast<std::size_t>(k)] += times * spread * dir[static_cast<std::size_t>(k)];
+                start[static_cast<std::size_t>(k)] +=
+                    times * spread * dir[static_cast<std::size_t>(k)];
             }
             const std::array<long double, 3> c =
                 nelder_mead(pts, m, start, 0.1L * times * spread, 1e-10L);
@@ -195,4 +203,4 @@ inline ReferenceSphere reference_sphere(const std::vector<Vec3>& pts, int m)
     return r;
 }
 
-}  // namespace tengun::testing
+} // namespace tengun::testing
