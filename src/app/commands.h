@@ -4,6 +4,7 @@
 // run the worker, write the result fields, redraw. Implemented per subsystem in *_commands.cpp.
 
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "app/command_context.h"
@@ -38,6 +39,8 @@ void stl_file_output_Click(CommandContext& ctx);
 /// The plane fit of the whole cloud into the results and the result fields; a cloud that fixes
 /// no plane gets a message and leaves results and fields as they were.
 void show_plane_result(CommandContext& ctx);
+/// The message of a fit of `kind` (plane ... line) that found no feature in `point_count` points.
+std::string fit_failure_message(int kind, std::size_t point_count);
 void heimen_Click(CommandContext& ctx);
 /// Sphere, arc, cylinder and line fits of the whole cloud into the results and the result
 /// fields; a fit that fails gets a message and leaves results and fields as they were.
