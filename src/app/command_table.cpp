@@ -68,6 +68,7 @@ constexpr std::array menu = {
     MenuEntry{"jidou_menhari", "面張り", 0},
     MenuEntry{"menhari", "点群面張り", 1, menhari_Click},
     MenuEntry{"poly_plane", "多平面抽出", 1, poly_plane_Click},
+    MenuEntry{"heimen_tougou", "平面の統合", 1, heimen_tougou_Click},
     MenuEntry{"slow_saisei", "動画再生", 1, slow_saisei_Click},
     MenuEntry{"slow_teishi", "動画停止", 1, slow_teishi_Click},
     MenuEntry{"saidai_edge_kenshutu", "３面境界表示", 1, saidai_edge_kenshutu_Click},

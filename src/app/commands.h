@@ -4,6 +4,7 @@
 // run the worker, write the result fields, redraw. Implemented per subsystem in *_commands.cpp.
 
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "app/command_context.h"
@@ -51,6 +52,8 @@ void ply_file_output_Click(CommandContext& ctx);
 /// The plane fit of the whole cloud into the results and the result fields; a cloud that fixes
 /// no plane gets a message and leaves results and fields as they were.
 void show_plane_result(CommandContext& ctx);
+/// The message of a fit of `kind` (plane ... line) that found no feature in `point_count` points.
+std::string fit_failure_message(int kind, std::size_t point_count);
 void heimen_Click(CommandContext& ctx);
 /// Sphere, arc, cylinder and line fits of the whole cloud into the results and the result
 /// fields; a fit that fails gets a message and leaves results and fields as they were.
@@ -93,6 +96,9 @@ void bmp_mabiki_Click(CommandContext& ctx);
 // ---- surfaces (surface_commands.cpp)
 void menhari_Click(CommandContext& ctx);
 void poly_plane_Click(CommandContext& ctx);
+/// "平面の統合": joins the extracted planes that are pieces of one plane and gives splinters to
+/// the plane they fit (merge_planes), renumbers them by size and redraws. Needs planes.
+void heimen_tougou_Click(CommandContext& ctx);
 void kyoukai_hyouji_Click(CommandContext& ctx);
 void saidai_edge_kenshutu_Click(CommandContext& ctx);
 void slow_saisei_Click(CommandContext& ctx);

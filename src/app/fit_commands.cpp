@@ -23,14 +23,36 @@ void show_plane_fields(FormState& s)
 
 }  // namespace
 
+std::string fit_failure_message(int kind, std::size_t point_count)
+{
+    const std::string count = "（点群数＝" + std::to_string(point_count) + "）。";
+    switch (kind) {
+    case analysis_kinds::plane:
+        return "平面を求められません。異なる３点以上の、一直線上にない点が必要です" + count;
+    case analysis_kinds::sphere:
+        return "球面を求められません。点群がないか、点が一平面上に並んでいて中心が決まらないか、"
+               "中心が点群から極端に離れました" +
+               count;
+    case analysis_kinds::arc:
+        return "円弧を求められません。一直線上にない異なる３点以上が必要です。または、平面上で点が"
+               "一直線上に並んでいて中心が決まらないか、中心が点群から極端に離れました" +
+               count;
+    case analysis_kinds::cylinder:
+        return "円筒を求められません。点群がないか、点が一平面上に並んでいるか、軸の方向から見て"
+               "点が一直線上に並んでいて断面の円が決まらないか、半径が点群に比べて極端に大きく"
+               "なりました" +
+               count;
+    default:
+        return "直線を求められません。点群がありません。";
+    }
+}
+
 void show_plane_result(CommandContext& ctx)
 {
     FormState& s = ctx.state;
     if (plane_analysis(s.points.xyz, s.axis_vector, s.plane_offset, s.plane_foot, s.fit_rotation,
                        s.std_deviation) == Status::error) {
-        ctx.dialogs.show_message("平面を求められません。異なる３点以上の、一直線上にない点が必要です"
-                                 "（点群数＝" +
-                                 std::to_string(s.point_count()) + "）。");
+        ctx.dialogs.show_message(fit_failure_message(analysis_kinds::plane, s.point_count()));
         return;
     }
     set_field(s, "Text6", "平面解析");
@@ -47,10 +69,6 @@ void heimen_Click(CommandContext& ctx)
 
 namespace {
 
-std::string point_count_note(const FormState& s)
-{
-    return "（点群数＝" + std::to_string(s.point_count()) + "）。";
-}
 
 /// Centre in Text2(0..2), deviation under `caption` in Text3(0), radius in Text3(1).
 void show_circle_fields(FormState& s, const Vec3& centre, const char* caption)
@@ -69,10 +87,7 @@ void show_sphere_result(CommandContext& ctx)
 {
     FormState& s = ctx.state;
     if (fit_sphere(s.points.xyz, 3, s.centre, s.radius, s.std_deviation) == Status::error) {
-        ctx.dialogs.show_message("球面を求められません。点群がないか、組になる２点が同じ位置に"
-                                 "あるか、点が球の中心に重なったか、点が一平面上に並んでいて"
-                                 "中心が決まりません" +
-                                 point_count_note(s));
+        ctx.dialogs.show_message(fit_failure_message(analysis_kinds::sphere, s.point_count()));
         return;
     }
     set_field(s, "Text6", "球面解析");
@@ -85,10 +100,7 @@ void show_arc_result(CommandContext& ctx)
     FormState& s = ctx.state;
     if (fit_arc(s.points.xyz, s.axis_vector, s.plane_offset, s.plane_foot, s.centre,
                 s.fit_rotation, s.radius, s.std_deviation) == Status::error) {
-        ctx.dialogs.show_message("円弧を求められません。一直線上にない異なる３点以上が必要です。"
-                                 "または、組になる２点が平面上で同じ位置にあるか、点が円の中心に"
-                                 "重なったか、点が一直線上に並んでいて中心が決まりません" +
-                                 point_count_note(s));
+        ctx.dialogs.show_message(fit_failure_message(analysis_kinds::arc, s.point_count()));
         return;
     }
     set_field(s, "Text6", "円弧解析");
@@ -101,10 +113,7 @@ void show_cylinder_result(CommandContext& ctx)
     FormState& s = ctx.state;
     if (fit_cylinder(s.points.xyz, s.axis_vector, s.centre, s.fit_rotation, s.radius,
                      s.std_deviation) == Status::error) {
-        ctx.dialogs.show_message("円筒を求められません。点群がないか、組になる２点が軸の方向から"
-                                 "見て同じ位置にあるか、点が円筒の軸上に重なったか、軸の方向から"
-                                 "見て点が一直線上に並んでいて断面の円が決まりません" +
-                                 point_count_note(s));
+        ctx.dialogs.show_message(fit_failure_message(analysis_kinds::cylinder, s.point_count()));
         return;
     }
     set_field(s, "Text6", "円筒解析");
@@ -117,7 +126,7 @@ void show_line_result(CommandContext& ctx)
     FormState& s = ctx.state;
     if (fit_line(s.points.xyz, s.axis_vector, s.line_point, s.fit_rotation, s.line_alpha,
                  s.line_beta, s.std_deviation) == Status::error) {
-        ctx.dialogs.show_message("直線を求められません。点群がありません。");
+        ctx.dialogs.show_message(fit_failure_message(analysis_kinds::line, s.point_count()));
         return;
     }
     set_field(s, "Text6", "直線解析");

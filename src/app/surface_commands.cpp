@@ -9,26 +9,27 @@
 #include "surface/mesh.h"
 #include "surface/mesh_routines.h"
 #include "surface/plane_extraction.h"
+#include "surface/plane_merge.h"
 #include "view/playback.h"
 
 namespace tengun {
 
 namespace {
 
-/// The mesh writes no numbers of its own: the plane row shows what the last fit left.
-void show_mesh_fields(FormState& s)
+/// The plane row shows what the last fit left; below it, how many points the mesh reached.
+void show_mesh_fields(FormState& s, std::size_t covered)
 {
     set_field(s, "Text6", "面張り");
     set_field(s, "Label5", "");
     show_plane_row(s);
-    set_field(s, "Label3(0)", "");
-    set_field(s, "Text3(0)", "");
+    set_field(s, "Label3(0)", "面張り点数");
+    set_field(s, "Text3(0)", static_cast<double>(covered));
     set_field(s, "Text3(1)", "");
 }
 
-void show_plane_count_fields(FormState& s)
+void show_plane_count_fields(FormState& s, const char* analysis)
 {
-    set_field(s, "Text6", "多面抽出");
+    set_field(s, "Text6", analysis);
     set_field(s, "Label5", "");
     for (int k = 0; k < 4; ++k) {
         set_field(s, field_name("Text1", k), "");
@@ -131,8 +132,16 @@ void menhari_Click(CommandContext& ctx)
     }
     s.surface_display = surface_modes::mesh;
     mesh_point_cloud(s.points.xyz, s.points.label, s.tri_a, s.tri_b, s.tri_c, s.tri_tag);
-    show_mesh_fields(s);
+    const std::size_t covered = count_label(1.0, s.points.label);
+    show_mesh_fields(s, covered);
     redraw(ctx);
+    if (covered < s.point_count()) {
+        const std::size_t left = s.point_count() - covered;
+        ctx.dialogs.show_message("面張りできなかった点が" + std::to_string(left) +
+                                 "点あります（面張り点数＝" + std::to_string(covered) +
+                                 "、点群数＝" + std::to_string(s.point_count()) +
+                                 "）。三角形を作れる３点が残っていません。");
+    }
 }
 
 void poly_plane_Click(CommandContext& ctx)
@@ -144,7 +153,29 @@ void poly_plane_Click(CommandContext& ctx)
     s.surface_display = surface_modes::mesh;
     s.plane_count =
         extract_planes(s.points.xyz, s.points.label, s.tri_a, s.tri_b, s.tri_c, s.tri_tag);
-    show_plane_count_fields(s);
+    show_plane_count_fields(s, "多面抽出");
+    redraw(ctx);
+}
+
+void heimen_tougou_Click(CommandContext& ctx)
+{
+    FormState& s = ctx.state;
+    if (s.plane_count < 1) {
+        ctx.dialogs.show_message("統合する平面がありません。先に「多平面抽出」を実行して下さい。");
+        return;
+    }
+    int planes = s.plane_count;
+    std::vector<double> labels = s.points.label;
+    std::vector<double> tags = s.tri_tag;
+    if (merge_planes(s.points.xyz, labels, planes, s.tri_a, tags) == Status::error) {
+        ctx.dialogs.show_message(std::string(cancelled_reason));
+        return;
+    }
+    s.points.label = std::move(labels);
+    s.tri_tag = std::move(tags);
+    s.plane_count = planes;
+    s.surface_display = surface_modes::mesh;
+    show_plane_count_fields(s, "平面統合");
     redraw(ctx);
 }
 

@@ -15,7 +15,14 @@ SessionResult run_session(const CliOptions& options, DrawingSurface& picture1,
     ProgramWide program;
     FormState state;
     CliDialogs dialogs;
-    CommandContext ctx{program, state, picture1, picture2, dialogs};
+    // The commands draw nothing: the view is drawn once at the end, and only when its picture
+    // is saved (a redraw of a million points costs more than most commands). The acceleration
+    // graph is drawn by the spline commands themselves, so it is kept when it is saved.
+    DiscardingSurface no_picture1(picture1.scale_width(), picture1.scale_height());
+    DiscardingSurface no_picture2(picture2.scale_width(), picture2.scale_height());
+    DrawingSurface& graph =
+        options.png2.empty() ? static_cast<DrawingSurface&>(no_picture2) : picture2;
+    CommandContext ctx{program, state, no_picture1, graph, dialogs};
 
     form_load(ctx);
     form_activate(ctx);
@@ -43,7 +50,11 @@ SessionResult run_session(const CliOptions& options, DrawingSurface& picture1,
             form_activate(ctx);
         }
     }
-    form_activate(ctx);
+    // The closing activation: the form redraws its view once, onto the real picture if saved.
+    CommandContext last{program, state,
+                        options.png1.empty() ? static_cast<DrawingSurface&>(no_picture1) : picture1,
+                        graph, dialogs};
+    form_activate(last);
     return {report_json(program, state, dialogs.messages(), options.state_names), {}};
 }
 
@@ -76,4 +87,4 @@ std::string report_json(const ProgramWide& program, const FormState& state,
     return out.text() + "\n";
 }
 
-}  // namespace tengun::cli
+} // namespace tengun::cli

@@ -11,14 +11,14 @@ namespace tengun {
 namespace {
 
 constexpr std::size_t record_length = 80;
-constexpr std::size_t section_column = 72;     // 0-based: column 73
-constexpr std::size_t global_columns = 72;     // data columns of the Start and Global lines
-constexpr std::size_t parameter_columns = 64;  // data columns of a Parameter Data line
+constexpr std::size_t section_column = 72;    // 0-based: column 73
+constexpr std::size_t global_columns = 72;    // data columns of the Start and Global lines
+constexpr std::size_t parameter_columns = 64; // data columns of a Parameter Data line
 constexpr int line_entity = 110;
 
 struct Line {
     std::string_view text;
-    std::size_t number = 0;  // 1-based line of the file
+    std::size_t number = 0; // 1-based line of the file
 };
 
 /// The lines of the text (CR LF, LF or CR ends), blank lines left out. A text without any line
@@ -198,18 +198,271 @@ private:
     bool truncated_ = false;
 };
 
-}  // namespace
+// ---- files without section letters ---------------------------------------------------------
+// Hand-made files and simple exporters write the Directory Entry and Parameter Data lines with
+// a sequence number at their end but no section letter, or lines of any length. Such a file is
+// read as a stream of tokens (fields separated by blanks, commas and line breaks): the
+// directory entries are skipped as the token layout marks them, then the parameter records are
+// taken up to their ";" and only records whose first token is 110 are lines. Within a record,
+// the tokens of a line after its last delimiter are that line's pointer and sequence fields and
+// not data, so a record split anywhere keeps its real coordinates.
+
+struct Token {
+    std::string_view text;
+    char after = '\0';    // ',' or ';' when the field ends at a delimiter, else '\0'
+    std::size_t line = 0; // index into the lines
+};
+
+bool is_blank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\f' || c == '\v';
+}
+
+std::vector<Token> line_tokens(const std::vector<Line>& lines, std::vector<std::size_t>& first)
+{
+    std::vector<Token> tokens;
+    first.assign(lines.size() + 1, 0);
+    for (std::size_t li = 0; li < lines.size(); ++li) {
+        first[li] = tokens.size();
+        const std::string_view t = lines[li].text;
+        std::size_t k = 0;
+        while (k < t.size()) {
+            const char c = t[k];
+            if (is_blank(c)) {
+                ++k;
+            } else if (c == ',' || c == ';') {
+                // A delimiter ends the field before it; two in a row hold an empty field.
+                if (tokens.size() > first[li] && tokens.back().after == '\0') {
+                    tokens.back().after = c;
+                } else {
+                    tokens.push_back({t.substr(k, 0), c, li});
+                }
+                ++k;
+            } else {
+                const std::size_t start = k;
+                while (k < t.size() && !is_blank(t[k]) && t[k] != ',' && t[k] != ';') {
+                    ++k;
+                }
+                tokens.push_back({t.substr(start, k - start), '\0', li});
+            }
+        }
+    }
+    first[lines.size()] = tokens.size();
+    return tokens;
+}
+
+bool token_is(const Token& t, double value)
+{
+    double x = 0.0;
+    return !t.text.empty() && iges_number(t.text, x) && x == value;
+}
+
+bool whole_number(const Token& t)
+{
+    double x = 0.0;
+    return !t.text.empty() && iges_number(t.text, x) && x == std::floor(x);
+}
+
+/// A directory entry line: fields separated by blanks only, and every one of them an integer
+/// or a name (no decimal point), where parameter lines hold delimiters and real numbers.
+bool directory_line(const std::vector<Token>& tokens, const std::vector<std::size_t>& first,
+                    std::size_t li)
+{
+    if (first[li] == first[li + 1]) {
+        return false;
+    }
+    for (std::size_t k = first[li]; k < first[li + 1]; ++k) {
+        if (tokens[k].after != '\0' || tokens[k].text.find('.') != std::string_view::npos) {
+            return false;
+        }
+    }
+    return true;
+}
+
+/// The first 110 that starts a line outside the directory entries.
+std::size_t first_line_record(const std::vector<Token>& tokens,
+                              const std::vector<std::size_t>& first)
+{
+    for (std::size_t j = 0; j < tokens.size(); ++j) {
+        const std::size_t li = tokens[j].line;
+        if (first[li] == j && token_is(tokens[j], line_entity) &&
+            !directory_line(tokens, first, li)) {
+            return j;
+        }
+    }
+    return tokens.size();
+}
+
+/// Lines by the token positions alone, for a text without any record delimiter: after the
+/// 110 come x1, y1, z1, x2, then y2 and one inserted whole-number token in either order, then
+/// z2. A line's start point counts only when it differs from the previous end point.
+Status letterless_positions(const std::vector<Token>& tokens, std::size_t t,
+                            const std::vector<Line>& lines, PointCloud& fresh, ReadError& error)
+{
+    Vec3 previous_end{0.0, 0.0, 0.0};
+    while (t < tokens.size()) {
+        if (!token_is(tokens[t], line_entity)) {
+            ++t;
+            continue;
+        }
+        if (t + 7 >= tokens.size()) {
+            break; // the last record runs past the end of the text
+        }
+        double v[7] = {};
+        for (int k = 0; k < 7; ++k) {
+            if (!iges_number(tokens[t + 1 + k].text, v[k])) {
+                error = {"線分（110）の座標「" + std::string(tokens[t + 1 + k].text.substr(0, 40)) +
+                             "」は数値ではありません",
+                         lines[tokens[t + 1 + k].line].number};
+                return Status::error;
+            }
+        }
+        const Vec3 start{v[0], v[1], v[2]};
+        if (start != previous_end) {
+            fresh.add(start);
+        }
+        // The inserted token ends its line, which tells it from y2; where the lines do not tell,
+        // the whole number is the inserted one.
+        Vec3 end{};
+        if (tokens[t + 6].line != tokens[t + 7].line) {
+            end = {v[3], v[4], v[6]};
+        } else if (tokens[t + 5].line != tokens[t + 6].line || whole_number(tokens[t + 5])) {
+            end = {v[3], v[5], v[6]};
+        } else {
+            end = {v[3], v[4], v[6]};
+        }
+        fresh.add(end);
+        previous_end = end;
+        t += 8;
+    }
+    return Status::ok;
+}
+
+Status read_letterless(const std::vector<Line>& lines, PointCloud& cloud, ReadError& error)
+{
+    std::vector<std::size_t> first;
+    const std::vector<Token> tokens = line_tokens(lines, first);
+    const bool has_records =
+        std::any_of(tokens.begin(), tokens.end(), [](const Token& t) { return t.after == ';'; });
+    const std::size_t j = first_line_record(tokens, first);
+    if (!has_records && j == tokens.size()) {
+        error = {"IGESファイル（80桁固定形式）ではありません", lines.empty() ? 0 : lines[0].number};
+        return Status::error;
+    }
+    PointCloud fresh;
+    if (j == tokens.size()) {
+        cloud = std::move(fresh); // no line entity
+        return Status::ok;
+    }
+    if (!has_records) {
+        if (letterless_positions(tokens, j, lines, fresh, error) == Status::error) {
+            return Status::error;
+        }
+        cloud = std::move(fresh);
+        return Status::ok;
+    }
+    // Records start at the beginning of a line, the first one after the directory entries (a
+    // record that merely continues on a line starting with 110 is not taken for a line).
+    std::size_t p_line = tokens[j].line;
+    while (p_line > 0 && !directory_line(tokens, first, p_line - 1)) {
+        --p_line;
+    }
+    Vec3 previous_end{0.0, 0.0, 0.0};
+    std::size_t t = first[p_line];
+    while (t < tokens.size()) {
+        // One record: its data fields up to the ";", the tail of each of its lines left out.
+        std::vector<const Token*> data;
+        std::vector<std::size_t> line_ends; // last field of each line without a delimiter
+        const std::size_t record_line = tokens[t].line;
+        bool ended = false;
+        while (t < tokens.size() && !ended) {
+            const std::size_t li = tokens[t].line;
+            std::size_t last = first[li + 1]; // one past the line's last delimited field
+            for (std::size_t k = t; k < first[li + 1]; ++k) {
+                if (tokens[k].after != '\0') {
+                    last = k + 1;
+                    if (tokens[k].after == ';') {
+                        ended = true;
+                        break;
+                    }
+                }
+            }
+            if (last == first[li + 1] && !ended) {
+                // No delimiter on this line: blank-separated fields, all data but perhaps the
+                // sequence number at its end (decided by the count below).
+                for (std::size_t k = t; k < first[li + 1]; ++k) {
+                    data.push_back(&tokens[k]);
+                }
+                if (t < first[li + 1]) {
+                    line_ends.push_back(data.size() - 1);
+                }
+            } else {
+                for (std::size_t k = t; k < last; ++k) {
+                    data.push_back(&tokens[k]);
+                }
+            }
+            t = first[li + 1];
+        }
+        if (data.empty() || !token_is(*data[0], line_entity)) {
+            continue;
+        }
+        if (!ended) {
+            error = {"ファイルが途中で終わっています（パラメータデータの記録が区切り文字で終わって"
+                     "いません）",
+                     lines[record_line].number};
+            return Status::error;
+        }
+        if (data.size() == 7 + line_ends.size()) {
+            // Exactly one extra token per blank-separated line: its sequence number.
+            for (auto k = line_ends.rbegin(); k != line_ends.rend(); ++k) {
+                data.erase(data.begin() + static_cast<std::ptrdiff_t>(*k));
+            }
+        }
+        if (data.size() < 7) {
+            error = {"線分（110）の座標が６つありません", lines[record_line].number};
+            return Status::error;
+        }
+        double c[6] = {};
+        for (int k = 0; k < 6; ++k) {
+            const Token& f = *data[1 + static_cast<std::size_t>(k)];
+            if (!iges_number(f.text, c[k])) {
+                error = {"線分（110）の座標「" + std::string(f.text.substr(0, 40)) +
+                             "」は数値ではありません",
+                         lines[f.line].number};
+                return Status::error;
+            }
+        }
+        const Vec3 start{c[0], c[1], c[2]};
+        const Vec3 end{c[3], c[4], c[5]};
+        if (start != previous_end) {
+            fresh.add(start);
+        }
+        fresh.add(end);
+        previous_end = end;
+    }
+    cloud = std::move(fresh);
+    return Status::ok;
+}
+
+} // namespace
 
 Status read_iges_points(std::string_view text, PointCloud& cloud, ReadError& error)
 {
     const std::vector<Line> lines = split_lines(text);
     std::string global;
     std::string parameters;
-    std::vector<std::size_t> parameter_lines;  // file line of each 64-column chunk
+    std::vector<std::size_t> parameter_lines; // file line of each 64-column chunk
     bool terminated = false;
+    const auto section_of = [](const Line& line) {
+        return line.text.size() > section_column ? line.text[section_column] : '\0';
+    };
+    if (!lines.empty() &&
+        std::string_view("SGDPTCB").find(section_of(lines[0])) == std::string_view::npos) {
+        return read_letterless(lines, cloud, error);
+    }
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const Line& line = lines[i];
-        const char section = line.text.size() > section_column ? line.text[section_column] : '\0';
+        const char section = section_of(line);
         if (i == 0 && (section == 'C' || section == 'B')) {
             error = {"圧縮形式・バイナリ形式のIGESファイルには対応していません", line.number};
             return Status::error;
@@ -255,7 +508,7 @@ Status read_iges_points(std::string_view text, PointCloud& cloud, ReadError& err
             for (double& value : c) {
                 if (!records.next_field(field, offset)) {
                     if (records.truncated()) {
-                        break;  // reported below
+                        break; // reported below
                     }
                     error = {"線分（110）の座標が６つありません", line_at(records.record_start())};
                     return Status::error;
@@ -293,4 +546,4 @@ Status read_iges_points(std::string_view text, PointCloud& cloud, ReadError& err
     return Status::ok;
 }
 
-}  // namespace tengun
+} // namespace tengun

@@ -4,6 +4,14 @@
 // section is read record by record, each record running from the start of a line up to the
 // record delimiter (";" unless the Global section names another) across as many lines as it
 // takes; columns 65 to 80 (entity pointer and sequence number) are not part of the data.
+//
+// A file whose lines carry no section letter in column 73 (hand-made files, simple exporters,
+// lines longer than 72 columns) is read as a stream of fields separated by blanks, commas and
+// line breaks: the directory entries are skipped (lines of integer fields without delimiters),
+// then every parameter record up to its ";" whose first field is 110 is a line, the fields after the
+// last delimiter of each of its lines (pointer and sequence number) left out. A text without any
+// ";" is read by field positions: 110, x1, y1, z1, x2, then y2 and one inserted whole number in
+// either order (the one that ends its line is the inserted one), then z2.
 
 #include <string_view>
 

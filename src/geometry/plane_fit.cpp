@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <cmath>
+#include <limits>
 
 #include "geometry/rotation.h"
 
@@ -11,83 +12,72 @@ namespace {
 
 struct Moments {
     std::size_t count = 0;
-    Mat3 raw{};      // sum of x x^T about the origin
-    Vec3 sum{};      // sum of x
-    Vec3 shift{};    // the first point: centred sums are taken about it for accuracy
-    Mat3 shifted{};  // sum of (x - shift)(x - shift)^T
+    Mat3 raw{};     // sum of x x^T about the origin
+    Vec3 sum{};     // sum of x
+    Vec3 shift{};   // the first point: centred sums are taken about it for accuracy
+    Mat3 shifted{}; // sum of (x - shift)(x - shift)^T
     Vec3 shifted_sum{};
 };
 
-template <int m>
-void add(Moments& mo, const Vec3& x)
-{
-    if (mo.count == 0) {
-        mo.shift = x;
-    }
-    ++mo.count;
-    const Vec3 y{x[0] - mo.shift[0], x[1] - mo.shift[1], m == 3 ? x[2] - mo.shift[2] : 0.0};
-    const double z = m == 3 ? x[2] : 0.0;
-    mo.sum[0] += x[0];
-    mo.sum[1] += x[1];
-    mo.sum[2] += z;
-    mo.shifted_sum[0] += y[0];
-    mo.shifted_sum[1] += y[1];
-    mo.shifted_sum[2] += y[2];
-    // Symmetric: the upper triangle is summed, the lower filled in once at the end.
-    mo.raw[0][0] += x[0] * x[0];
-    mo.raw[0][1] += x[1] * x[0];
-    mo.raw[0][2] += z * x[0];
-    mo.raw[1][1] += x[1] * x[1];
-    mo.raw[1][2] += z * x[1];
-    mo.raw[2][2] += z * z;
-    mo.shifted[0][0] += y[0] * y[0];
-    mo.shifted[0][1] += y[1] * y[0];
-    mo.shifted[0][2] += y[2] * y[0];
-    mo.shifted[1][1] += y[1] * y[1];
-    mo.shifted[1][2] += y[2] * y[1];
-    mo.shifted[2][2] += y[2] * y[2];
-}
+// A point set is visited through `visit(f)`, which calls f(point) for each point of the set in
+// order: all points, the labelled ones, or the ones at given indices.
 
-void fill_lower(Moments& mo)
+/// The sums of one pass, kept in locals: accumulating straight into a Moments through a
+/// reference would make the compiler store and reload every sum per point (it cannot rule out
+/// that the sums alias the coordinates it reads).
+template <int m, class Visit> Moments gather_moments(Visit visit)
 {
-    for (int j = 0; j < 3; ++j) {
-        for (int k = 0; k < j; ++k) {
-            mo.raw[j][k] = mo.raw[k][j];
-            mo.shifted[j][k] = mo.shifted[k][j];
+    Vec3 shift{};
+    std::size_t count = 0;
+    double s0 = 0, s1 = 0, s2 = 0, t0 = 0, t1 = 0, t2 = 0;
+    double r00 = 0, r01 = 0, r02 = 0, r11 = 0, r12 = 0, r22 = 0;
+    double h00 = 0, h01 = 0, h02 = 0, h11 = 0, h12 = 0, h22 = 0;
+    visit([&](const Vec3& x) {
+        if (count == 0) {
+            shift = x;
         }
-    }
-}
-
-Moments moments(std::span<const Vec3> points, std::span<const double> labels, double label,
-                int m)
-{
+        ++count;
+        const double y0 = x[0] - shift[0];
+        const double y1 = x[1] - shift[1];
+        const double y2 = m == 3 ? x[2] - shift[2] : 0.0;
+        const double z = m == 3 ? x[2] : 0.0;
+        s0 += x[0];
+        s1 += x[1];
+        s2 += z;
+        t0 += y0;
+        t1 += y1;
+        t2 += y2;
+        // Symmetric: the upper triangle is summed, the lower filled in at the end.
+        r00 += x[0] * x[0];
+        r01 += x[1] * x[0];
+        r02 += z * x[0];
+        r11 += x[1] * x[1];
+        r12 += z * x[1];
+        r22 += z * z;
+        h00 += y0 * y0;
+        h01 += y1 * y0;
+        h02 += y2 * y0;
+        h11 += y1 * y1;
+        h12 += y2 * y1;
+        h22 += y2 * y2;
+    });
     Moments mo;
-    const auto add_point = m == 3 ? add<3> : add<2>;
-    if (labels.empty()) {
-        if (m == 3) {
-            for (const Vec3& p : points) {
-                add<3>(mo, p);
-            }
-        } else {
-            for (const Vec3& p : points) {
-                add<2>(mo, p);
-            }
-        }
-    } else {
-        for (std::size_t i = 0; i < points.size(); ++i) {
-            if (labels[i] == label) {
-                add_point(mo, points[i]);
-            }
-        }
+    mo.count = count;
+    mo.shift = shift;
+    mo.sum = {s0, s1, s2};
+    mo.shifted_sum = {t0, t1, t2};
+    mo.raw = {{{r00, r01, r02}, {r01, r11, r12}, {r02, r12, r22}}};
+    mo.shifted = {{{h00, h01, h02}, {h01, h11, h12}, {h02, h12, h22}}};
+    if (m == 2) {
+        mo.shift[2] = 0.0;
     }
-    fill_lower(mo);
     return mo;
 }
 
 struct Plane {
     Vec3 n{};
     double d = 0.0;
-    double rms = 0.0;  // RMS signed distance of the points
+    double rms = 0.0; // RMS signed distance of the points
 };
 
 /// Scatter about the centroid, and the centroid.
@@ -107,16 +97,35 @@ void centred(const Moments& mo, int m, Mat3& scatter, Vec3& centroid)
     }
 }
 
-/// Mean squared distance of the points from the plane, from the centred moments.
-double mean_square(const Plane& p, const Mat3& scatter, const Vec3& centroid, double count)
+/// RMS distances of the points from two planes, from the residuals themselves in one more pass.
+/// The moments would give them too (n^T S n / N + offset^2), but that difference of large sums
+/// keeps only half the digits: an exact plane would show 1e-8 instead of 1e-16. Residuals are
+/// taken about the centroid, so a cloud far from the origin keeps its digits as well.
+template <class Visit> void residual_rms(Visit visit, const Vec3& centroid, Plane& p, Plane& q)
 {
-    const double offset = vec_dot(p.n, centroid) - p.d;
-    return std::max(0.0, vec_dot(p.n, mat_vec(scatter, p.n)) / count) + offset * offset;
+    const double kp = p.d - vec_dot(p.n, centroid);
+    const double kq = q.d - vec_dot(q.n, centroid);
+    double sp = 0.0;
+    double sq = 0.0;
+    std::size_t count = 0;
+    visit([&](const Vec3& x) {
+        const double x0 = x[0] - centroid[0];
+        const double x1 = x[1] - centroid[1];
+        const double x2 = x[2] - centroid[2];
+        const double ep = p.n[0] * x0 + p.n[1] * x1 + p.n[2] * x2 - kp;
+        const double eq = q.n[0] * x0 + q.n[1] * x1 + q.n[2] * x2 - kq;
+        sp += ep * ep;
+        sq += eq * eq;
+        ++count;
+    });
+    p.rms = std::sqrt(sp / static_cast<double>(count));
+    q.rms = std::sqrt(sq / static_cast<double>(count));
 }
 
-Status solve_plane(const Moments& mo, int m, Plane& result)
+template <class Visit> Status solve_plane(Visit visit, int m, Plane& result)
 {
     assert((m == 2 || m == 3) && "planes of two or three coordinates");
+    const Moments mo = m == 3 ? gather_moments<3>(visit) : gather_moments<2>(visit);
     if (mo.count < static_cast<std::size_t>(m)) {
         return Status::error;
     }
@@ -138,7 +147,6 @@ Status solve_plane(const Moments& mo, int m, Plane& result)
     if (orthogonal.d < 0.0) {
         orthogonal = {vec_scale(orthogonal.n, -1.0), -orthogonal.d};
     }
-    orthogonal.rms = std::sqrt(mean_square(orthogonal, scatter, centroid, count));
 
     Matrix s(static_cast<std::size_t>(m));
     std::vector<double> a(static_cast<std::size_t>(m));
@@ -151,30 +159,36 @@ Status solve_plane(const Moments& mo, int m, Plane& result)
     Matrix inverse;
     const Status solved = solve_linear(s, a, inverse);
     const double length = vec_length(std::span<const double>(a));
-    if (solved == Status::error || !(length > 0.0) || !std::isfinite(length)) {
-        result = orthogonal;
-        return Status::ok;
+    Plane algebraic{orthogonal};
+    if (solved == Status::ok && length > 0.0 && std::isfinite(length)) {
+        algebraic = {{}, 1.0 / length};
+        for (int j = 0; j < m; ++j) {
+            algebraic.n[j] = a[static_cast<std::size_t>(j)] * algebraic.d;
+        }
     }
-    Plane algebraic{{}, 1.0 / length};
-    for (int j = 0; j < m; ++j) {
-        algebraic.n[j] = a[static_cast<std::size_t>(j)] * algebraic.d;
-    }
-    algebraic.rms = std::sqrt(mean_square(algebraic, scatter, centroid, count));
-    // Rounding alone must not switch an exact plane over: allow a hair of the cloud's size.
-    const double hair = 1e-12 * (std::sqrt(trace / count) + vec_length(centroid));
-    result = algebraic.rms > 1.5 * orthogonal.rms + hair ? orthogonal : algebraic;
+    residual_rms(visit, centroid, algebraic, orthogonal);
+    // The orthogonal plane is the least-squares one; the algebraic plane stays only where it is
+    // as good to rounding (exact data near the origin), so that such results keep their digits.
+    // Rounding of the residuals themselves is a few units of the last place of the cloud's size.
+    const double size = std::sqrt(trace / count) + vec_length(centroid);
+    const double hair = 8.0 * std::numeric_limits<double>::epsilon() * size;
+    result = algebraic.rms > orthogonal.rms * (1.0 + 1e-9) + hair ? orthogonal : algebraic;
     return Status::ok;
 }
 
-}  // namespace
+} // namespace
 
 Status fit_plane(std::span<const Vec3> points, int m, Vec3& n, double& d, double& sd)
 {
     Plane p;
-    if (solve_plane(moments(points, {}, 0.0, m), m, p) == Status::error) {
+    const auto all = [points](auto&& f) {
+        for (const Vec3& x : points) {
+            f(x);
+        }
+    };
+    if (points.empty() || solve_plane(all, m, p) == Status::error) {
         return Status::error;
     }
-    // The mean of the squared distances, taken from the centred moments in the same pass.
     n = p.n;
     d = p.d;
     sd = p.rms;
@@ -189,7 +203,31 @@ Status fit_plane_labelled(std::span<const Vec3> points, std::span<const double> 
         return Status::error;
     }
     Plane p;
-    if (solve_plane(moments(points, labels, label, m), m, p) == Status::error) {
+    const auto labelled = [points, labels, label](auto&& f) {
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            if (labels[i] == label) {
+                f(points[i]);
+            }
+        }
+    };
+    if (solve_plane(labelled, m, p) == Status::error) {
+        return Status::error;
+    }
+    n = p.n;
+    d = p.d;
+    return Status::ok;
+}
+
+Status fit_plane_indexed(std::span<const Vec3> points, std::span<const int> indices, int m, Vec3& n,
+                         double& d)
+{
+    Plane p;
+    const auto indexed = [points, indices](auto&& f) {
+        for (const int i : indices) {
+            f(points[static_cast<std::size_t>(i)]);
+        }
+    };
+    if (indices.empty() || solve_plane(indexed, m, p) == Status::error) {
         return Status::error;
     }
     n = p.n;
@@ -215,4 +253,4 @@ Status plane_analysis(std::span<const Vec3> points, Vec3& n, double& d, Vec3& fo
     return Status::ok;
 }
 
-}  // namespace tengun
+} // namespace tengun

@@ -2,11 +2,12 @@
 // Least-squares plane n . x = d through a point cloud.
 //
 // The fit solves the normal equations of sum (a . x - 1)^2 over a, with moments about the origin,
-// and takes n = a / |a|, d = 1 / |a|. That form cannot hold a plane through the origin and turns
-// inaccurate near it, so when the solve fails, when a is zero, or when the plane it gives lies
-// more than 1.5 times as far (RMS) from the points as the orthogonal least-squares plane
-// (through the centroid, normal along the smallest principal axis), the orthogonal plane is the
-// result, oriented so that d >= 0.
+// and takes n = a / |a|, d = 1 / |a|. That algebraic plane is not the least-squares plane of the
+// distances on noisy data, cannot hold a plane through the origin and turns inaccurate near it.
+// So both it and the orthogonal least-squares plane (through the centroid, normal along the
+// smallest principal axis, d >= 0) are measured by the RMS of their residuals, and the orthogonal
+// plane is the result unless the algebraic one is as good within 1e-9 relative (plus rounding of
+// the cloud's size): on exact data the algebraic plane and its digits stay.
 
 #include <span>
 
@@ -16,7 +17,7 @@ namespace tengun {
 
 /// Plane through the first m (2 or 3) coordinates of `points` (m = 2: the line n . x = d in the
 /// XY plane, n[2] = 0). On Status::ok `n` is a unit normal, `d` the offset and `sd` the RMS
-/// signed distance (dividing by N). Status::error when the points fix no plane (fewer than m
+/// signed distance (dividing by N), summed from the residuals n . x - d of the points. Status::error when the points fix no plane (fewer than m
 /// distinct points, or all on one line for m = 3): `n`, `d`, `sd` are then unchanged.
 [[nodiscard]] Status fit_plane(std::span<const Vec3> points, int m, Vec3& n, double& d,
                                double& sd);
@@ -25,6 +26,11 @@ namespace tengun {
 [[nodiscard]] Status fit_plane_labelled(std::span<const Vec3> points,
                                         std::span<const double> labels, double label, int m,
                                         Vec3& n, double& d);
+
+/// The same fit over points[indices[0]], points[indices[1]], ... (0-based, in that order): with
+/// the indices of the labelled points in ascending order it gives exactly fit_plane_labelled.
+[[nodiscard]] Status fit_plane_indexed(std::span<const Vec3> points, std::span<const int> indices,
+                                       int m, Vec3& n, double& d);
 
 /// fit_plane of all three coordinates, then the plane's frame: `frame` = rotation_matrix of the
 /// direction angles of n (its third row is n) and `foot` = d n, the plane point nearest the

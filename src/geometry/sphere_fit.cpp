@@ -6,6 +6,8 @@
 #include <cmath>
 #include <vector>
 
+#include "geometry/refine_fit.h"
+
 namespace tengun {
 
 namespace {
@@ -15,15 +17,14 @@ constexpr int max_newton_steps = 10;
 /// Sums of one evaluation over the points, J_i = (c - x_i) / d_i being the unit direction of
 /// point i. Distances enter as t_i = d_i - d0, relative to the first point's distance, so that
 /// the centred sums of the spread lose little to cancellation near a fit.
-template <int M>
-struct ObjectiveSums {
-    double t = 0.0;    // sum t_i
-    double tt = 0.0;   // sum t_i^2
-    double inv = 0.0;  // sum 1 / d_i
-    std::array<double, M> j{};       // sum J_i
-    std::array<double, M> jt{};      // sum J_i t_i
-    std::array<double, M * M> jj{};  // sum J_i J_i^T (upper triangle)
-    std::array<double, M * M> jj_inv{};  // sum J_i J_i^T / d_i (upper triangle)
+template <int M> struct ObjectiveSums {
+    double t = 0.0;                     // sum t_i
+    double tt = 0.0;                    // sum t_i^2
+    double inv = 0.0;                   // sum 1 / d_i
+    std::array<double, M> j{};          // sum J_i
+    std::array<double, M> jt{};         // sum J_i t_i
+    std::array<double, M * M> jj{};     // sum J_i J_i^T (upper triangle)
+    std::array<double, M * M> jj_inv{}; // sum J_i J_i^T / d_i (upper triangle)
 };
 
 /// One pass over the points; false when a point lies exactly at the centre.
@@ -124,8 +125,7 @@ bool gather(std::span<const Vec3> points, const Vec3& c, double d0, ObjectiveSum
     return true;
 }
 
-template <int M>
-Status evaluate(std::span<const Vec3> points, const Vec3& c, SphereEvaluation& out)
+template <int M> Status evaluate(std::span<const Vec3> points, const Vec3& c, SphereEvaluation& out)
 {
     const std::size_t n = points.size();
     if (n == 0) {
@@ -138,7 +138,7 @@ Status evaluate(std::span<const Vec3> points, const Vec3& c, SphereEvaluation& o
     const double d0 = std::sqrt(sq0);
     ObjectiveSums<M> s;
     if (!gather(points, c, d0, s) || !std::isfinite(s.tt) || !std::isfinite(s.inv)) {
-        return Status::error;  // a point at the centre, or one too close to invert its distance
+        return Status::error; // a point at the centre, or one too close to invert its distance
     }
     const auto count = static_cast<double>(n);
     const double mean_t = s.t / count;
@@ -198,10 +198,9 @@ void radius_at(std::span<const Vec3> points, const Vec3& c, double& radius, doub
     sd = std::sqrt(std::max(0.0, sum_sq / count - mean_t * mean_t));
 }
 
-}  // namespace
+} // namespace
 
-Status sphere_start(std::span<const Vec3> points, int m, Vec3& centre, double& radius,
-                    double& sd)
+Status sphere_start(std::span<const Vec3> points, int m, Vec3& centre, double& radius, double& sd)
 {
     assert((m == 2 || m == 3) && "a circle or a sphere");
     const std::size_t n = points.size();
@@ -236,7 +235,7 @@ Status sphere_start(std::span<const Vec3> points, int m, Vec3& centre, double& r
     std::vector<double> x;
     double rms = 0.0;
     if (least_squares(a, dims, b, x, rms) == Status::error) {
-        return Status::ok;  // the bisectors fix no point: the iteration starts from `centre`
+        return Status::ok; // the bisectors fix no point: the iteration starts from `centre`
     }
     Vec3 start = centre;
     for (std::size_t j = 0; j < dims; ++j) {
@@ -318,9 +317,9 @@ bool plausible(std::span<const Vec3> points, int m, const Vec3& centre, double r
     return finite && radius <= 1e6 * spread;
 }
 
-}  // namespace
+} // namespace
 
-Status fit_sphere(std::span<const Vec3> points, int m, Vec3& centre, double& radius, double& sd)
+Status sphere_newton(std::span<const Vec3> points, int m, Vec3& centre, double& radius, double& sd)
 {
     assert((m == 2 || m == 3) && "a circle or a sphere");
     if (points.empty()) {
@@ -361,7 +360,7 @@ Status fit_sphere(std::span<const Vec3> points, int m, Vec3& centre, double& rad
             return Status::error;
         }
         if (eval.gradient_length > e) {
-            break;  // the gradient grew: taken as converged
+            break; // the gradient grew: taken as converged
         }
         e = eval.gradient_length;
     }
@@ -375,4 +374,45 @@ Status fit_sphere(std::span<const Vec3> points, int m, Vec3& centre, double& rad
     return Status::ok;
 }
 
-}  // namespace tengun
+Status fit_sphere(std::span<const Vec3> points, int m, Vec3& centre, double& radius, double& sd)
+{
+    assert((m == 2 || m == 3) && "a circle or a sphere");
+    // Points in one plane (on one line for a circle) fix no centre: every centre on the normal
+    // through their circle fits equally well, and the iteration only wanders along it.
+    if (points.empty() || flat_to_rounding(points, m)) {
+        return Status::error;
+    }
+    Vec3 c = centre;
+    double r = radius;
+    double s = sd;
+    const bool newton_ok = sphere_newton(points, m, c, r, s) == Status::ok;
+    // The Newton iteration from the bisector start may stop short of the minimum, or not start
+    // at all (coinciding pairs, a point at a centre it reaches): refine from its result and from
+    // the algebraic fit, and take the refined feature where it is really lower.
+    SphereSolution present{c, r, s};
+    SphereSolution refined;
+    const bool refined_ok =
+        least_squares_sphere(points, m, newton_ok ? &present : nullptr, refined) == Status::ok &&
+        plausible(points, m, refined.centre, refined.radius);
+    const double size = r + std::max({std::abs(c[0]), std::abs(c[1]), std::abs(c[2])});
+    if (refined_ok && (!newton_ok || clearly_lower(refined.sd, present.sd, size))) {
+        if (!newton_ok) {
+            for (int k = m; k < 3; ++k) {
+                refined.centre[k] = centre[k];
+            }
+        }
+        centre = refined.centre;
+        radius = refined.radius;
+        sd = refined.sd;
+        return Status::ok;
+    }
+    if (!newton_ok) {
+        return Status::error;
+    }
+    centre = c;
+    radius = r;
+    sd = s;
+    return Status::ok;
+}
+
+} // namespace tengun

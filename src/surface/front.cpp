@@ -10,6 +10,7 @@ Front first_front(int a, int b, int c)
     Front f;
     f.point = {0, a, b, c};
     f.opposite = {0, c, a, b};
+    f.memo.assign(4, EdgeMemo{});
     return f;
 }
 
@@ -35,6 +36,10 @@ void front_insert(int i, int next, int k, Front& front)
     front.point.insert(front.point.begin() + at, k);
     front.opposite.insert(front.opposite.begin() + at, a);
     front.opposite[static_cast<std::size_t>(i)] = b;
+    if (front.memo.size() + 1 == front.point.size()) {
+        front.memo.insert(front.memo.begin() + at, EdgeMemo{});
+        front.memo[static_cast<std::size_t>(i)] = EdgeMemo{};
+    }
 }
 
 void front_remove(int p, Front& front)
@@ -46,6 +51,10 @@ void front_remove(int p, Front& front)
     front.opposite.erase(front.opposite.begin() + p);
     const int joined = p > 1 ? p - 1 : len - 1;
     front.opposite[static_cast<std::size_t>(joined)] = r;
+    if (front.memo.size() == front.point.size() + 1) {
+        front.memo.erase(front.memo.begin() + p);
+        front.memo[static_cast<std::size_t>(joined)] = EdgeMemo{};
+    }
 }
 
 void advance_after_accept(int k, Front& front, FrontWalk& walk)

@@ -5,13 +5,44 @@
 // runs from point[p] to the point at the following position; opposite[p] is the third vertex of
 // the mesh triangle on its inner side.
 
+#include <span>
 #include <vector>
 
 namespace tengun {
 
+/// What the last search on a front edge found when its triangle was rejected, so that the walk
+/// need not search again while nothing it depends on has changed: the edge (a, b, inner o), the
+/// two front points beside it that were candidates too (p, q), the answer k, and why it failed.
+/// Candidates only ever leave the free set, so the same edge with the same p and q fails again
+/// for "none" and "too far" (any new answer lies farther), and for "fold" while k is still a
+/// candidate (the answer is then still k) and the fold test is unchanged (`version`).
+struct EdgeMemo {
+    enum class Kind { empty, none, too_far, fold };
+    Kind kind = Kind::empty;
+    int a = 0, b = 0, o = 0, p = 0, q = 0, k = 0;
+    long version = 0;
+};
+
+/// Does the memo say that the edge (a, b, o) beside p and q fails again under fold-test
+/// `version`? `labels` tell which points are still free.
+inline bool fails_again(const EdgeMemo& m, int a, int b, int o, int p, int q, long version,
+                        std::span<const double> labels)
+{
+    if (m.kind == EdgeMemo::Kind::empty || m.a != a || m.b != b || m.o != o || m.p != p ||
+        m.q != q) {
+        return false;
+    }
+    if (m.kind != EdgeMemo::Kind::fold) {
+        return true;
+    }
+    return m.version == version &&
+           (m.k == p || m.k == q || labels[static_cast<std::size_t>(m.k) - 1] == 0.0);
+}
+
 struct Front {
     std::vector<int> point{0};
     std::vector<int> opposite{0};
+    std::vector<EdgeMemo> memo{EdgeMemo{}};
     [[nodiscard]] int length() const { return static_cast<int>(point.size()) - 1; }
 };
 

@@ -182,6 +182,75 @@ Nearest FrontCandidateIndex::best(std::span<const double> labels, int a, int b, 
     return nothing();
 }
 
+Nearest FrontCandidateIndex::nearest_free(std::span<const double> labels, const Vec3& at, int skip1,
+                                          int skip2)
+{
+    if (plain_scan_ || !std::isfinite(at[0]) || !std::isfinite(at[1]) || !std::isfinite(at[2])) {
+        return nearest_free_point(xyz_, labels, at, skip1, skip2);
+    }
+    double best = huge_value;
+    int index = 0;
+    const auto take = [&](const Range& r) {
+        for (std::uint32_t s = r.begin; s < r.end; ++s) {
+            const int k = sorted_[s];
+            if (k == skip1 || k == skip2 || labels[static_cast<std::size_t>(k) - 1] != 0.0) {
+                continue;
+            }
+            const double d2 = squared_distance(at, xyz_[static_cast<std::size_t>(k) - 1]);
+            if (d2 < best || (d2 == best && k < index)) {
+                best = d2;
+                index = k;
+            }
+        }
+    };
+    // The cell of `at`, possibly outside the grid (then clamped rings still cover every cell).
+    std::int64_t centre[3];
+    double outside = 0.0; // how far `at` lies outside the grid's box, a lower bound of distances
+    for (int k = 0; k < 3; ++k) {
+        const double x = std::floor((at[k] - origin_[k]) / cell_);
+        const double last = static_cast<double>(cells_per_axis_ - 1);
+        centre[k] = static_cast<std::int64_t>(std::clamp(x, 0.0, last));
+        (void)outside;
+    }
+    const std::size_t budget = cells_.size();
+    std::size_t visited = 0;
+    for (std::int64_t r = 0;; ++r) {
+        bool inside_grid = false;
+        for (std::int64_t x = centre[0] - r; x <= centre[0] + r; ++x) {
+            for (std::int64_t y = centre[1] - r; y <= centre[1] + r; ++y) {
+                const bool edge_xy = x == centre[0] - r || x == centre[0] + r ||
+                                     y == centre[1] - r || y == centre[1] + r;
+                for (std::int64_t z = centre[2] - r; z <= centre[2] + r;
+                     z += edge_xy || r == 0 ? 1 : 2 * r) {
+                    if (x < 0 || y < 0 || z < 0 || x >= cells_per_axis_ || y >= cells_per_axis_ ||
+                        z >= cells_per_axis_) {
+                        continue;
+                    }
+                    inside_grid = true;
+                    if (++visited > budget) {
+                        return nearest_free_point(xyz_, labels, at, skip1, skip2);
+                    }
+                    const std::int64_t c[3]{x, y, z};
+                    const auto it = cells_.find(pack(c));
+                    if (it != cells_.end()) {
+                        take(it->second);
+                    }
+                }
+            }
+        }
+        if (!inside_grid) {
+            break; // every cell has been seen
+        }
+        // Every point beyond ring r lies at least r cells from `at` (whose cell, clamped, is at
+        // most as far as its own): stop once the best is nearer than that.
+        const double reach = static_cast<double>(r) * cell_;
+        if (index != 0 && best < reach * reach * (1.0 - 1e-12)) {
+            break;
+        }
+    }
+    return {index, std::sqrt(best)};
+}
+
 Nearest FrontCandidateFinder::find(std::span<const double> labels, int a, int b, int o,
                                    double limit)
 {
@@ -192,6 +261,22 @@ Nearest FrontCandidateFinder::find(std::span<const double> labels, int a, int b,
         index_.emplace(xyz_, limit);
     }
     return index_->best(labels, a, b, o, limit);
+}
+
+SeedTriangle FrontCandidateFinder::seed(std::span<const double> labels, int s)
+{
+    if (!index_) {
+        return seed_triangle(xyz_, labels, s);
+    }
+    const auto at = [&](int k) -> const Vec3& { return xyz_[static_cast<std::size_t>(k) - 1]; };
+    SeedTriangle t;
+    const Vec3 origin{};
+    t.a = index_->nearest_free(labels, s == 0 ? origin : at(s), s, s).index;
+    t.b = index_->nearest_free(labels, at(t.a), t.a, t.a).index;
+    t.c = index_->nearest_free(labels, vec_scale(at(t.a) + at(t.b), 0.5), t.a, t.b).index;
+    t.limit = point_distance(xyz_, t.a, t.b) + point_distance(xyz_, t.b, t.c) +
+              point_distance(xyz_, t.c, t.a);
+    return t;
 }
 
 } // namespace tengun

@@ -36,6 +36,11 @@ public:
 
     Nearest best(std::span<const double> labels, int a, int b, int o, double limit);
 
+    /// nearest_free_point: the free point nearest `at` other than skip1 and skip2, of equal
+    /// distances the lower number; the same answer as the plain scan, found ring by ring of
+    /// cells around `at` (the plain scan when the rings would cover more cells than hold points).
+    Nearest nearest_free(std::span<const double> labels, const Vec3& at, int skip1, int skip2);
+
 private:
     struct Range {
         std::uint32_t begin = 0;
@@ -65,6 +70,9 @@ public:
     {
     }
     Nearest find(std::span<const double> labels, int a, int b, int o, double limit);
+
+    /// seed_triangle, with its nearest-point searches through the index once it is built.
+    SeedTriangle seed(std::span<const double> labels, int s);
 
 private:
     std::span<const Vec3> xyz_;

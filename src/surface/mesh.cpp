@@ -30,67 +30,145 @@ void add_triangle(int a, int b, int c, std::vector<int>& tri_a, std::vector<int>
     tri_c.push_back(c);
 }
 
+/// The seed of the next patch: free points in ascending order from `next_seed` are tried as the
+/// seed position, each once, until one gives a seed triangle with a plane. False when none does
+/// or fewer than 3 points are free.
+bool next_patch_seed(std::span<const Vec3> xyz, std::span<const double> labels,
+                     std::size_t free_points, FrontCandidateFinder& finder, int& next_seed,
+                     SeedTriangle& seed)
+{
+    const int n = static_cast<int>(xyz.size());
+    TrianglePlane plane;
+    for (; free_points >= 3 && next_seed <= n; ++next_seed) {
+        if (labels[static_cast<std::size_t>(next_seed) - 1] != 0.0) {
+            continue;
+        }
+        seed = finder.seed(labels, next_seed);
+        if (triangle_plane(xyz, seed.a, seed.b, seed.c, plane) == Status::ok) {
+            ++next_seed;
+            return true;
+        }
+    }
+    return false;
+}
+
+constexpr long report_every = 4096;
+
 } // namespace
+
+Status mesh_point_cloud(std::span<const Vec3> xyz, std::span<double> labels_out,
+                        std::vector<int>& tri_a_out, std::vector<int>& tri_b_out,
+                        std::vector<int>& tri_c_out, std::vector<double>& tri_tag,
+                        const Progress& progress, CandidateSearch search)
+{
+    assert(labels_out.size() == xyz.size() && "one label per point");
+    if (progress.stopped()) {
+        return Status::error;
+    }
+    if (xyz.size() < 3) {
+        std::fill(labels_out.begin(), labels_out.end(), 0.0);
+        return Status::ok;
+    }
+    // Work on copies: a stopped run leaves the caller's arrays as they were.
+    std::vector<double> labels(xyz.size(), 0.0);
+    std::vector<int> tri_a;
+    std::vector<int> tri_b;
+    std::vector<int> tri_c;
+    const auto label = [&](int k) -> double& { return labels[static_cast<std::size_t>(k) - 1]; };
+    const int n = static_cast<int>(xyz.size());
+    // Free points counted as they are used: a recount per step would make every step cost N.
+    std::size_t free_points = xyz.size();
+    FrontCandidateFinder finder(xyz, search);
+    const double max_fold = deg_to_rad(45.0);
+    long steps = 0;
+
+    SeedTriangle seed = seed_triangle(xyz, labels, n / 2);
+    int next_seed = 1; // no point below it can seed a patch
+    while (true) {     // one patch per turn
+        add_triangle(seed.a, seed.b, seed.c, tri_a, tri_b, tri_c);
+        label(seed.a) = 1.0;
+        label(seed.b) = 1.0;
+        label(seed.c) = 1.0;
+        free_points -= 3;
+
+        Front front = first_front(seed.a, seed.b, seed.c);
+        FrontWalk walk;
+        int failures = 0;
+        while (free_points >= 1) {
+            if (++steps % report_every == 0) {
+                if (progress.stopped()) {
+                    return Status::error;
+                }
+                progress(1.0 - static_cast<double>(free_points) / static_cast<double>(n), "面張り");
+            }
+            const auto at = [&](int p) { return front.point[static_cast<std::size_t>(p)]; };
+            const int a = at(walk.i);
+            const int b = at(walk.next);
+            const int o = front.opposite[static_cast<std::size_t>(walk.i)];
+            const int p = at(walk.prev);
+            const int q = at(walk.next2);
+            EdgeMemo& memo = front.memo[static_cast<std::size_t>(walk.i)];
+            bool rejected = fails_again(memo, a, b, o, p, q, 0, labels);
+            int k = 0;
+            if (!rejected) {
+                // The front points beside the edge may close a corner.
+                label(p) = 0.0;
+                label(q) = 0.0;
+                const Nearest found = finder.find(labels, a, b, o, seed.limit);
+                label(p) = 1.0;
+                label(q) = 1.0;
+                k = found.index;
+                EdgeMemo::Kind why = EdgeMemo::Kind::empty;
+                if (k == 0) {
+                    why = EdgeMemo::Kind::none;
+                } else if (found.distance > seed.limit) {
+                    why = EdgeMemo::Kind::too_far;
+                } else if (!gentle_fold(xyz, a, b, o, k, max_fold)) {
+                    why = EdgeMemo::Kind::fold;
+                }
+                rejected = why != EdgeMemo::Kind::empty;
+                if (rejected) {
+                    memo = {why, a, b, o, p, q, k, 0};
+                }
+            }
+            if (rejected) {
+                ++failures;
+                if (failures > front.length()) {
+                    break;
+                }
+                ++walk.i;
+            } else {
+                if (label(k) == 0.0) {
+                    --free_points;
+                }
+                label(k) = 1.0;
+                failures = 0;
+                add_triangle(a, b, k, tri_a, tri_b, tri_c);
+                advance_after_accept(k, front, walk);
+            }
+            walk = front_neighbours(front.length(), walk.i);
+        }
+        if (!next_patch_seed(xyz, labels, free_points, finder, next_seed, seed)) {
+            break;
+        }
+    }
+    if (progress.stopped()) {
+        return Status::error;
+    }
+    std::copy(labels.begin(), labels.end(), labels_out.begin());
+    tri_a_out = std::move(tri_a);
+    tri_b_out = std::move(tri_b);
+    tri_c_out = std::move(tri_c);
+    tri_tag.assign(tri_a_out.size(), 0.0);
+    progress(1.0, "面張り");
+    return Status::ok;
+}
 
 void mesh_point_cloud(std::span<const Vec3> xyz, std::span<double> labels, std::vector<int>& tri_a,
                       std::vector<int>& tri_b, std::vector<int>& tri_c,
                       std::vector<double>& tri_tag, CandidateSearch search)
 {
-    assert(labels.size() == xyz.size() && "one label per point");
-    std::fill(labels.begin(), labels.end(), 0.0);
-    if (xyz.size() < 3) {
-        return;
-    }
-    const auto label = [&](int k) -> double& { return labels[static_cast<std::size_t>(k) - 1]; };
-    // Free points counted as they are used: a recount per step would make every step cost N.
-    std::size_t free_points = xyz.size();
-
-    const SeedTriangle seed = seed_triangle(xyz, labels, static_cast<int>(xyz.size() / 2));
-    tri_a.clear();
-    tri_b.clear();
-    tri_c.clear();
-    add_triangle(seed.a, seed.b, seed.c, tri_a, tri_b, tri_c);
-    label(seed.a) = 1.0;
-    label(seed.b) = 1.0;
-    label(seed.c) = 1.0;
-    free_points -= 3;
-
-    Front front = first_front(seed.a, seed.b, seed.c);
-    FrontWalk walk;
-    FrontCandidateFinder finder(xyz, search);
-    const double max_fold = deg_to_rad(45.0);
-    int failures = 0;
-    while (free_points >= 1) {
-        const auto at = [&](int p) { return front.point[static_cast<std::size_t>(p)]; };
-        const int a = at(walk.i);
-        const int b = at(walk.next);
-        const int o = front.opposite[static_cast<std::size_t>(walk.i)];
-        // The front points beside the edge may close a corner.
-        label(at(walk.prev)) = 0.0;
-        label(at(walk.next2)) = 0.0;
-        const Nearest found = finder.find(labels, a, b, o, seed.limit);
-        label(at(walk.prev)) = 1.0;
-        label(at(walk.next2)) = 1.0;
-
-        const int k = found.index;
-        if (k == 0 || found.distance > seed.limit || !gentle_fold(xyz, a, b, o, k, max_fold)) {
-            ++failures;
-            if (failures > front.length()) {
-                break;
-            }
-            ++walk.i;
-        } else {
-            if (label(k) == 0.0) {
-                --free_points;
-            }
-            label(k) = 1.0;
-            failures = 0;
-            add_triangle(a, b, k, tri_a, tri_b, tri_c);
-            advance_after_accept(k, front, walk);
-        }
-        walk = front_neighbours(front.length(), walk.i);
-    }
-    tri_tag.assign(tri_a.size(), 0.0);
+    (void)mesh_point_cloud(xyz, labels, tri_a, tri_b, tri_c, tri_tag, Progress{}, search);
 }
 
 } // namespace tengun

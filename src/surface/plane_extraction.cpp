@@ -51,15 +51,16 @@ bool within_fold(std::span<const Vec3> xyz, const ReferencePlane& reference, int
     return !(fold_angle(reference.normal, added.normal) > max_fold);
 }
 
-} // namespace
+constexpr long report_every = 4096;
 
-int extract_planes(std::span<const Vec3> xyz, std::span<double> labels, std::vector<int>& tri_a,
-                   std::vector<int>& tri_b, std::vector<int>& tri_c, std::vector<double>& tri_tag,
-                   CandidateSearch search)
+/// The extraction itself, on the caller's copies; 0 planes and Status::error when stopped.
+Status extract(std::span<const Vec3> xyz, std::vector<double>& labels, std::vector<int>& tri_a,
+               std::vector<int>& tri_b, std::vector<int>& tri_c, std::vector<double>& tri_tag,
+               int& planes, const Progress& progress, CandidateSearch search)
 {
-    assert(labels.size() == xyz.size() && "one label per point");
-    std::fill(labels.begin(), labels.end(), 0.0);
     Triangles triangles{tri_a, tri_b, tri_c, tri_tag};
+    long steps = 0;
+    long version = 0; // of the reference plane, for the memos of failed edges
     triangles.truncate(0);
     const auto label = [&](int k) -> double& { return labels[static_cast<std::size_t>(k) - 1]; };
 
@@ -71,15 +72,23 @@ int extract_planes(std::span<const Vec3> xyz, std::span<double> labels, std::vec
     int discarded = 0;
     int seed_position = static_cast<int>(xyz.size() / 4);
     std::vector<int> members;
+    std::vector<int> sorted; // 0-based indices of members[0..merged) in ascending order
+    std::size_t merged = 0;
 
+    const auto finish = [&](int count) {
+        planes = count;
+        return Status::ok;
+    };
     while (true) { // one region per turn
         if (free_points < 3) {
-            return m - 1;
+            return finish(m - 1);
         }
-        const SeedTriangle seed = seed_triangle(xyz, labels, seed_position);
+        const SeedTriangle seed = finder.seed(labels, seed_position);
         const auto plane_label = static_cast<double>(m);
         triangles.add(seed.a, seed.b, seed.c, m);
         members = {seed.a, seed.b, seed.c};
+        sorted.clear();
+        merged = 0;
         for (const int p : members) {
             label(p) = plane_label;
         }
@@ -90,27 +99,52 @@ int extract_planes(std::span<const Vec3> xyz, std::span<double> labels, std::vec
         if (triangle_plane(xyz, seed.a, seed.b, seed.c, seed_plane) == Status::ok) {
             reference = {true, seed_plane.normal};
         }
+        ++version;
         FrontWalk walk;
         int failures = 0;
 
         bool region_done = false;
         while (!region_done) {
             if (free_points < 1) {
-                return m;
+                return finish(m);
+            }
+            if (++steps % report_every == 0) {
+                if (progress.stopped()) {
+                    return Status::error;
+                }
+                progress(1.0 - static_cast<double>(free_points) / static_cast<double>(xyz.size()),
+                         "多平面抽出");
             }
             const auto at = [&](int p) { return front.point[static_cast<std::size_t>(p)]; };
             const int a = at(walk.i);
             const int b = at(walk.next);
             const int o = front.opposite[static_cast<std::size_t>(walk.i)];
-            label(at(walk.prev)) = 0.0;
-            label(at(walk.next2)) = 0.0;
-            const Nearest found = finder.find(labels, a, b, o, seed.limit);
-            label(at(walk.prev)) = plane_label;
-            label(at(walk.next2)) = plane_label;
-
-            const int k = found.index;
-            if (k == 0 || found.distance > seed.limit ||
-                !within_fold(xyz, reference, a, b, k, max_fold)) {
+            const int p = at(walk.prev);
+            const int q = at(walk.next2);
+            EdgeMemo& memo = front.memo[static_cast<std::size_t>(walk.i)];
+            bool rejected = fails_again(memo, a, b, o, p, q, version, labels);
+            int k = 0;
+            if (!rejected) {
+                label(p) = 0.0;
+                label(q) = 0.0;
+                const Nearest found = finder.find(labels, a, b, o, seed.limit);
+                label(p) = plane_label;
+                label(q) = plane_label;
+                k = found.index;
+                EdgeMemo::Kind why = EdgeMemo::Kind::empty;
+                if (k == 0) {
+                    why = EdgeMemo::Kind::none;
+                } else if (found.distance > seed.limit) {
+                    why = EdgeMemo::Kind::too_far;
+                } else if (!within_fold(xyz, reference, a, b, k, max_fold)) {
+                    why = EdgeMemo::Kind::fold;
+                }
+                rejected = why != EdgeMemo::Kind::empty;
+                if (rejected) {
+                    memo = {why, a, b, o, p, q, k, version};
+                }
+            }
+            if (rejected) {
                 ++failures;
                 if (failures > front.length()) {
                     seed_position = at(front.length() / 2);
@@ -124,7 +158,7 @@ int extract_planes(std::span<const Vec3> xyz, std::span<double> labels, std::vec
                         triangles.truncate(region_start);
                         ++discarded;
                         if (discarded > 9) {
-                            return m - 1;
+                            return finish(m - 1);
                         }
                     }
                     region_start = triangles.count();
@@ -146,12 +180,62 @@ int extract_planes(std::span<const Vec3> xyz, std::span<double> labels, std::vec
             if (walk.i == 1) {
                 Vec3 normal{};
                 double offset = 0.0;
-                if (fit_plane_labelled(xyz, labels, plane_label, 3, normal, offset) == Status::ok) {
+                // The region's points in ascending order, as fit_plane_labelled would sum them,
+                // without scanning the whole cloud: the new ones merged into the sorted rest.
+                const auto added = static_cast<std::ptrdiff_t>(sorted.size());
+                for (std::size_t j = merged; j < members.size(); ++j) {
+                    sorted.push_back(members[j] - 1);
+                }
+                merged = members.size();
+                std::sort(sorted.begin() + added, sorted.end());
+                std::inplace_merge(sorted.begin(), sorted.begin() + added, sorted.end());
+                if (fit_plane_indexed(xyz, sorted, 3, normal, offset) == Status::ok) {
                     reference = {true, normal};
                 }
+                ++version;
             }
         }
     }
+}
+
+} // namespace
+
+Status extract_planes(std::span<const Vec3> xyz, std::span<double> labels_out,
+                      std::vector<int>& tri_a, std::vector<int>& tri_b, std::vector<int>& tri_c,
+                      std::vector<double>& tri_tag, int& plane_count, const Progress& progress,
+                      CandidateSearch search)
+{
+    assert(labels_out.size() == xyz.size() && "one label per point");
+    if (progress.stopped()) {
+        return Status::error;
+    }
+    std::vector<double> labels(xyz.size(), 0.0);
+    std::vector<int> a;
+    std::vector<int> b;
+    std::vector<int> c;
+    std::vector<double> tag;
+    int planes = 0;
+    if (extract(xyz, labels, a, b, c, tag, planes, progress, search) == Status::error ||
+        progress.stopped()) {
+        return Status::error;
+    }
+    std::copy(labels.begin(), labels.end(), labels_out.begin());
+    tri_a = std::move(a);
+    tri_b = std::move(b);
+    tri_c = std::move(c);
+    tri_tag = std::move(tag);
+    plane_count = planes;
+    progress(1.0, "多平面抽出");
+    return Status::ok;
+}
+
+int extract_planes(std::span<const Vec3> xyz, std::span<double> labels, std::vector<int>& tri_a,
+                   std::vector<int>& tri_b, std::vector<int>& tri_c, std::vector<double>& tri_tag,
+                   CandidateSearch search)
+{
+    int planes = 0;
+    (void)extract_planes(xyz, labels, tri_a, tri_b, tri_c, tri_tag, planes, Progress{}, search);
+    return planes;
 }
 
 } // namespace tengun

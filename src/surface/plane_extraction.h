@@ -4,6 +4,7 @@
 #include <span>
 #include <vector>
 
+#include "geometry/progress.h"
 #include "surface/front_candidate.h"
 
 namespace tengun {
@@ -19,7 +20,16 @@ namespace tengun {
 /// used up while a region grows (that region counts).
 /// `labels`: overwritten; plane number m >= 1, 0 for points never reached, -1 discarded.
 /// Triangle arrays: replaced by the triangles of the kept regions (1-based point numbers),
-/// tri_tag the plane number of each. Returns the number of planes.
+/// tri_tag the plane number of each; `plane_count` the number of planes. `progress` hears the
+/// share of points placed; when it asks to stop, the result is Status::error (cancelled_reason)
+/// and every output is left as it was.
+[[nodiscard]] Status extract_planes(std::span<const Vec3> xyz, std::span<double> labels,
+                                    std::vector<int>& tri_a, std::vector<int>& tri_b,
+                                    std::vector<int>& tri_c, std::vector<double>& tri_tag,
+                                    int& plane_count, const Progress& progress,
+                                    CandidateSearch search = CandidateSearch::indexed);
+
+/// The same, never stopped; returns the number of planes.
 int extract_planes(std::span<const Vec3> xyz, std::span<double> labels, std::vector<int>& tri_a,
                    std::vector<int>& tri_b, std::vector<int>& tri_c, std::vector<double>& tri_tag,
                    CandidateSearch search = CandidateSearch::indexed);

@@ -31,6 +31,14 @@ void write_view_fields(FormState& state)
     }
 }
 
+/// The plane normal's direction angles in degrees, Text4(0) and Text4(1).
+void write_plane_fields(FormState& state)
+{
+    const Angles a = direction_angles(state.axis_vector);
+    state.fields["Text4(0)"] = format_number(rad_to_deg(a.alpha));
+    state.fields["Text4(1)"] = format_number(rad_to_deg(a.beta));
+}
+
 void draw_sphere_overlay(DrawingSurface& surface, const FormState& state)
 {
     const SurfacePoint c = view_point(state, state.centre);
@@ -126,11 +134,12 @@ void draw_bspline_overlay(DrawingSurface& surface, const FormState& state,
     SurfacePoint previous{};
     for (long i = 1; i <= segments; ++i) {
         if (static_cast<std::size_t>(i) + 2 >= size) {
-            break;  // control points of an earlier, smaller cloud
+            break; // control points of an earlier, smaller cloud
         }
         for (long j = 0; j <= d; ++j) {
             const double t = static_cast<double>(j) / static_cast<double>(d);
-            const SurfacePoint p = view_point(state, bspline_point(static_cast<int>(i), t, control));
+            const SurfacePoint p =
+                view_point(state, bspline_point(static_cast<int>(i), t, control));
             if (t != 0.0) {
                 draw_line(surface, previous.x, previous.y, p.x, p.y, 0);
             }
@@ -139,7 +148,7 @@ void draw_bspline_overlay(DrawingSurface& surface, const FormState& state,
     }
 }
 
-}  // namespace
+} // namespace
 
 void draw_points(DrawingSurface& surface, const FormState& state)
 {
@@ -191,7 +200,7 @@ void draw_triangle(DrawingSurface& surface, const FormState& state, std::size_t 
     const std::array corners{state.tri_a[t - 1], state.tri_b[t - 1], state.tri_c[t - 1]};
     for (const int c : corners) {
         if (c < 1 || static_cast<std::size_t>(c) > n) {
-            return;  // a mesh of an earlier cloud names points this one does not have
+            return; // a mesh of an earlier cloud names points this one does not have
         }
     }
     if (colour < 0) {
@@ -235,9 +244,7 @@ void draw_plane_frame(DrawingSurface& surface, FormState& state)
     print_at(surface, s * qy[0], s * qy[1], "y");
     draw_line(surface, 0.0, 0.0, s * vf[0], s * vf[1], 0);
 
-    const Angles a = direction_angles(n);
-    state.fields["Text4(0)"] = format_number(rad_to_deg(a.alpha));
-    state.fields["Text4(1)"] = format_number(rad_to_deg(a.beta));
+    write_plane_fields(state);
 }
 
 void draw_circle_3d(DrawingSurface& surface, const Mat3& view, const Vec3& centre,
@@ -260,6 +267,14 @@ void draw_circle_3d(DrawingSurface& surface, const Mat3& view, const Vec3& centr
 void draw_view(DrawingSurface& surface, FormState& state, const ProgramWide& program)
 {
     write_view_fields(state);
+    if (surface.discards()) {
+        // Nothing to see: only the fields a redraw writes.
+        if (state.analysis_kind == analysis_kinds::plane ||
+            state.analysis_kind == analysis_kinds::arc) {
+            write_plane_fields(state);
+        }
+        return;
+    }
     surface.clear();
     draw_points(surface, state);
     surface.set_line_width(2);
@@ -301,4 +316,4 @@ void draw_view(DrawingSurface& surface, FormState& state, const ProgramWide& pro
     surface.set_line_width(1);
 }
 
-}  // namespace tengun
+} // namespace tengun

@@ -33,6 +33,30 @@ public:
     virtual void move_to(double x, double y) = 0;
     /// Prints text (UTF-8) with its top-left corner at the current position.
     virtual void print(std::string_view text) = 0;
+    /// True for a surface that keeps nothing it is given (tengun-cli without a picture to
+    /// save): the redraw then skips the points and the mesh and only writes the view fields.
+    [[nodiscard]] virtual bool discards() const { return false; }
 };
 
-}  // namespace tengun
+/// A surface of a given size that draws nothing.
+class DiscardingSurface final : public DrawingSurface {
+public:
+    DiscardingSurface(double width_mm, double height_mm) : width_(width_mm), height_(height_mm) {}
+    [[nodiscard]] double scale_width() const override { return width_; }
+    [[nodiscard]] double scale_height() const override { return height_; }
+    void clear() override {}
+    void line(double, double, double, double, int) override {}
+    void pixel(double, double, int) override {}
+    void circle(double, double, double, int) override {}
+    void set_line_width(int) override {}
+    void set_line_style(LineStyle) override {}
+    void move_to(double, double) override {}
+    void print(std::string_view) override {}
+    [[nodiscard]] bool discards() const override { return true; }
+
+private:
+    double width_;
+    double height_;
+};
+
+} // namespace tengun

@@ -125,18 +125,20 @@ TEST(kyuumen, fits_the_cloud_fills_the_fields_and_draws_the_circle)
     EXPECT_EQ(marker.y1, outline.y1);
 }
 
-TEST(kyuumen, three_points_start_from_the_previous_centre)
+TEST(kyuumen, three_points_fix_no_sphere_and_keep_the_previous_one)
 {
     TestForm f;
     load_points(f, sphere_points({1, 2, 8}, 4));
     kyuumen_Click(f.ctx);
     expect_vec_near(f.state.centre, {1, 2, 8}, 1e-9);
+    const auto fields = f.state.fields;
     // Three points around the vertical through (1, 2): every centre on it fits them.
     load_points(f, {{11, 2, 3}, {1, 12, 3}, {-9, 2, 3}});
     kyuumen_Click(f.ctx);
-    ASSERT_TRUE(f.dialogs.messages.empty());
+    ASSERT_EQ(f.dialogs.messages.size(), 1U);
+    EXPECT_NE(f.dialogs.messages[0].find("一平面上"), std::string::npos);
     expect_vec_near(f.state.centre, {1, 2, 8}, 1e-9);
-    EXPECT_NEAR(f.state.radius, std::sqrt(125.0), 1e-9);
+    EXPECT_EQ(f.state.fields.at("Text3(1)"), fields.at("Text3(1)"));
 }
 
 TEST(kyuumen, a_zero_distance_is_reported_and_keeps_results_and_fields)

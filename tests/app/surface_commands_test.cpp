@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <set>
 
 #include "app/commands.h"
 #include "support/clouds.h"
@@ -74,8 +76,9 @@ TEST(menhari, meshes_the_cloud_and_shows_the_last_plane_fit)
     EXPECT_EQ(f.state.fields["Text1(0)"], nx);
     EXPECT_EQ(f.state.fields["Text1(3)"], d);
     EXPECT_EQ(f.state.fields["Text2(2)"], foot_z);
-    EXPECT_EQ(f.state.fields["Label3(0)"], "");
-    EXPECT_EQ(f.state.fields["Text3(0)"], "");
+    EXPECT_EQ(f.state.fields["Label3(0)"], "面張り点数");
+    EXPECT_EQ(f.state.fields["Text3(0)"], "30");
+    EXPECT_TRUE(f.dialogs.messages.empty()) << "every point covered: nothing to say";
     ASSERT_FALSE(f.picture1.calls.empty());
     EXPECT_EQ(f.picture1.calls.front().kind, Recorded::Kind::clear);
     EXPECT_GE(lines_of_colour(f.picture1, 0), 3 * f.state.triangle_count()) << "triangles in tag 0";
@@ -99,6 +102,95 @@ TEST(poly_plane, finds_the_faces_and_draws_each_in_its_own_colour)
         EXPECT_GT(tagged, 100) << colour;
         EXPECT_GE(lines_of_colour(f.picture1, colour), 3U * static_cast<std::size_t>(tagged));
     }
+}
+
+TEST(menhari, points_left_free_are_counted_in_a_message)
+{
+    TestForm f;
+    // A 6 x 5 sheet and two stray points far above it: a seed needs three free points.
+    std::vector<Vec3> pts;
+    for (int i = 0; i < 6; ++i) {
+        for (int j = 0; j < 5; ++j) {
+            pts.push_back({double(i), double(j), 3.0});
+        }
+    }
+    pts.push_back({2, 2, 40});
+    pts.push_back({3, 2, 80});
+    set_cloud(f, pts);
+    menhari_Click(f.ctx);
+    EXPECT_EQ(f.state.fields["Text3(0)"], "30");
+    ASSERT_EQ(f.dialogs.messages.size(), 1U);
+    EXPECT_NE(f.dialogs.messages[0].find("面張りできなかった点が2点"), std::string::npos)
+        << f.dialogs.messages[0];
+}
+
+/// The planes as labels: face -> the set of plane numbers its points carry.
+std::map<int, std::set<double>> planes_by_face(const FormState& s, const testing::Box& box)
+{
+    std::map<int, std::set<double>> out;
+    for (std::size_t i = 0; i < s.point_count(); ++i) {
+        if (s.points.label[i] >= 1.0) {
+            out[testing::box_face(box, s.points.xyz[i])].insert(s.points.label[i]);
+        }
+    }
+    return out;
+}
+
+TEST(heimen_tougou, splintered_box_becomes_six_planes_and_its_boundaries_close)
+{
+    TestForm f;
+    // Faces split along their middles as two extracted planes each, and a splinter of the top
+    // along an edge: 13 planes before, the six faces after.
+    const testing::Box box{{10, 20, 30}, {40, 30, 20}};
+    set_cloud(f, testing::box_scan(box, 2.0, {0, 1, 2, 3, 4, 5}, 0.01));
+    for (std::size_t i = 0; i < f.state.point_count(); ++i) {
+        const Vec3& p = f.state.points.xyz[i];
+        const int face = testing::box_face(box, p);
+        const bool half = p[0] < 30.0 && face != 4 && face != 5 ? true : p[1] < 35.0;
+        f.state.points.label[i] = 1 + 2 * face + (half ? 1 : 0);
+        if (face == 1 && p[0] < 12.0 && p[1] < 30.0) {
+            f.state.points.label[i] = 13; // 5 points of the top by its edge
+        }
+    }
+    f.state.plane_count = 13;
+    f.state.tri_a = {1};
+    f.state.tri_b = {2};
+    f.state.tri_c = {3};
+    f.state.tri_tag = {f.state.points.label[0]};
+    heimen_tougou_Click(f.ctx);
+    EXPECT_TRUE(f.dialogs.messages.empty());
+    EXPECT_EQ(f.state.plane_count, 6);
+    EXPECT_EQ(f.state.fields["Text6"], "平面統合");
+    EXPECT_EQ(f.state.fields["Label3(0)"], "面の数");
+    EXPECT_EQ(f.state.fields["Text3(0)"], "6");
+    EXPECT_EQ(f.state.surface_display, surface_modes::mesh);
+    const auto faces = planes_by_face(f.state, box);
+    std::set<double> used;
+    for (const auto& [face, planes] : faces) {
+        EXPECT_EQ(planes.size(), 1U) << "face " << face;
+        used.insert(*planes.begin());
+    }
+    EXPECT_EQ(used, (std::set<double>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(f.state.tri_tag, (std::vector<double>{f.state.points.label[0]}));
+    EXPECT_FALSE(f.picture1.calls.empty()) << "redrawn";
+    // Planes by size: the 40 x 30 faces first.
+    EXPECT_EQ(count_label(1.0, f.state.points.label), 300U);
+    EXPECT_EQ(count_label(6.0, f.state.points.label), 150U);
+
+    kyoukai_hyouji_Click(f.ctx);
+    EXPECT_EQ(f.state.segment_count(), 24U) << "four edges round each merged face";
+    saidai_edge_kenshutu_Click(f.ctx);
+    EXPECT_EQ(f.state.segment_count(), 3U);
+}
+
+TEST(heimen_tougou, without_planes_says_what_to_do_first)
+{
+    TestForm f;
+    set_cloud(f, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    heimen_tougou_Click(f.ctx);
+    ASSERT_EQ(f.dialogs.messages.size(), 1U);
+    EXPECT_NE(f.dialogs.messages[0].find("多平面抽出"), std::string::npos);
+    EXPECT_EQ(f.state.plane_count, 0);
 }
 
 TEST(kyoukai_hyouji, box_faces_are_outlined_by_four_edges_each)

@@ -117,6 +117,52 @@ TEST(tengun_cli, closed_box_is_outlined_face_by_face)
     EXPECT_EQ(per_plane, (std::vector<int>{0, 4, 4, 4, 4, 4, 4}));
 }
 
+TEST(tengun_cli, splintered_planes_of_a_random_box_scan_merge_into_its_six_faces)
+{
+    const QTemporaryDir dir;
+    const testing::Box box{{10, 10, 10}, {40, 30, 20}};
+    const QString csv =
+        write_csv(dir, "random_box.csv", testing::random_box_scan(box, 20000, 1, 0.01));
+    const QStringList state{"--state", "plane_count,segment_count"};
+    const CliRun extracted = run_cli(QStringList{"csv_file_input=" + csv, "poly_plane"} + state,
+                                     dir.path());
+    ASSERT_EQ(extracted.exit_code, 0) << extracted.err.toStdString();
+    EXPECT_GT(extracted.json["plane_count"].toInt(), 6) << "splinters along the edges";
+
+    const CliRun merged = run_cli(
+        QStringList{"csv_file_input=" + csv, "poly_plane", "heimen_tougou", "kyoukai_hyouji"} +
+            state,
+        dir.path());
+    ASSERT_EQ(merged.exit_code, 0) << merged.err.toStdString();
+    EXPECT_TRUE(merged.json["messages"].toArray().isEmpty());
+    EXPECT_EQ(merged.json["plane_count"].toInt(), 6);
+    const QJsonObject fields = merged.json["fields"].toObject();
+    EXPECT_EQ(fields["Text6"].toString(), "平面統合");
+    EXPECT_EQ(fields["Text3(0)"].toString(), "6");
+    EXPECT_EQ(merged.json["segment_count"].toInt(), 24) << "four edges round each face";
+}
+
+TEST(tengun_cli, mesh_of_a_random_order_scan_reports_the_points_it_covers)
+{
+    const QTemporaryDir dir;
+    const QString csv = write_csv(dir, "random_box.csv",
+                                  testing::random_box_scan({{0, 0, 0}, {40, 30, 20}}, 4000, 4));
+    const CliRun run =
+        run_cli({"csv_file_input=" + csv, "menhari", "--state", "labels,triangle_count"},
+                dir.path());
+    ASSERT_EQ(run.exit_code, 0) << run.err.toStdString();
+    const QJsonObject fields = run.json["fields"].toObject();
+    EXPECT_EQ(fields["Label3(0)"].toString(), "面張り点数");
+    int covered = 0;
+    for (const QJsonValue& l : run.json["labels"].toArray()) {
+        covered += l.toDouble() == 1.0 ? 1 : 0;
+    }
+    EXPECT_EQ(fields["Text3(0)"].toString().toInt(), covered);
+    EXPECT_GE(covered, 3998);
+    EXPECT_GT(run.json["triangle_count"].toInt(), 6000);
+    EXPECT_EQ(run.json["messages"].toArray().isEmpty(), covered == 4000);
+}
+
 TEST(tengun_cli, playback_starts_and_stops_the_timer)
 {
     const QTemporaryDir dir;

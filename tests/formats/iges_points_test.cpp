@@ -121,6 +121,108 @@ TEST(read_iges_points, damaged_or_foreign_files_are_errors_and_keep_the_cloud)
     }
 }
 
+/// An IGES file as simple exporters and hand editing leave it: the Start and Global lines,
+/// a directory entry pair per entity and the parameter lines, every line ending with a
+/// sequence number (and the parameter lines with their directory pointer when `pointers`) but
+/// without a section letter.
+std::string letterless_iges(const std::vector<int>& entity_types,
+                            const std::vector<std::string>& parameter_lines, bool pointers = true,
+                            bool header = true)
+{
+    const auto field = [](const std::string& v) {
+        return std::string(v.size() < 8 ? 8 - v.size() : 0, ' ') + v;
+    };
+    std::string out;
+    int seq = 0;
+    const auto line = [&](std::string data, std::size_t width) {
+        data.resize(std::max(width, data.size()), ' ');
+        out += data + field(std::to_string(++seq)) + "\n";
+    };
+    if (header) {
+        line("hand-made test file", 72);
+        seq = 0;
+        line("1H,,1H;,4Htest,8Htest.igs;", 72);
+        seq = 0;
+    }
+    for (std::size_t e = 0; e < entity_types.size(); ++e) {
+        const std::string type = std::to_string(entity_types[e]);
+        line(field(type) + field(std::to_string(2 * e + 1)) + field("0") + field("0") +
+                 field("0") + field("0") + field("0") + field("00000000"),
+             72);
+        line(field(type) + field("0") + field("0") + field("1") + field("0"), 72);
+    }
+    seq = 0;
+    for (const std::string& p : parameter_lines) {
+        if (pointers) {
+            line(p + std::string(p.size() < 64 ? 64 - p.size() : 1, ' ') + field("1"), 72);
+        } else {
+            out += p + "      " + std::to_string(++seq) + "\n";
+        }
+    }
+    return out;
+}
+
+TEST(read_iges_points, files_without_section_letters_read_by_their_records)
+{
+    struct Case {
+        const char* name;
+        std::string text;
+        std::vector<Vec3> points;
+    };
+    const std::vector<Vec3> none;
+    const Case cases[] = {
+        {"two connected lines split after x2",
+         letterless_iges({110, 110}, {"110,1.0,0.0,0.0,10.0,", "0.5,0.0;", "110,10.0,0.5,0.0,10.0,",
+                                      "10.5,0.0;"}),
+         two_lines},
+        {"sequence numbers only, no header",
+         letterless_iges({110, 110},
+                         {"110,1.0,0.0,0.0,10.0,", "0.5,0.0;", "110,10.0,0.5,0.0,10.0,",
+                          "10.5,0.0;"},
+                         false, false),
+         two_lines},
+        {"records not split, long lines",
+         letterless_iges({110, 110},
+                         {"110,1.000000000000000,0.000000000000000,0.000000000000000,"
+                          "10.00000000000000,0.5000000000000000,0.0;",
+                          "110,10.0,0.5,0.0,10.0,10.5,0.0;"}),
+         two_lines},
+        {"a first line from the origin gives its end point",
+         letterless_iges({110}, {"110,0.0,0.0,0.0,1.0,2.0,3.0;"}), {{1, 2, 3}}},
+        {"no line entity", letterless_iges({100}, {"100,0.0,0.0,0.0,1.0,0.0,0.0,1.0;"}), none},
+        {"a coordinate 110 in other entities",
+         letterless_iges({100, 126, 110},
+                         {"100,0.,110.,110.,110.,110.,110.,110.;", "126,1,1,0,0,1,0,0.,0.,",
+                          "110.,110.,110.,110.,110.,110.;", "110,4.,5.,6.,7.,8.,9.;"}),
+         {{4, 5, 6}, {7, 8, 9}}},
+        {"split after a whole-number y2",
+         letterless_iges({110}, {"110,1.0,2.0,3.0,4.5,6.0,", "7.5;"}, false),
+         {{1, 2, 3}, {4.5, 6.0, 7.5}}},
+        {"split after y2, blank-separated",
+         letterless_iges({110}, {"110 1.0 2.0 3.0 4.5 6.0", "7.5;"}, false),
+         {{1, 2, 3}, {4.5, 6.0, 7.5}}},
+        {"no record delimiter at all: by field positions",
+         letterless_iges({110}, {"110 1.0 2.0 3.0 4.5 6.0", "7.5"}, false, false),
+         {{1, 2, 3}, {4.5, 6.0, 7.5}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(read_ok(c.text), c.points);
+    }
+    // A record cut short and a coordinate that is not a number are still errors.
+    PointCloud cloud;
+    cloud.add({9, 9, 9});
+    ReadError error;
+    EXPECT_EQ(read_iges_points(letterless_iges({110}, {"110,1.0,2.0,3.0,4.5,"}), cloud, error),
+              Status::error);
+    EXPECT_EQ(read_iges_points(letterless_iges({110}, {"110,1.0,2.0,x,4.5,5,6;"}), cloud, error),
+              Status::error);
+    EXPECT_NE(error.reason.find("「x」"), std::string::npos) << error.reason;
+    EXPECT_EQ(error.line, 5U);
+    EXPECT_EQ(cloud.size(), 1U);
+}
+
 TEST(read_iges_points, real_files_give_their_lines)
 {
     const std::filesystem::path dir = std::filesystem::path(TENGUN_EXTERNAL_DATA) / "iges";

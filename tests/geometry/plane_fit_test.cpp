@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <random>
 
 #include "geometry/rotation.h"
 #include "support/clouds.h"
@@ -99,6 +101,150 @@ TEST(fit_plane, planes_through_or_near_the_origin_come_out_right)
     expect_vec_near(vec_scale(n, n[2] > 0 ? 1.0 : -1.0), {-r, -r, r}, 1e-12);
     EXPECT_NEAR(d, 0.0, 1e-12);
     EXPECT_NEAR(sd, 0.0, 1e-12);
+}
+
+/// The orthogonal least-squares plane by an independent route: the centred scatter in long
+/// double, its smallest eigenvector by inverse iteration.
+struct ReferencePlane {
+    Vec3 n{};
+    double d = 0;
+    double rms = 0;
+};
+
+ReferencePlane reference_plane(const std::vector<Vec3>& pts)
+{
+    using L = long double;
+    L c[3] = {0, 0, 0};
+    for (const Vec3& p : pts) {
+        for (int k = 0; k < 3; ++k) {
+            c[k] += p[k];
+        }
+    }
+    for (L& x : c) {
+        x /= static_cast<L>(pts.size());
+    }
+    L s[3][3] = {};
+    for (const Vec3& p : pts) {
+        for (int j = 0; j < 3; ++j) {
+            for (int k = 0; k < 3; ++k) {
+                s[j][k] += (p[j] - c[j]) * (p[k] - c[k]);
+            }
+        }
+    }
+    // Inverse iteration: solve S y = x by Cramer's rule (S is 3 x 3 and regular for noisy data).
+    const auto det = [](const L m[3][3]) {
+        return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+               m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+               m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+    };
+    const L ds = det(s);
+    L x[3] = {0.3L, 0.5L, 0.8L};
+    for (int it = 0; it < 200; ++it) {
+        L y[3];
+        for (int col = 0; col < 3; ++col) {
+            L m[3][3];
+            for (int j = 0; j < 3; ++j) {
+                for (int k = 0; k < 3; ++k) {
+                    m[j][k] = k == col ? x[j] : s[j][k];
+                }
+            }
+            y[col] = det(m) / ds;
+        }
+        const L len = std::sqrt(y[0] * y[0] + y[1] * y[1] + y[2] * y[2]);
+        for (int k = 0; k < 3; ++k) {
+            x[k] = y[k] / len;
+        }
+    }
+    L d = x[0] * c[0] + x[1] * c[1] + x[2] * c[2];
+    if (d < 0) {
+        d = -d;
+        for (L& v : x) {
+            v = -v;
+        }
+    }
+    L sum = 0;
+    for (const Vec3& p : pts) {
+        const L e = x[0] * p[0] + x[1] * p[1] + x[2] * p[2] - d;
+        sum += e * e;
+    }
+    return {{static_cast<double>(x[0]), static_cast<double>(x[1]), static_cast<double>(x[2])},
+            static_cast<double>(d), static_cast<double>(std::sqrt(sum / pts.size()))};
+}
+
+TEST(fit_plane, exact_planes_give_a_deviation_at_rounding_level)
+{
+    // x + 2y + 2z = 30: the normal (1, 2, 2) / 3, d = 10.
+    const std::vector<Vec3> ten{{10, 5, 5}, {0, 5, 10}, {2, 4, 10}, {4, 8, 5},  {6, 2, 10},
+                                {8, 9, 2},  {12, 3, 6}, {14, 0, 8}, {16, 7, 0}, {18, 1, 5}};
+    Vec3 n{};
+    double d = 0;
+    double sd = 1;
+    ASSERT_EQ(fit_plane(ten, 3, n, d, sd), Status::ok);
+    expect_vec_near(n, {1.0 / 3, 2.0 / 3, 2.0 / 3}, 1e-15);
+    EXPECT_NEAR(d, 10.0, 1e-13);
+    EXPECT_LT(sd, 1e-15);
+
+    struct Case {
+        const char* name;
+        Vec3 origin, u, v;
+        double size;
+    };
+    const Case cases[] = {
+        {"tilted near the origin", {1, 2, 3}, {1, 0.3, -0.2}, {0.1, 1, 0.7}, 5},
+        {"through the origin", {0, 0, 0}, {1, 1, 0}, {0, 0.2, 1}, 50},
+        {"far off, small", {1e4, -8e3, 9e3}, {0.6, 0.8, 0}, {0, 0.28, 0.96}, 10},
+        {"far off, large", {-5e3, 7e3, 2e3}, {1, -2, 0.5}, {0.3, 0.1, -1}, 3e3},
+        {"vertical", {200, 300, 0}, {0, 0, 1}, {1, 1, 0}, 100},
+        {"steep, tiny", {3e3, 3e3, 3e3}, {1e-3, 0, 1e-3}, {0, 1e-3, 0}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto pts = plane_cloud(200, c.origin, c.u, c.v, c.size, 0.0, 11);
+        Vec3 lo = pts[0];
+        Vec3 hi = pts[0];
+        for (const Vec3& p : pts) {
+            for (int k = 0; k < 3; ++k) {
+                lo[k] = std::min(lo[k], p[k]);
+                hi[k] = std::max(hi[k], p[k]);
+            }
+        }
+        const double extent = vec_length(vec_sub(hi, lo));
+        ASSERT_EQ(fit_plane(pts, 3, n, d, sd), Status::ok);
+        EXPECT_LE(sd, 1e-12 * extent);
+        const Vec3 w = vec_cross(c.u, c.v);
+        EXPECT_NEAR(std::abs(vec_dot(n, w)) / vec_length(w), 1.0, 1e-12);
+    }
+}
+
+TEST(fit_plane, noisy_planes_give_the_orthogonal_least_squares_plane)
+{
+    std::mt19937 rng(20261207);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    for (int k = 0; k < 15; ++k) {
+        SCOPED_TRACE(k);
+        const std::size_t count = 10 + static_cast<std::size_t>(k * k * 9);  // 10 .. 1774
+        const double size = std::pow(10.0, 2.0 * u(rng) + 1.0);
+        const double noise = size * std::pow(10.0, -2.0 - u(rng));  // 0.1 % .. 10 %
+        const Vec3 origin{200 * u(rng), 200 * u(rng), 200 * u(rng)};
+        const Vec3 a{1, u(rng), u(rng)};
+        const Vec3 b{u(rng), 1, u(rng)};
+        const auto pts = plane_cloud(count, origin, a, b, size, noise, 100 + k);
+        const ReferencePlane ref = reference_plane(pts);
+        Vec3 n{};
+        double d = 0;
+        double sd = 0;
+        ASSERT_EQ(fit_plane(pts, 3, n, d, sd), Status::ok);
+        EXPECT_NEAR(sd, ref.rms, 1e-12 * ref.rms);
+        expect_vec_near(n, ref.n, 1e-9);
+        EXPECT_NEAR(d, ref.d, 1e-9 * (ref.d + size));
+        // The labelled variant takes the same plane.
+        const std::vector<double> labels(pts.size(), 2.0);
+        Vec3 nl{};
+        double dl = 0;
+        ASSERT_EQ(fit_plane_labelled(pts, labels, 2.0, 3, nl, dl), Status::ok);
+        EXPECT_EQ(nl, n);
+        EXPECT_EQ(dl, d);
+    }
 }
 
 TEST(fit_plane, too_few_distinct_points_fail_and_keep_outputs)

@@ -14,30 +14,7 @@ namespace tengun {
 namespace {
 
 using testing::expect_vec_near;
-
-/// n points on the sphere (m = 3) or circle (m = 2) of `centre` and `radius`, directions
-/// uniform over the whole surface, with Gaussian noise along the radius.
-std::vector<Vec3> round_cloud(std::size_t n, int m, const Vec3& centre, double radius,
-                              double noise, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::normal_distribution<double> g(0.0, 1.0);
-    std::vector<Vec3> pts;
-    while (pts.size() < n) {
-        Vec3 dir{g(rng), g(rng), m == 3 ? g(rng) : 0.0};
-        const double len = vec_length(dir);
-        if (len < 1e-6) {
-            continue;
-        }
-        const double r = radius + noise * g(rng);
-        Vec3 p = centre + (r / len) * dir;
-        if (m == 2) {
-            p[2] = 100.0 * g(rng);  // ignored by the circle fit
-        }
-        pts.push_back(p);
-    }
-    return pts;
-}
+using testing::round_cloud;
 
 /// The objective straight from its definition, holding every distance and derivative.
 SphereEvaluation plain_objective(const std::vector<Vec3>& pts, int m, const Vec3& c)
@@ -151,22 +128,25 @@ TEST(fit_sphere, a_cap_converges_too)
     EXPECT_NEAR(f.radius, 10.0, 1e-8);
 }
 
-TEST(fit_sphere, three_points_start_from_the_given_centre)
+TEST(fit_sphere, three_points_fix_no_sphere_but_newton_keeps_its_start)
 {
-    // Every centre on the Z axis is equally good for three points around it; the fit keeps
-    // the one it starts from.
+    // Every centre on the Z axis is equally good for three points around it: the fit reports no
+    // sphere, while the Newton iteration on its own keeps the centre it starts from.
     const std::vector<Vec3> pts{{10, 0, 0}, {0, 10, 0}, {-10, 0, 0}};
     for (const double z : {5.0, -3.0}) {
         SCOPED_TRACE(z);
-        const Fit f = fit(pts, 3, {0, 0, z});
-        ASSERT_EQ(f.status, Status::ok);
-        expect_vec_near(f.centre, {0, 0, z}, 1e-12);
-        EXPECT_NEAR(f.radius, std::sqrt(100 + z * z), 1e-12);
-        EXPECT_NEAR(f.sd, 0.0, 1e-12);
+        EXPECT_EQ(fit(pts, 3, {0, 0, z}).status, Status::error);
+        Vec3 c{0, 0, z};
+        double r = 0;
+        double sd = 1;
+        ASSERT_EQ(sphere_newton(pts, 3, c, r, sd), Status::ok);
+        expect_vec_near(c, {0, 0, z}, 1e-12);
+        EXPECT_NEAR(r, std::sqrt(100 + z * z), 1e-12);
+        EXPECT_NEAR(sd, 0.0, 1e-12);
     }
 }
 
-TEST(fit_sphere, zero_distances_fail_and_keep_the_results)
+TEST(fit_sphere, failures_keep_the_results_and_what_newton_cannot_start_is_still_fitted)
 {
     const auto expect_kept = [](const std::vector<Vec3>& pts, int m, const Vec3& start) {
         Vec3 centre = start;
@@ -178,27 +158,37 @@ TEST(fit_sphere, zero_distances_fail_and_keep_the_results)
         EXPECT_EQ(sd, 456);
     };
     {
-        SCOPED_TRACE("no points");
+        SCOPED_TRACE("no points, points in a plane, on a line, all equal");
         expect_kept({}, 3, {1, 2, 3});
-    }
-    {
-        SCOPED_TRACE("a point at the start centre");
         expect_kept({{10, 0, 0}, {0, 10, 0}, {1, 2, 3}}, 3, {1, 2, 3});
-        expect_kept({{10, 0, 0}, {0, 10, 0}, {1, 2, 99}}, 2, {1, 2, 3});
+        expect_kept({{1, 1, 4}, {3, 0, 4}, {-2, 7, 4}, {5, 5, 4}, {0, 0, 4}}, 3, {1, 2, 3});
+        expect_kept({{1, 1, 0}, {2, 2, 5}, {3, 3, 9}, {-4, -4, 1}}, 2, {1, 2, 3});
+        expect_kept({{1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {1, 1, 1}}, 3, {1, 2, 3});
     }
     {
+        // A point at the Newton start centre stops the iteration, not the fit: the circle
+        // through the three points.
+        SCOPED_TRACE("a point at the start centre");
+        const Fit f = fit({{10, 0, 0}, {0, 10, 0}, {1, 2, 99}}, 2, {1, 2, 3});
+        ASSERT_EQ(f.status, Status::ok);
+        for (const Vec3& p : {Vec3{10, 0, 0}, Vec3{0, 10, 0}, Vec3{1, 2, 0}}) {
+            EXPECT_NEAR(std::hypot(p[0] - f.centre[0], p[1] - f.centre[1]), f.radius, 1e-9);
+        }
+        EXPECT_EQ(f.centre[2], 3) << "the third coordinate of a circle's centre is kept";
+        EXPECT_NEAR(f.sd, 0.0, 1e-12);
+    }
+    {
+        // Point k pairs with its own copy: no bisector start, yet the same sphere.
         SCOPED_TRACE("coinciding pairs");
         const std::vector<Vec3> ring = round_cloud(20, 3, {0, 0, 0}, 5, 0, 5);
         std::vector<Vec3> twice = ring;
-        twice.insert(twice.end(), ring.begin(), ring.end());  // point k pairs with its copy
-        expect_kept(twice, 3, {7, 8, 9});
-        // For m = 2 only x and y count: the same ring at two heights.
-        std::vector<Vec3> two_heights = ring;
-        for (Vec3 p : ring) {
-            p[2] += 20;
-            two_heights.push_back(p);
-        }
-        expect_kept(two_heights, 2, {7, 8, 9});
+        twice.insert(twice.end(), ring.begin(), ring.end());
+        const Fit once = fit(ring, 3, {7, 8, 9});
+        const Fit doubled = fit(twice, 3, {7, 8, 9});
+        ASSERT_EQ(doubled.status, Status::ok);
+        expect_vec_near(doubled.centre, once.centre, 1e-9);
+        EXPECT_NEAR(doubled.radius, once.radius, 1e-9);
+        EXPECT_NEAR(doubled.sd, once.sd, 1e-9);
     }
 }
 
@@ -278,7 +268,7 @@ TEST(sphere_objective, one_pass_sums_match_the_definition)
     }
 }
 
-TEST(fit_sphere, at_most_ten_newton_steps_while_the_gradient_shrinks)
+TEST(sphere_newton, at_most_ten_newton_steps_while_the_gradient_shrinks)
 {
     // Points on a line: the best "circle" runs off to infinity, each Newton step moves the
     // centre further out and the gradient keeps shrinking. Their bisectors are parallel, so
@@ -296,7 +286,9 @@ TEST(fit_sphere, at_most_ten_newton_steps_while_the_gradient_shrinks)
         ASSERT_LT(e.gradient_length, previous) << "step " << step;
         centres.push_back(c);
     }
-    const Fit f = fit(pts, 2, start);
+    Fit f;
+    f.centre = start;
+    f.status = sphere_newton(pts, 2, f.centre, f.radius, f.sd);
     ASSERT_EQ(f.status, Status::ok);
     EXPECT_EQ(f.centre, centres[10]);
     EXPECT_NE(f.centre, centres[11]);
@@ -306,6 +298,8 @@ TEST(fit_sphere, at_most_ten_newton_steps_while_the_gradient_shrinks)
     sphere_radius(pts, 2, centres[9], r, sd);
     EXPECT_EQ(f.radius, r);
     EXPECT_EQ(f.sd, sd);
+    // Points on a line fix no circle: the whole fit says so.
+    EXPECT_EQ(fit(pts, 2, start).status, Status::error);
 }
 
 TEST(newton_step, singular_hessian_keeps_the_centre)

@@ -28,6 +28,30 @@ inline std::vector<Vec3> plane_cloud(std::size_t n, const Vec3& origin, const Ve
     return pts;
 }
 
+/// n points on the sphere (m = 3) or circle (m = 2) of `centre` and `radius`, directions
+/// uniform over the whole surface, with Gaussian noise along the radius.
+inline std::vector<Vec3> round_cloud(std::size_t n, int m, const Vec3& centre, double radius,
+                                     double noise, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> g(0.0, 1.0);
+    std::vector<Vec3> pts;
+    while (pts.size() < n) {
+        Vec3 dir{g(rng), g(rng), m == 3 ? g(rng) : 0.0};
+        const double len = vec_length(dir);
+        if (len < 1e-6) {
+            continue;
+        }
+        const double r = radius + noise * g(rng);
+        Vec3 p = centre + (r / len) * dir;
+        if (m == 2) {
+            p[2] = 100.0 * g(rng);  // ignored by the circle fit
+        }
+        pts.push_back(p);
+    }
+    return pts;
+}
+
 inline void expect_vec_near(const Vec3& a, const Vec3& b, double tol)
 {
     for (int k = 0; k < 3; ++k) {

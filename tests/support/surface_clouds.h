@@ -2,6 +2,7 @@
 // Scans of solids with flat faces for the mesh, plane and boundary tests: each face is a grid of
 // points inside a planar quadrilateral, kept half a step away from its edges.
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -101,6 +102,70 @@ inline std::vector<Vec3> frustum_scan(const Vec3& centre, double bottom, double 
     add_quad(pts, at(b, 1, -1, 0), at(b, 1, 1, 0), at(t, 1, 1, h), at(t, 1, -1, h), n, n);
     add_quad(pts, at(b, 1, 1, 0), at(b, -1, 1, 0), at(t, -1, 1, h), at(t, 1, 1, h), n, n);
     add_quad(pts, at(b, -1, 1, 0), at(b, -1, -1, 0), at(t, -1, -1, h), at(t, -1, 1, h), n, n);
+    return pts;
+}
+
+/// n points scattered uniformly over the six faces of the box (each face by its area), moved
+/// off their face by Gaussian noise of `noise`, in random order: a scan as a scanner that samples
+/// at random writes it. Seeded, so the same arguments give the same cloud.
+inline std::vector<Vec3> random_box_scan(const Box& box, std::size_t n, unsigned seed,
+                                         double noise = 0.0)
+{
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    std::normal_distribution<double> g(0.0, 1.0);
+    const Vec3& s = box.size;
+    const double area[3] = {s[1] * s[2], s[0] * s[2], s[0] * s[1]}; // faces across x, y, z
+    const double total = area[0] + area[1] + area[2];
+    std::vector<Vec3> pts;
+    pts.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double r = u(rng) * total;
+        const int axis = r < area[0] ? 0 : (r < area[0] + area[1] ? 1 : 2);
+        const int a1 = (axis + 1) % 3;
+        const int a2 = (axis + 2) % 3;
+        Vec3 p{};
+        p[axis] = box.low[axis] + (u(rng) < 0.5 ? 0.0 : s[axis]) + noise * g(rng);
+        p[a1] = box.low[a1] + u(rng) * s[a1];
+        p[a2] = box.low[a2] + u(rng) * s[a2];
+        pts.push_back(p);
+    }
+    return pts;
+}
+
+/// Which face of the box a point of random_box_scan lies on, 0..5 as box_scan orders them
+/// (bottom, top, front, back, left, right): the face it is nearest to.
+inline int box_face(const Box& box, const Vec3& p)
+{
+    int best = 0;
+    double nearest = 1e300;
+    const int axis_of[6] = {2, 2, 1, 1, 0, 0};
+    for (int f = 0; f < 6; ++f) {
+        const int axis = axis_of[f];
+        const double level = box.low[axis] + (f % 2 == 0 ? 0.0 : box.size[axis]);
+        const double d = std::abs(p[axis] - level);
+        if (d < nearest) {
+            nearest = d;
+            best = f;
+        }
+    }
+    return best;
+}
+
+/// n points scattered uniformly over a w x h sheet z = z0 + wave sin(x / 7) cos(y / 9), in
+/// random order. Seeded.
+inline std::vector<Vec3> random_sheet(std::size_t n, double w, double h, unsigned seed,
+                                      double wave = 0.0, double z0 = 5.0)
+{
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    std::vector<Vec3> pts;
+    pts.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double x = w * u(rng);
+        const double y = h * u(rng);
+        pts.push_back({x, y, z0 + wave * std::sin(x / 7.0) * std::cos(y / 9.0)});
+    }
     return pts;
 }
 

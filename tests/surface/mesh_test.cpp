@@ -8,6 +8,11 @@
 #include <random>
 
 #include "geometry/rotation.h"
+#include "support/surface_clouds.h"
+#include "support/surface_reference.h"
+#include "surface/plane_extraction.h"
+
+#include <atomic>
 
 namespace tengun {
 namespace {
@@ -101,6 +106,7 @@ TEST(mesh_point_cloud, does_not_join_across_a_right_angle_crease)
     // An L profile: the floor z = 0 (x = 1..5) and the wall x = 0 (z = 2..6). From the floor's
     // edge row the nearest wall points lie within the distance limit, on the far side, and see
     // the edge under more than 20 degrees; only their fold of over 60 degrees keeps them out.
+    // The first patch covers the floor; the wall is a patch of its own.
     std::vector<Vec3> pts;
     for (int x = 1; x <= 5; ++x) {
         for (int y = 0; y <= 5; ++y) {
@@ -115,17 +121,23 @@ TEST(mesh_point_cloud, does_not_join_across_a_right_angle_crease)
     }
     const std::vector<double> unlabelled(pts.size(), 0.0);
     const double limit = seed_triangle(pts, unlabelled, static_cast<int>(pts.size() / 2)).limit;
-    const Mesh m = mesh_of(pts);
-
+    const testing::ReferenceMesh first = testing::reference_mesh(pts, false);
     for (std::size_t i = 0; i < pts.size(); ++i) {
-        EXPECT_EQ(m.labels[i], i < floor ? 1.0 : 0.0) << "point " << i + 1;
+        EXPECT_EQ(first.labels[i], i < floor ? 1.0 : 0.0) << "point " << i + 1;
     }
-    EXPECT_NEAR(area_sum(pts, m), 4.0 * 5.0, 1e-9);
+    const Mesh m = mesh_of(pts);
+    EXPECT_EQ(count_label(1.0, m.labels), pts.size());
+    EXPECT_NEAR(area_sum(pts, m), 4.0 * 5.0 + 5.0 * 4.0, 1e-9);
+    for (std::size_t t = 0; t < m.size(); ++t) {
+        const auto on_floor = [&](int p) { return static_cast<std::size_t>(p) <= floor; };
+        EXPECT_EQ(on_floor(m.a[t]), on_floor(m.b[t])) << "triangle " << t + 1;
+        EXPECT_EQ(on_floor(m.a[t]), on_floor(m.c[t])) << "triangle " << t + 1;
+    }
     // The edge (1, 2, 0) -> (1, 3, 0) of the floor's border, inner side towards x = 2.
     const int a = 3;
     const int b = 4;
     const int o = 9;
-    const Nearest wall = best_front_candidate(pts, m.labels, a, b, o);
+    const Nearest wall = best_front_candidate(pts, first.labels, a, b, o);
     ASSERT_GT(wall.index, static_cast<int>(floor));
     EXPECT_LT(wall.distance, limit);
 }
@@ -194,8 +206,103 @@ TEST(mesh_point_cloud, collinear_points_stop_after_the_seed)
         pts.push_back({1.0 * i, 2.0 * i, 3.0});
     }
     const Mesh m = mesh_of(pts);
-    ASSERT_EQ(m.size(), 1U) << "the seed triangle is kept; it has no plane to grow from";
+    ASSERT_EQ(m.size(), 1U) << "the first seed triangle is kept; it has no plane to grow from, "
+                               "and no further seed on a line makes a triangle";
     EXPECT_EQ(std::count(m.labels.begin(), m.labels.end(), 1.0), 3);
+}
+
+void expect_same_mesh(const Mesh& m, const testing::ReferenceMesh& ref)
+{
+    EXPECT_EQ(m.a, ref.a);
+    EXPECT_EQ(m.b, ref.b);
+    EXPECT_EQ(m.c, ref.c);
+    EXPECT_EQ(m.tag, ref.tag);
+    EXPECT_EQ(m.labels, ref.labels);
+}
+
+struct NamedCloud {
+    const char* name;
+    std::vector<Vec3> points;
+};
+
+TEST(mesh_point_cloud, random_order_scans_are_covered_patch_by_patch)
+{
+    const testing::Box box{{10, 20, 30}, {40, 30, 20}};
+    std::vector<NamedCloud> clouds;
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        clouds.push_back({"box", testing::random_box_scan(box, 2500, seed, 0.01)});
+        clouds.push_back({"sheet", testing::random_sheet(2000, 40, 30, seed, 2.0)});
+    }
+    int restarted = 0;
+    for (const NamedCloud& c : clouds) {
+        SCOPED_TRACE(::testing::Message() << c.name << " of " << c.points.size());
+        const Mesh m = mesh_of(c.points);
+        EXPECT_LE(count_label(0.0, m.labels), 2U) << "every point but two at most is a vertex";
+        EXPECT_GT(m.size(), c.points.size()) << "a surface, not a scatter of seed triangles";
+        expect_same_mesh(m, testing::reference_mesh(c.points));
+        const testing::ReferenceMesh first = testing::reference_mesh(c.points, false);
+        restarted += count_label(0.0, first.labels) > 2 ? 1 : 0;
+    }
+    EXPECT_GE(restarted, 4) << "the clouds must need further patches";
+}
+
+TEST(mesh_point_cloud, clouds_the_first_patch_covers_keep_exactly_their_triangles)
+{
+    std::vector<NamedCloud> clouds{
+        {"grid", grid(9, 7, 2.0)},
+        {"jittered grid", grid(30, 20, 1.0, 0.1, 3)},
+        {"jittered grid at the origin", grid(25, 25, 0.0, 0.2, 4)},
+        {"quadrilateral", {{0, 0, 4}, {3, 0.2, 4}, {3.4, 2.5, 4}, {-0.2, 2, 4}}},
+        {"three points", {{0, 0, 1}, {3, 0, 1}, {1, 2, 1}}},
+    };
+    std::vector<Vec3> wave = grid(40, 30, 0.0, 0.05, 6);
+    for (Vec3& p : wave) {
+        p[2] = 3.0 * std::sin(p[0] / 6.0) * std::cos(p[1] / 5.0);
+    }
+    clouds.push_back({"wave", wave});
+    const Mat3 turn = rotation_matrix(0.3, 1.1, -0.4);
+    std::vector<Vec3> turned;
+    for (const Vec3& p : grid(20, 15, 5.0, 0.15, 7)) {
+        turned.push_back(mat_vec(turn, p));
+    }
+    clouds.push_back({"turned", turned});
+    for (const NamedCloud& c : clouds) {
+        SCOPED_TRACE(c.name);
+        const testing::ReferenceMesh first = testing::reference_mesh(c.points, false);
+        ASSERT_EQ(count_label(0.0, first.labels), 0U) << "the first patch alone covers it";
+        expect_same_mesh(mesh_of(c.points), first);
+    }
+}
+
+} // namespace
+} // namespace tengun
+
+namespace tengun {
+namespace {
+
+TEST(mesh_point_cloud, a_run_stopped_midway_leaves_labels_and_triangles_as_they_were)
+{
+    const std::vector<Vec3> pts = testing::random_sheet(20000, 100, 100, 9);
+    for (const bool extraction : {false, true}) {
+        SCOPED_TRACE(extraction ? "extract_planes" : "mesh_point_cloud");
+        std::vector<double> labels(pts.size(), 7.0);
+        std::vector<int> a{1}, b{2}, c{3};
+        std::vector<double> tag{5};
+        int planes = 4;
+        std::atomic<bool> stop{false};
+        int reports = 0;
+        const Progress progress{[&](double, std::string_view) { stop = ++reports == 2; }, &stop};
+        const Status status =
+            extraction ? extract_planes(pts, labels, a, b, c, tag, planes, progress)
+                       : mesh_point_cloud(pts, labels, a, b, c, tag, progress);
+        EXPECT_EQ(status, Status::error);
+        EXPECT_EQ(reports, 2) << "stopped at the check after the second report";
+        EXPECT_EQ(labels, std::vector<double>(pts.size(), 7.0));
+        EXPECT_EQ(a, (std::vector<int>{1}));
+        EXPECT_EQ(c, (std::vector<int>{3}));
+        EXPECT_EQ(tag, (std::vector<double>{5}));
+        EXPECT_EQ(planes, 4);
+    }
 }
 
 } // namespace

@@ -1,0 +1,710 @@
+// _tengun: the native half of the tengun Python package. It binds the routines the menu commands
+// use (readers, writers, fits, splines, corrections, surfaces) to numpy arrays; the package's
+// __init__.py turns the plain tuples and dicts returned here into documented result classes.
+//
+// Points come in as any N x 3 array-like: a C-ordered float64 array is read in place, anything
+// else is converted once. Long calls release the GIL. Arrays handed back own their storage
+// through a capsule, so a loaded cloud is not copied on its way out.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <cmath>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "app/command_helpers.h"
+#include "app/commands.h"
+#include "correction/residual_marks.h"
+#include "correction/thinning.h"
+#include "formats/bitmap_points.h"
+#include "formats/csv_points.h"
+#include "formats/file_io.h"
+#include "formats/iges_points.h"
+#include "formats/pix_points.h"
+#include "formats/stl_mesh.h"
+#include "geometry/arc_fit.h"
+#include "geometry/cylinder_fit.h"
+#include "geometry/line_fit.h"
+#include "geometry/plane_fit.h"
+#include "geometry/sphere_fit.h"
+#include "spline/bspline_basis.h"
+#include "spline/bspline_curve.h"
+#include "spline/inverse_bspline.h"
+#include "spline/single_spline.h"
+#include "surface/mesh.h"
+#include "surface/plane_extraction.h"
+
+namespace py = pybind11;
+
+namespace tengun::python {
+
+namespace {
+
+static_assert(sizeof(Vec3) == 3 * sizeof(double) && alignof(Vec3) == alignof(double),
+              "a row of an N x 3 float64 array is a Vec3");
+
+/// The points of an N x 3 array-like, read in place when they are C-ordered float64.
+class Points {
+public:
+    explicit Points(const py::handle& object)
+    {
+        py::array any = py::array::ensure(object);
+        if (!any) {
+            throw py::type_error("points must be an N x 3 array-like of numbers");
+        }
+        const char kind = any.dtype().kind();
+        if (kind != 'f' && kind != 'i' && kind != 'u') {
+            throw py::type_error("points must hold numbers (float64, float32 or integers), got "
+                                 "dtype " +
+                                 std::string(py::str(any.dtype())));
+        }
+        if (any.ndim() != 2 || any.shape(1) != 3) {
+            std::string shape = "(";
+            for (py::ssize_t k = 0; k < any.ndim(); ++k) {
+                shape += (k > 0 ? ", " : "") + std::to_string(any.shape(k));
+            }
+            throw py::value_error("points must be an N x 3 array, got shape " + shape +
+                                  (any.ndim() == 1 ? ",)" : ")"));
+        }
+        // The one conversion: float32, integers, Fortran order or strided views become a
+        // C-ordered float64 copy; a C-ordered float64 array is used as it is.
+        array_ = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(any);
+        if (!array_) {
+            throw py::type_error("points cannot be converted to float64");
+        }
+        const auto n = static_cast<std::size_t>(array_.shape(0));
+        const auto* data = reinterpret_cast<const Vec3*>(array_.data());
+        span_ = std::span<const Vec3>(data, n);
+        for (const double x : std::span<const double>(array_.data(), 3 * n)) {
+            if (!std::isfinite(x)) {
+                throw py::value_error("points must be finite (a NaN or an infinity was found)");
+            }
+        }
+    }
+    [[nodiscard]] std::span<const Vec3> span() const { return span_; }
+    [[nodiscard]] std::size_t size() const { return span_.size(); }
+
+private:
+    py::array_t<double, py::array::c_style | py::array::forcecast> array_;
+    std::span<const Vec3> span_;
+};
+
+/// An N x 3 float64 array that takes over `points` without copying them.
+py::array_t<double> points_array(std::vector<Vec3>&& points)
+{
+    auto* owned = new std::vector<Vec3>(std::move(points));
+    py::capsule free_when_done(owned, [](void* p) { delete static_cast<std::vector<Vec3>*>(p); });
+    const auto n = static_cast<py::ssize_t>(owned->size());
+    return py::array_t<double>(
+        {n, py::ssize_t{3}},
+        {static_cast<py::ssize_t>(sizeof(Vec3)), static_cast<py::ssize_t>(sizeof(double))},
+        reinterpret_cast<const double*>(owned->data()), free_when_done);
+}
+
+/// M x 3 zero-based corner indices from the mesh's 1-based point numbers.
+py::array_t<std::int64_t> triangles_array(const std::vector<int>& a, const std::vector<int>& b,
+                                          const std::vector<int>& c)
+{
+    py::array_t<std::int64_t> out({static_cast<py::ssize_t>(a.size()), py::ssize_t{3}});
+    auto t = out.mutable_unchecked<2>();
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto r = static_cast<py::ssize_t>(i);
+        t(r, 0) = a[i] - 1;
+        t(r, 1) = b[i] - 1;
+        t(r, 2) = c[i] - 1;
+    }
+    return out;
+}
+
+/// Triangles given as M x 3 zero-based indices into `count` points, as 1-based point numbers.
+void read_triangles(const py::handle& object, std::size_t count, std::vector<int>& a,
+                    std::vector<int>& b, std::vector<int>& c)
+{
+    const auto tri =
+        py::array_t<std::int64_t, py::array::c_style | py::array::forcecast>::ensure(object);
+    if (!tri || tri.ndim() != 2 || tri.shape(1) != 3) {
+        throw py::value_error("triangles must be an M x 3 array of point indices");
+    }
+    const auto t = tri.unchecked<2>();
+    for (py::ssize_t i = 0; i < t.shape(0); ++i) {
+        for (int k = 0; k < 3; ++k) {
+            if (t(i, k) < 0 || static_cast<std::size_t>(t(i, k)) >= count) {
+                throw py::value_error("triangle " + std::to_string(i) + " has a corner " +
+                                      std::to_string(t(i, k)) + " outside 0.." +
+                                      std::to_string(count == 0 ? 0 : count - 1));
+            }
+        }
+        a.push_back(static_cast<int>(t(i, 0)) + 1);
+        b.push_back(static_cast<int>(t(i, 1)) + 1);
+        c.push_back(static_cast<int>(t(i, 2)) + 1);
+    }
+}
+
+py::tuple vec(const Vec3& v)
+{
+    return py::make_tuple(v[0], v[1], v[2]);
+}
+
+py::tuple mat(const Mat3& m)
+{
+    return py::make_tuple(vec(m[0]), vec(m[1]), vec(m[2]));
+}
+
+/// Raised with (english, japanese, line, field, offset); the package turns it into ReadError.
+struct ReadFailure {
+    std::string english;
+    std::string japanese;
+    std::size_t line = 0;
+    std::size_t field = 0;
+    long long offset = -1;
+};
+
+[[noreturn]] void fail_read(const std::string& path, const ReadError& error)
+{
+    std::string where;
+    if (error.line > 0) {
+        where = " at line " + std::to_string(error.line);
+        if (error.field > 0) {
+            where += ", value " + std::to_string(error.field);
+        }
+    } else if (error.offset) {
+        where = " at byte " + std::to_string(*error.offset);
+    }
+    // The file-level reasons in English; a reader's reasons about the contents stay Japanese.
+    static const std::pair<const char*, const char*> known[] = {
+        {"ファイルが見つかりません", "the file does not exist"},
+        {"ファイルにアクセスする権限がありません", "permission denied"},
+        {"フォルダーです（ファイルを選択して下さい）", "it is a folder"},
+        {"ファイルの読み込み中にエラーが発生しました", "an error occurred while reading"},
+    };
+    std::string why = "its contents are not valid for its format";
+    for (const auto& [ja, en] : known) {
+        if (error.reason == ja) {
+            why = en;
+        }
+    }
+    throw ReadFailure{"cannot read '" + path + "'" + where + ": " + why,
+                      load_error_message(path, error), error.line, error.field,
+                      error.offset ? static_cast<long long>(*error.offset) : -1};
+}
+
+std::string lower_extension(const std::string& path)
+{
+    const std::size_t dot = path.find_last_of('.');
+    const std::size_t slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+        return {};
+    }
+    std::string e = path.substr(dot + 1);
+    for (char& ch : e) {
+        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    }
+    return e;
+}
+
+struct Loaded {
+    std::vector<Vec3> points;
+    std::vector<int> a, b, c;
+    std::vector<std::string> notes;
+};
+
+/// The file read by the reader its kind calls for.
+Loaded load_file(const std::string& path)
+{
+    std::string bytes;
+    ReadError error;
+    if (read_whole_file(path, bytes, error) == Status::error) {
+        fail_read(path, error);
+    }
+    Loaded out;
+    const std::string ext = lower_extension(path);
+    PointCloud cloud;
+    Status status = Status::error;
+    if (ext == "stl") {
+        StlMesh mesh;
+        status = read_stl_mesh(bytes, mesh, error);
+        out.points = std::move(mesh.points.xyz);
+        out.a = std::move(mesh.tri_a);
+        out.b = std::move(mesh.tri_b);
+        out.c = std::move(mesh.tri_c);
+    } else {
+        if (ext == "pix") {
+            status = read_pix_points(bytes, cloud, error);
+        } else if (ext == "bmp") {
+            status = read_bitmap_points(bytes, cloud, error);
+        } else if (ext == "igs" || ext == "iges") {
+            status = read_iges_points(bytes, cloud, error);
+        } else {
+            status = read_csv_points(bytes, cloud, error);
+        }
+        out.points = std::move(cloud.xyz);
+    }
+    if (status == Status::error) {
+        fail_read(path, error);
+    }
+    return out;
+}
+
+py::tuple read_py(const std::string& path)
+{
+    Loaded loaded;
+    {
+        py::gil_scoped_release free;
+        loaded = load_file(path);
+    }
+    auto tri = triangles_array(loaded.a, loaded.b, loaded.c);
+    return py::make_tuple(points_array(std::move(loaded.points)), tri, loaded.notes);
+}
+
+void write_py(const std::string& path, const py::handle& points, const py::handle& triangles,
+              bool binary)
+{
+    static_cast<void>(binary);
+    const Points p(points);
+    std::vector<int> a, b, c;
+    if (!triangles.is_none()) {
+        read_triangles(triangles, p.size(), a, b, c);
+    }
+    const std::string ext = lower_extension(path);
+    std::string bytes;
+    if (ext == "stl") {
+        if (a.empty()) {
+            throw py::value_error("an STL file needs triangles");
+        }
+        bytes = write_stl_mesh(p.span(), a, b, c);
+    } else if (ext == "csv" || ext == "xyz" || ext == "txt") {
+        bytes = write_csv_points(p.span());
+    } else {
+        throw py::value_error("cannot write '" + path +
+                              "': the name must end in .csv, .xyz, "
+                              ".txt or .stl");
+    }
+    std::string reason;
+    Status status = Status::ok;
+    {
+        py::gil_scoped_release free;
+        status = write_whole_file(path, bytes, reason);
+    }
+    if (status == Status::error) {
+        throw py::value_error("cannot write '" + path + "'\nファイル「" + path +
+                              "」を作成できませんでした。" + reason);
+    }
+}
+
+[[noreturn]] void fail_fit(int kind, std::size_t n, const char* english)
+{
+    throw py::value_error(std::string(english) + " (" + std::to_string(n) + " points)\n" +
+                          fit_failure_message(kind, n));
+}
+
+py::dict fit_plane_py(const py::handle& points)
+{
+    const Points p(points);
+    Vec3 n{}, foot{};
+    Mat3 frame{};
+    double d = 0.0, sd = 0.0;
+    Status status = Status::ok;
+    {
+        py::gil_scoped_release free;
+        status = plane_analysis(p.span(), n, d, foot, frame, sd);
+    }
+    if (status == Status::error) {
+        fail_fit(analysis_kinds::plane, p.size(),
+                 "no plane: at least three distinct points not on one line are needed");
+    }
+    py::dict r;
+    r["normal"] = vec(n);
+    r["offset"] = d;
+    r["foot"] = vec(foot);
+    r["frame"] = mat(frame);
+    r["sigma"] = sd;
+    r["count"] = p.size();
+    return r;
+}
+
+py::dict fit_sphere_py(const py::handle& points)
+{
+    const Points p(points);
+    Vec3 c{};
+    double r = 0.0, sd = 0.0;
+    Status status = Status::ok;
+    {
+        py::gil_scoped_release free;
+        status = fit_sphere(p.span(), 3, c, r, sd);
+    }
+    if (status == Status::error) {
+        fail_fit(analysis_kinds::sphere, p.size(),
+                 "no sphere: the points lie in one plane or the centre runs off");
+    }
+    py::dict out;
+    out["centre"] = vec(c);
+    out["radius"] = r;
+    out["sigma"] = sd;
+    out["count"] = p.size();
+    return out;
+}
+
+py::dict fit_arc_py(const py::handle& points)
+{
+    const Points p(points);
+    Vec3 n{}, foot{}, c{};
+    Mat3 frame{};
+    double d = 0.0, r = 0.0, sd = 0.0;
+    Status status = Status::ok;
+    {
+        py::gil_scoped_release free;
+        status = fit_arc(p.span(), n, d, foot, c, frame, r, sd);
+    }
+    if (status == Status::error) {
+        fail_fit(analysis_kinds::arc, p.size(),
+                 "no arc: the points fix no plane, or no circle in it");
+    }
+    py::dict out;
+    out["normal"] = vec(n);
+    out["offset"] = d;
+    out["foot"] = vec(foot);
+    out["frame"] = mat(frame);
+    out["centre"] = vec(c);
+    out["radius"] = r;
+    out["sigma"] = sd;
+    out["count"] = p.size();
+    return out;
+}
+
+py::dict fit_cylinder_py(const py::handle& points)
+{
+    const Points p(points);
+    Vec3 axis{}, c{};
+    Mat3 frame{};
+    double r = 0.0, sd = 0.0;
+    Status status = Status::ok;
+    {
+        py::gil_scoped_release free;
+        status = fit_cylinder(p.span(), axis, c, frame, r, sd);
+    }
+    if (status == Status::error) {
+        fail_fit(analysis_kinds::cylinder, p.size(),
+                 "no cylinder: the points lie in one plane, or seen along the axis on one line");
+    }
+    py::dict out;
+    out["axis"] = vec(axis);
+    out["centre"] = vec(c);
+    out["frame"] = mat(frame);
+    out["radius"] = r;
+    out["sigma"] = sd;
+    out["count"] = p.size();
+    return out;
+}
+
+py::dict fit_line_py(const py::handle& points)
+{
+    const Points p(points);
+    Vec3 u{}, point{};
+    Mat3 frame{};
+    double alpha = 0.0, beta = 0.0, sd = 0.0;
+    Status status = Status::ok;
+    {
+        py::gil_scoped_release free;
+        status = fit_line(p.span(), u, point, frame, alpha, beta, sd);
+    }
+    if (status == Status::error) {
+        fail_fit(analysis_kinds::line, p.size(), "no line: there are no points");
+    }
+    py::dict out;
+    out["direction"] = vec(u);
+    out["point"] = vec(point);
+    out["frame"] = mat(frame);
+    out["sigma"] = sd;
+    out["count"] = p.size();
+    return out;
+}
+
+Vec3 vec_of(const py::handle& h)
+{
+    const auto t = h.cast<std::vector<double>>();
+    if (t.size() != 3) {
+        throw py::value_error("a vector needs three components");
+    }
+    return {t[0], t[1], t[2]};
+}
+
+Mat3 mat_of(const py::handle& h)
+{
+    const auto rows = h.cast<std::vector<py::object>>();
+    if (rows.size() != 3) {
+        throw py::value_error("a frame needs three rows");
+    }
+    return {vec_of(rows[0]), vec_of(rows[1]), vec_of(rows[2])};
+}
+
+/// The stored shape of a fit result as the residual routines take it.
+FittedShape shape_of(const py::dict& r)
+{
+    FittedShape s;
+    const auto get = [&r](const char* key) -> py::object {
+        if (r.contains(key)) {
+            return r[key];
+        }
+        return py::none();
+    };
+    if (!get("normal").is_none()) {
+        s.normal = vec_of(get("normal"));
+        s.offset = get("offset").cast<double>();
+    }
+    if (!get("centre").is_none()) {
+        s.centre = vec_of(get("centre"));
+    }
+    if (!get("radius").is_none()) {
+        s.radius = get("radius").cast<double>();
+    }
+    if (!get("point").is_none()) {
+        s.line_point = vec_of(get("point"));
+    }
+    if (!get("frame").is_none()) {
+        s.frame = mat_of(get("frame"));
+    }
+    s.sd = get("sigma").cast<double>();
+    return s;
+}
+
+py::array_t<double> residuals_py(int kind, const py::dict& result, const py::handle& points)
+{
+    const Points p(points);
+    const FittedShape shape = shape_of(result);
+    py::array_t<double> out(static_cast<py::ssize_t>(p.size()));
+    double* r = out.mutable_data();
+    {
+        py::gil_scoped_release free;
+        for (std::size_t i = 0; i < p.size(); ++i) {
+            r[i] = fit_residual(kind, p.span()[i], shape);
+        }
+    }
+    return out;
+}
+
+py::array_t<bool> mark_outliers_py(int kind, const py::dict& result, const py::handle& points,
+                                   const std::string& mode)
+{
+    const Points p(points);
+    const FittedShape shape = shape_of(result);
+    std::vector<double> marks(p.size(), 0.0);
+    if (mode == "worst") {
+        mark_worst_point(kind, p.span(), marks, shape);
+    } else if (mode == "sigma") {
+        mark_beyond_deviation(kind, p.span(), marks, shape);
+    } else {
+        throw py::value_error("mode must be 'worst' or 'sigma', got '" + mode + "'");
+    }
+    py::array_t<bool> out(static_cast<py::ssize_t>(p.size()));
+    bool* o = out.mutable_data();
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        o[i] = marks[i] == 0.0; // shown: the outlier
+    }
+    return out;
+}
+
+py::array_t<double> controls_array(const ControlPoints& c)
+{
+    std::vector<Vec3> rows(c.x.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        rows[i] = {c.x[i], c.y[i], c.z[i]};
+    }
+    return points_array(std::move(rows));
+}
+
+py::array_t<double> acceleration_array(const AccelerationSamples& a)
+{
+    std::vector<Vec3> rows(a.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        rows[i] = {a.x[i], a.y[i], a.z[i]};
+    }
+    return points_array(std::move(rows));
+}
+
+std::size_t checked_divisions(int divisions)
+{
+    if (divisions < 1 || divisions > 1000000) {
+        throw py::value_error("divisions must be a whole number from 1 to 1000000");
+    }
+    return static_cast<std::size_t>(divisions);
+}
+
+/// B-spline (inverse = false: the points are the control polygon) or inverse B-spline (the
+/// curve passes through the points): control points, the curve sampled `divisions` times per
+/// interval, and the acceleration samples.
+py::dict bspline_py(const py::handle& points, bool closed, int divisions, bool inverse)
+{
+    const Points p(points);
+    const std::size_t div = checked_divisions(divisions);
+    const std::size_t needed = inverse ? (closed ? 3 : 2) : bspline_min_points(closed);
+    if (p.size() < needed) {
+        throw py::value_error("a " + std::string(closed ? "closed" : "open") +
+                              " curve needs at "
+                              "least " +
+                              std::to_string(needed) + " points, got " + std::to_string(p.size()));
+    }
+    ControlPoints c;
+    std::vector<Vec3> curve;
+    AccelerationSamples acc;
+    Status status = Status::ok;
+    {
+        py::gil_scoped_release free;
+        if (inverse) {
+            status =
+                closed ? inverse_bspline_closed(p.span(), c) : inverse_bspline_open(p.span(), c);
+        } else {
+            status = bspline_curve_points(p.span(), closed, c);
+        }
+        if (status == Status::ok) {
+            const std::size_t segments = bspline_segment_count(p.size(), closed);
+            curve = sample_bspline_curve(c.polygon(), segments, div, closed);
+            acc = bspline_acceleration_samples(p.size(), c.polygon(), closed);
+        }
+    }
+    if (status == Status::error) {
+        throw py::value_error("the curve's equations have no solution for these points");
+    }
+    py::dict out;
+    out["control_points"] = controls_array(c);
+    out["curve"] = points_array(std::move(curve));
+    out["acceleration"] = acceleration_array(acc);
+    out["closed"] = closed;
+    return out;
+}
+
+py::dict single_spline_py(const py::handle& points, int degree, int divisions)
+{
+    const Points p(points);
+    const std::size_t div = checked_divisions(divisions);
+    if (degree < 0) {
+        throw py::value_error("degree must be 0 or more");
+    }
+    SingleSpline s;
+    std::vector<Vec3> curve;
+    AccelerationSamples acc;
+    Status status = Status::ok;
+    {
+        py::gil_scoped_release free;
+        status = fit_single_spline(static_cast<std::size_t>(degree) + 1, p.span(), s);
+        if (status == Status::ok) {
+            curve = sample_single_spline(s.x, s.y, s.z, div * (p.size() - 1));
+            acc = single_spline_acceleration_samples(s.x, s.y, s.z);
+        }
+    }
+    if (status == Status::error) {
+        throw py::value_error("no spline of degree " + std::to_string(degree) + " through " +
+                              std::to_string(p.size()) +
+                              " points: the degree must be below the point count");
+    }
+    std::vector<Vec3> coefficients(s.x.size());
+    for (std::size_t k = 0; k < coefficients.size(); ++k) {
+        coefficients[k] = {s.x[k], s.y[k], s.z[k]};
+    }
+    py::dict out;
+    out["coefficients"] = points_array(std::move(coefficients));
+    out["middle"] = vec(s.middle);
+    out["tangent"] = vec(s.tangent);
+    out["curve"] = points_array(std::move(curve));
+    out["acceleration"] = acceleration_array(acc);
+    out["line_deviation"] = s.line_deviation;
+    return out;
+}
+
+py::array_t<double> thin_py(const py::handle& points, double angle)
+{
+    const Points p(points);
+    PointCloud thinned;
+    {
+        py::gil_scoped_release free;
+        thinned = thin_by_direction(p.span(), angle);
+    }
+    return points_array(std::move(thinned.xyz));
+}
+
+py::dict mesh_py(const py::handle& points)
+{
+    const Points p(points);
+    if (p.size() < 3) {
+        throw py::value_error("a mesh needs at least three points");
+    }
+    std::vector<double> labels(p.size(), 0.0);
+    std::vector<int> a, b, c;
+    std::vector<double> tags;
+    {
+        py::gil_scoped_release free;
+        mesh_point_cloud(p.span(), labels, a, b, c, tags);
+    }
+    std::size_t covered = 0;
+    for (const double l : labels) {
+        covered += l != 0.0 ? 1 : 0;
+    }
+    py::dict out;
+    out["triangles"] = triangles_array(a, b, c);
+    out["covered"] = covered;
+    return out;
+}
+
+py::dict extract_planes_py(const py::handle& points)
+{
+    const Points p(points);
+    if (p.size() < 3) {
+        throw py::value_error("plane extraction needs at least three points");
+    }
+    std::vector<double> labels(p.size(), 0.0);
+    std::vector<int> a, b, c;
+    std::vector<double> tags;
+    int count = 0;
+    {
+        py::gil_scoped_release free;
+        count = extract_planes(p.span(), labels, a, b, c, tags);
+    }
+    py::array_t<std::int64_t> plane(static_cast<py::ssize_t>(labels.size()));
+    std::int64_t* l = plane.mutable_data();
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        l[i] = static_cast<std::int64_t>(labels[i]);
+    }
+    py::dict out;
+    out["labels"] = plane;
+    out["triangles"] = triangles_array(a, b, c);
+    out["plane_count"] = count;
+    return out;
+}
+
+} // namespace
+
+} // namespace tengun::python
+
+PYBIND11_MODULE(_tengun, m)
+{
+    using namespace tengun::python;
+    m.doc() = "Native routines of the tengun package; use the tengun package instead.";
+    static py::exception<ReadFailure> read_failure(m, "ReadFailure");
+    py::register_exception_translator([](std::exception_ptr p) {
+        try {
+            if (p) {
+                std::rethrow_exception(p);
+            }
+        } catch (const ReadFailure& e) {
+            py::object args = py::make_tuple(e.english, e.japanese, e.line, e.field, e.offset);
+            PyErr_SetObject(read_failure.ptr(), args.ptr());
+        }
+    });
+    m.def("read", &read_py, py::arg("path"));
+    m.def("write", &write_py, py::arg("path"), py::arg("points"), py::arg("triangles"),
+          py::arg("binary"));
+    m.def("fit_plane", &fit_plane_py);
+    m.def("fit_sphere", &fit_sphere_py);
+    m.def("fit_arc", &fit_arc_py);
+    m.def("fit_cylinder", &fit_cylinder_py);
+    m.def("fit_line", &fit_line_py);
+    m.def("residuals", &residuals_py);
+    m.def("mark_outliers", &mark_outliers_py);
+    m.def("bspline", &bspline_py);
+    m.def("single_spline", &single_spline_py);
+    m.def("thin_by_direction", &thin_py);
+    m.def("mesh", &mesh_py);
+    m.def("extract_planes", &extract_planes_py);
+}
