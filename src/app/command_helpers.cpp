@@ -34,14 +34,64 @@ bool choose_file(CommandContext& ctx, int file_kind)
     return file_chosen(ctx.program);
 }
 
-bool read_chosen_file(CommandContext& ctx, std::string& bytes)
+bool read_chosen_file(CommandContext& ctx, FileBytes& file)
 {
     ReadError error;
-    if (read_whole_file(ctx.program.selected_file_name, bytes, error) == Status::error) {
+    if (open_file_bytes(ctx.program.selected_file_name, file, error) == Status::error) {
         show_load_error(ctx, error);
         return false;
     }
     return true;
+}
+
+std::string empty_file_reason(FileFormat format)
+{
+    switch (format) {
+    case FileFormat::pix:
+        return "高さが０でない測定点がありません。";
+    case FileFormat::bmp:
+        return "点になる画素がありません。";
+    case FileFormat::iges:
+        return "線分（要素番号110）がありません。";
+    case FileFormat::stl_ascii:
+    case FileFormat::stl_binary:
+        return "三角形（facet）がありません。";
+    case FileFormat::ply:
+    case FileFormat::obj:
+        return "頂点がありません。";
+    default:
+        return "点がありません。";
+    }
+}
+
+void load_mesh(CommandContext& ctx, LoadedMesh&& mesh, MeshLoad mesh_load,
+               const std::string& empty_reason)
+{
+    FormState& s = ctx.state;
+    const bool has_triangles = mesh.triangle_count() > 0;
+    if (mesh_load != MeshLoad::keep) {
+        s.tri_a = std::move(mesh.tri_a);
+        s.tri_b = std::move(mesh.tri_b);
+        s.tri_c = std::move(mesh.tri_c);
+        s.tri_tag.assign(s.tri_a.size(), 0.0);
+    }
+    s.points = std::move(mesh.points);
+    after_load(ctx);
+    if (mesh_load == MeshLoad::replace_show || (mesh_load == MeshLoad::replace && has_triangles)) {
+        s.surface_display = surface_modes::mesh;
+    }
+    const std::string& file = ctx.program.selected_file_name;
+    if (s.points.empty()) {
+        ctx.dialogs.show_message("ファイル「" + file + "」には" + empty_reason +
+                                 "点群は空になりました。");
+    }
+    if (!mesh.notes.empty()) {
+        std::string text = "ファイル「" + file + "」を読み込みました。";
+        for (const std::string& note : mesh.notes) {
+            text += "\n" + note;
+        }
+        ctx.dialogs.show_message(text);
+    }
 }
 
 std::string load_error_message(const std::string& file, const ReadError& error)

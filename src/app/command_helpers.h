@@ -4,7 +4,9 @@
 #include <string>
 
 #include "app/command_context.h"
+#include "formats/file_format.h"
 #include "formats/file_io.h"
+#include "formats/loaded_mesh.h"
 
 namespace tengun {
 
@@ -18,8 +20,26 @@ void after_load(CommandContext& ctx);
 /// Sets file_kind and shows the chooser; true when a file was chosen and the command goes on.
 bool choose_file(CommandContext& ctx, int file_kind);
 
-/// Reads the chosen file whole. On failure shows the message and returns false.
-bool read_chosen_file(CommandContext& ctx, std::string& bytes);
+/// Opens the chosen file for reading (mapped, not copied). On failure shows the message and
+/// returns false.
+bool read_chosen_file(CommandContext& ctx, FileBytes& file);
+
+/// How a loaded mesh file treats the form's mesh.
+enum class MeshLoad {
+    keep,          ///< a point file: the stored mesh stays, as after a CSV load
+    replace,       ///< a mesh file: its triangles (perhaps none) replace the mesh; shown if any
+    replace_show,  ///< as replace, and the mesh display is switched on even without triangles
+};
+
+/// What a file of the format lacks when it loads no points, for load_mesh's message:
+/// "高さが０でない測定点がありません。" for PIX, "頂点がありません。" for PLY, ...
+std::string empty_file_reason(FileFormat format);
+
+/// Puts what a reader gave into the form: the points (after_load runs), the triangles as
+/// `mesh_load` says (tri_tag 0). An empty cloud is loaded too, with a message that the file
+/// has `empty_reason` ("頂点がありません。"); the reader's notes follow in one message.
+void load_mesh(CommandContext& ctx, LoadedMesh&& mesh, MeshLoad mesh_load,
+               const std::string& empty_reason);
 
 /// Reads the chosen file and parses it with `read(bytes, fresh, error)` into a fresh cloud; on
 /// failure shows the message and returns false, leaving the form as it was.
@@ -49,12 +69,12 @@ void set_field(FormState& state, const std::string& name, double value);
 template <class Reader>
 bool read_chosen_points(CommandContext& ctx, Reader read, PointCloud& fresh)
 {
-    std::string bytes;
-    if (!read_chosen_file(ctx, bytes)) {
+    FileBytes file;
+    if (!read_chosen_file(ctx, file)) {
         return false;
     }
     ReadError error;
-    if (read(bytes, fresh, error) == Status::error) {
+    if (read(file.bytes(), fresh, error) == Status::error) {
         show_load_error(ctx, error);
         return false;
     }

@@ -35,6 +35,19 @@ void spline_csv_file_output_Click(CommandContext& ctx);
 void seigyoten_output_Click(CommandContext& ctx);
 void stl_file_output_Click(CommandContext& ctx);
 
+// ---- opening by content and PLY output (open_commands.cpp, mesh_file_commands.cpp)
+/// "開く（形式を自動判別）": the chooser with every supported pattern, then open_file.
+void auto_file_input_Click(CommandContext& ctx);
+/// Opens selected_file_name by its content (detect_file_format), whatever its extension says
+/// where the content can tell: the points replace the form's, and the file's triangles (none
+/// for a point file) replace the mesh, except that CSV, PIX, bitmap and IGES files keep it as
+/// their own commands do; after_load runs; a reader's notes are shown afterwards. A file that cannot be read gets one
+/// message and leaves the form as it was. Dropping a file and `tengun FILE` run this too.
+void open_file(CommandContext& ctx);
+/// The cloud, and its mesh when every corner is one of its points, as PLY: binary
+/// little-endian with double coordinates, or ASCII, as the choice dialog says.
+void ply_file_output_Click(CommandContext& ctx);
+
 // ---- geometric fits (fit_commands.cpp)
 /// The plane fit of the whole cloud into the results and the result fields; a cloud that fixes
 /// no plane gets a message and leaves results and fields as they were.

@@ -5,13 +5,26 @@
 // Every dialog follows one protocol over the program-wide values: opening it sets
 // dialog_cancelled = true; only its OK sets it to false (and writes its values); cancel and the
 // close box leave it true. The file chooser's OK writes selected_file_name (an empty name shows
-// "ファイルを選択して下さい" first) and its cancel clears it.
+// "ファイルを選択して下さい" first) and its cancel clears it. The choice dialog's OK writes
+// chosen_option.
 
 #include <string>
+#include <vector>
 
 #include "app/program_state.h"
 
 namespace tengun {
+
+/// A question with a few exclusive answers, such as the encoding of a file to be saved.
+struct Choice {
+    struct Option {
+        std::string key;      ///< how tengun-cli names it: "binary", "ascii"
+        std::string caption;  ///< what the window shows: "バイナリ"
+    };
+    std::string title;  ///< the dialog's caption
+    std::vector<Option> options;
+    int initial = 0;  ///< the option selected when the dialog opens
+};
 
 class Dialogs {
 public:
@@ -22,6 +35,9 @@ public:
     virtual void ask_spline_settings(ProgramWide& program) = 0;
     /// Thinning angle in degrees.
     virtual void ask_thinning_angle(ProgramWide& program) = 0;
+    /// One of the options of `choice`, the initial one selected; OK sets chosen_option to the
+    /// selected one's index.
+    virtual void ask_choice(ProgramWide& program, const Choice& choice) = 0;
     /// Message box with an OK button.
     virtual void show_message(const std::string& text) = 0;
 };

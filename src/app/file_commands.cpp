@@ -7,7 +7,6 @@
 #include "formats/csv_points.h"
 #include "formats/iges_points.h"
 #include "formats/pix_points.h"
-#include "formats/stl_mesh.h"
 
 namespace tengun {
 
@@ -63,15 +62,12 @@ void csv_file_output_Click(CommandContext& ctx)
 namespace {
 
 /// Replaces the cloud and runs the after-load step; an empty cloud is loaded too, with a
-/// message saying so.
+/// message saying so. The mesh stays.
 void load_points(CommandContext& ctx, PointCloud&& fresh, const std::string& empty_reason)
 {
-    ctx.state.points = std::move(fresh);
-    after_load(ctx);
-    if (ctx.state.points.empty()) {
-        ctx.dialogs.show_message("ファイル「" + ctx.program.selected_file_name + "」には" +
-                                 empty_reason + "点群は空になりました。");
-    }
+    LoadedMesh mesh;
+    mesh.points = std::move(fresh);
+    load_mesh(ctx, std::move(mesh), MeshLoad::keep, empty_reason);
 }
 
 }  // namespace
@@ -83,7 +79,7 @@ void pix_file_input_Click(CommandContext& ctx)
     }
     PointCloud fresh;
     if (read_chosen_points(ctx, read_pix_points, fresh)) {
-        load_points(ctx, std::move(fresh), "高さが０でない測定点がありません。");
+        load_points(ctx, std::move(fresh), empty_file_reason(FileFormat::pix));
     }
 }
 
@@ -94,7 +90,7 @@ void vivid_file_input_Click(CommandContext& ctx)
     }
     PointCloud fresh;
     if (read_chosen_points(ctx, read_bitmap_points, fresh)) {
-        load_points(ctx, std::move(fresh), "点になる画素がありません。");
+        load_points(ctx, std::move(fresh), empty_file_reason(FileFormat::bmp));
     }
 }
 
@@ -105,66 +101,8 @@ void iges_file_input_Click(CommandContext& ctx)
     }
     PointCloud fresh;
     if (read_chosen_points(ctx, read_iges_points, fresh)) {
-        load_points(ctx, std::move(fresh), "線分（要素番号110）がありません。");
+        load_points(ctx, std::move(fresh), empty_file_reason(FileFormat::iges));
     }
-}
-
-void stl_file_input_Click(CommandContext& ctx)
-{
-    if (!choose_file(ctx, file_kinds::stl)) {
-        return;
-    }
-    std::string bytes;
-    if (!read_chosen_file(ctx, bytes)) {
-        return;
-    }
-    StlMesh mesh;
-    ReadError error;
-    if (read_stl_mesh(bytes, mesh, error) == Status::error) {
-        show_load_error(ctx, error);
-        return;
-    }
-    FormState& s = ctx.state;
-    s.tri_a = std::move(mesh.tri_a);
-    s.tri_b = std::move(mesh.tri_b);
-    s.tri_c = std::move(mesh.tri_c);
-    s.tri_tag.assign(s.tri_a.size(), 0.0);
-    load_points(ctx, std::move(mesh.points), "三角形（facet）がありません。");
-    s.surface_display = surface_modes::mesh;
-    if (mesh.cut_short) {
-        ctx.dialogs.show_message("ファイル「" + ctx.program.selected_file_name +
-                                 "」は三角形の途中で終わっています。最後の不完全な三角形は読み込み"
-                                 "ませんでした。");
-    }
-}
-
-void stl_file_output_Click(CommandContext& ctx)
-{
-    if (!choose_file(ctx, file_kinds::stl)) {
-        return;
-    }
-    const FormState& s = ctx.state;
-    if (s.triangle_count() == 0) {
-        ctx.dialogs.show_message("ファイルは作成されませんでした。面張りを実行するかSTLファイルを"
-                                 "読み込んでからファイル出力して下さい。");
-        return;
-    }
-    const auto in_cloud = [n = s.point_count()](int c) {
-        return c >= 1 && static_cast<std::size_t>(c) <= n;
-    };
-    for (std::size_t t = 0; t < s.triangle_count(); ++t) {
-        if (!in_cloud(s.tri_a[t]) || !in_cloud(s.tri_b[t]) || !in_cloud(s.tri_c[t])) {
-            ctx.dialogs.show_message("ファイルは作成されませんでした。メッシュが現在の点群にない点を"
-                                     "指しています。面張りをやり直してからファイル出力して下さい。");
-            return;
-        }
-    }
-    std::string name = ctx.program.selected_file_name;
-    force_extension(name, ".stl");
-    if (!write_chosen_file(ctx, name, write_stl_mesh(s.points.xyz, s.tri_a, s.tri_b, s.tri_c))) {
-        return;
-    }
-    ctx.program.selected_file_name = name;
 }
 
 }  // namespace tengun

@@ -16,13 +16,16 @@
 
 namespace tengun {
 
-/// File chooser filters: 1 "*.csv", 2 "*.pix", 3 "*.bmp", 4 "*.igs", 5 "*.stl", else "*.*".
+/// File chooser filters: 1 "*.csv", 2 "*.pix", 3 "*.bmp", 4 "*.igs", 5 "*.stl", 6 "*.ply",
+/// 7 the patterns of every format that opening by content knows; else "*.*".
 namespace file_kinds {
 inline constexpr int csv = 1;
 inline constexpr int pix = 2;
 inline constexpr int bmp = 3;
 inline constexpr int igs = 4;
 inline constexpr int stl = 5;
+inline constexpr int ply = 6;
+inline constexpr int all_formats = 7;
 }  // namespace file_kinds
 
 /// Values shared by all main forms and the three dialogs for the whole run.
@@ -33,6 +36,7 @@ struct ProgramWide {
     double spline_degree = 3.0;      ///< degree of the single spline
     double division_count = 0.0;     ///< drawn pieces per point interval; 0 until confirmed
     double thinning_angle = 0.0;     ///< degrees; 0 until the thinning dialog is confirmed
+    int chosen_option = 0;           ///< index of the option last confirmed in a choice dialog
 };
 
 /// What `analysis_kind` selects: the overlay drawn and the worker the recompute commands run.

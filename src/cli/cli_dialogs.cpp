@@ -105,6 +105,38 @@ void CliDialogs::ask_thinning_angle(ProgramWide& program)
     program.thinning_angle = values[0];
 }
 
+void CliDialogs::ask_choice(ProgramWide& program, const Choice& choice)
+{
+    const bool answered = !answers_.empty();
+    const std::optional<std::string> answer = open(program);
+    if (!answered) {
+        // Nothing said about it: OK on the option the dialog opens with.
+        program.dialog_cancelled = false;
+        program.chosen_option = choice.initial;
+        return;
+    }
+    if (answer->empty()) {
+        return;
+    }
+    const auto lower = [](std::string text) {
+        for (char& c : text) {
+            c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        }
+        return text;
+    };
+    std::string keys;
+    for (std::size_t k = 0; k < choice.options.size(); ++k) {
+        if (lower(*answer) == lower(choice.options[k].key)) {
+            program.dialog_cancelled = false;
+            program.chosen_option = static_cast<int>(k);
+            return;
+        }
+        keys += (k == 0 ? "" : ", ") + choice.options[k].key;
+    }
+    input_error_ = "'" + *answer + "' is not an answer to \"" + choice.title + "\": give one of " +
+                   keys + ".";
+}
+
 void CliDialogs::show_message(const std::string& text)
 {
     ++windows_shown_;

@@ -1,10 +1,12 @@
 #pragma once
 // The dialogs of tengun-cli, answered from the command line. Before each command the text after
 // its '=' is handed over, split at ';' into one answer per dialog in the order the command shows
-// them (bmp_mabiki asks the angle, then the file: "10;scan.bmp"). An empty answer to the spline
-// or thinning dialog, a dialog with no answer left, and every dialog of a command without input
-// are closed with the close box. The protocol is the
-// window's: opening sets dialog_cancelled; an answer clears it and sets the dialog's values.
+// them (bmp_mabiki asks the angle, then the file: "10;scan.bmp"). An empty answer to the spline,
+// thinning or choice dialog, a dialog with no answer left, and every dialog of a command without
+// input are closed with the close box; except that a choice dialog with no answer left takes its
+// preselected option ("stl_file_output=mesh.stl" saves binary, "mesh.stl;ascii" ASCII). The
+// protocol is the window's: opening sets dialog_cancelled; an answer clears it and sets the
+// dialog's values.
 
 #include <deque>
 #include <optional>
@@ -26,6 +28,8 @@ public:
     void ask_spline_settings(ProgramWide& program) override;
     /// OK with the angle in degrees.
     void ask_thinning_angle(ProgramWide& program) override;
+    /// OK with the option whose key is the answer (any letter case).
+    void ask_choice(ProgramWide& program, const Choice& choice) override;
     void show_message(const std::string& text) override;
 
     /// Every message shown, in order.
@@ -33,7 +37,7 @@ public:
     /// Dialogs and message boxes shown so far; each one makes the form active again afterwards.
     [[nodiscard]] int windows_shown() const { return windows_shown_; }
     /// Set when an answer did not fit its dialog (a spline or thinning answer that is not
-    /// numbers); the dialog was closed as cancelled. Describes the answer and what it needs.
+    /// numbers, a choice that names no option); the dialog was closed as cancelled. Describes the answer and what it needs.
     [[nodiscard]] const std::string& input_error() const { return input_error_; }
 
 private:

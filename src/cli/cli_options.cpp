@@ -15,6 +15,9 @@ namespace {
 
 constexpr std::string_view view_angles_command = "Command1";
 constexpr std::string_view timer_command = "Timer1";
+// open=FILE: what `tengun FILE` does in the window, here the menu item that opens by content
+// with its chooser answered by FILE.
+constexpr std::string_view open_command = "open";
 // QImage and QPainter work in int coordinates; larger pictures are refused as malformed.
 constexpr int max_side_px = 32767;
 
@@ -115,6 +118,11 @@ std::string add_command(std::string_view arg, CliOptions& options)
             command.timer_ticks = static_cast<int>(ticks);
             command.input.reset();
         }
+    } else if (command.name == open_command) {
+        if (!command.input || command.input->empty()) {
+            return "'" + std::string(arg) + "': open takes the file to open, open=FILE.";
+        }
+        command.run = auto_file_input_Click;
     } else {
         const MenuEntry* entry = find_menu_command(command.name);
         if (entry == nullptr) {
@@ -153,6 +161,7 @@ std::string command_names()
         }
     }
     names.push_back(view_angles_command);
+    names.push_back(open_command);
     return join(names);
 }
 
@@ -236,9 +245,12 @@ std::string usage_text()
         "  file chooser      the file name             csv_file_input=cloud.csv\n"
         "  spline settings   degree,divisions          mono_spline=3,10\n"
         "  thinning          angle in degrees          data_mabiki=10\n"
+        "  save format       binary or ascii           stl_file_output=mesh.stl;ascii\n"
         "A command that shows two dialogs takes one answer each, separated by ';':\n"
         "  bmp_mabiki=10;scan.bmp (angle, then file; an empty answer closes that dialog).\n"
-        "A command without input finds its dialog closed with the close box (cancelled).\n"
+        "A command without input finds its dialog closed with the close box (cancelled); a save\n"
+        "format left out is the preselected one (binary).\n"
+        "open=FILE opens FILE by its content, as \"開く（形式を自動判別）\" or dropping it does.\n"
         "Command1=alpha,beta,gamma types the three view angles (degrees) into Text8(0..2) and\n"
         "presses \"回転表示\".\n"
         "\n"
@@ -260,6 +272,7 @@ std::string usage_text()
     }
     text += "  Command1=alpha,beta,gamma  \"回転表示\"\n";
     text += "  Timer1[=N]  N ticks (default 1) of the playback timer, delivered while it runs\n";
+    text += "  open=FILE  opens FILE by its content (auto_file_input answered with FILE)\n";
     text += "\nState names:\n";
     std::string line = " ";
     for (const StateValue& v : state_values()) {

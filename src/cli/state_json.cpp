@@ -162,6 +162,7 @@ constexpr std::array values = {
     StateValue{"spline_degree", program_value<&ProgramWide::spline_degree>},
     StateValue{"division_count", program_value<&ProgramWide::division_count>},
     StateValue{"thinning_angle", program_value<&ProgramWide::thinning_angle>},
+    StateValue{"chosen_option", program_value<&ProgramWide::chosen_option>},
 };
 
 }  // namespace

@@ -11,24 +11,6 @@ namespace tengun {
 
 namespace {
 
-bool to_number(std::string_view text, double& x)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);  // blanks inside quotes
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-    }
-    if (text.empty()) {
-        return false;
-    }
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), x);
-    return ec == std::errc{} && end == text.data() + text.size() && std::isfinite(x);
-}
-
 ReadError not_a_number(const TextField& f)
 {
     std::string shown(f.text.substr(0, 40));
@@ -58,12 +40,12 @@ Status for_each_value(std::string_view text, Sink&& sink, ReadError& error, Valu
         }
         const bool header = std::none_of(line.begin(), line.end(), [](const TextField& h) {
             double y = 0.0;
-            return to_number(h.text, y);
+            return field_number(h.text, y);
         });
         if (!header) {
             for (const TextField& h : line) {
                 double x = 0.0;
-                if (!to_number(h.text, x)) {
+                if (!field_number(h.text, x)) {
                     error = not_a_number(h);
                     return Status::error;
                 }
@@ -77,7 +59,7 @@ Status for_each_value(std::string_view text, Sink&& sink, ReadError& error, Valu
         if (next == FieldReader::Next::end) {
             break;
         }
-        if (next == FieldReader::Next::field && !to_number(f.text, x)) {
+        if (next == FieldReader::Next::field && !field_number(f.text, x)) {
             error = not_a_number(f);
             return Status::error;
         }

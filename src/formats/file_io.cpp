@@ -1,10 +1,14 @@
 #include "formats/file_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <utility>
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -69,6 +73,90 @@ Status read_whole_file(const std::string& path, std::string& bytes, ReadError& e
         return Status::error;
     }
     bytes = std::move(data);
+    return Status::ok;
+}
+
+FileBytes::~FileBytes() { unmap(); }
+
+FileBytes::FileBytes(FileBytes&& other) noexcept
+    : map_(std::exchange(other.map_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      held_(std::move(other.held_))
+{
+}
+
+FileBytes& FileBytes::operator=(FileBytes&& other) noexcept
+{
+    if (this != &other) {
+        unmap();
+        map_ = std::exchange(other.map_, nullptr);
+        size_ = std::exchange(other.size_, 0);
+        held_ = std::move(other.held_);
+    }
+    return *this;
+}
+
+void FileBytes::unmap()
+{
+    if (map_ != nullptr) {
+        ::munmap(map_, size_);
+        map_ = nullptr;
+        size_ = 0;
+    }
+}
+
+std::string_view FileBytes::bytes() const
+{
+    return map_ != nullptr ? std::string_view(map_, size_) : std::string_view(held_);
+}
+
+void FileBytes::release_before(std::size_t offset) const
+{
+    if (map_ == nullptr) {
+        return;
+    }
+    static const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t whole = std::min(offset, size_) / page * page;
+    if (whole > 0) {
+        // A private read-only mapping of a file: the pages are dropped, and read from the file
+        // again should anything touch them.
+        ::madvise(map_, whole, MADV_DONTNEED);
+    }
+}
+
+BytesPassed FileBytes::releaser() const
+{
+    return [this](std::size_t offset) { release_before(offset); };
+}
+
+Status open_file_bytes(const std::string& path, FileBytes& file, ReadError& error)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            error = {system_reason(errno)};
+            return Status::error;
+        }
+        const auto size = static_cast<std::size_t>(info.st_size);
+        void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+        ::close(fd);
+        if (map != MAP_FAILED) {
+            // Readers go front to back: read ahead generously.
+            ::madvise(map, size, MADV_SEQUENTIAL);
+            FileBytes mapped;
+            mapped.map_ = static_cast<char*>(map);
+            mapped.size_ = size;
+            file = std::move(mapped);
+            return Status::ok;
+        }
+        // Not mappable (some file systems): read it instead.
+    }
+    FileBytes held;
+    if (read_whole_file(path, held.held_, error) == Status::error) {
+        return Status::error;
+    }
+    file = std::move(held);
     return Status::ok;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Whole-file input and output for the readers and writers, with reasons the user can read.
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +24,48 @@ struct ReadError {
 /// Reads the whole file into `bytes`. On Status::error `bytes` is unchanged.
 [[nodiscard]] Status read_whole_file(const std::string& path, std::string& bytes,
                                      ReadError& error);
+
+/// How a reader that walks its bytes from front to back says how far it has come: it may call
+/// this every few megabytes with the offset before which it needs nothing more. A mapped file
+/// then gives those pages back to the system, so a big file is never resident whole beside the
+/// cloud being built from it. The bytes stay readable (they come from the file again, slower).
+/// Readers take an empty one by default (bytes held in memory: nothing to give back).
+using BytesPassed = std::function<void(std::size_t offset)>;
+
+/// A file's contents for the readers, without a copy where the system allows it: a regular file
+/// is mapped read-only (its pages are read as they are first touched and can be given back
+/// with release_before); anything else (a pipe, an empty file) is read into memory. Move-only;
+/// the mapping ends with the object. A file that another program shortens while it is mapped
+/// is outside what this guards against.
+class FileBytes {
+public:
+    FileBytes() = default;
+    ~FileBytes();
+    FileBytes(FileBytes&& other) noexcept;
+    FileBytes& operator=(FileBytes&& other) noexcept;
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+
+    [[nodiscard]] std::string_view bytes() const;
+    [[nodiscard]] bool mapped() const { return map_ != nullptr; }
+    /// Gives back the whole pages of a mapped file that lie before `offset`; nothing for bytes
+    /// held in memory.
+    void release_before(std::size_t offset) const;
+    /// release_before as the readers take it; valid while this object lives and is not moved.
+    [[nodiscard]] BytesPassed releaser() const;
+
+private:
+    friend Status open_file_bytes(const std::string& path, FileBytes& file, ReadError& error);
+    void unmap();
+
+    char* map_ = nullptr;
+    std::size_t size_ = 0;
+    std::string held_;
+};
+
+/// Opens the file for reading: mapped when it is a regular file of at least one byte, read
+/// whole otherwise. On Status::error (reason as read_whole_file gives it) `file` is unchanged.
+[[nodiscard]] Status open_file_bytes(const std::string& path, FileBytes& file, ReadError& error);
 
 /// Creates or replaces the file with `bytes`. The new contents are written beside it and moved
 /// into place only when complete, so an earlier file of that name is never left half written.

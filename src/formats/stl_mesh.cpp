@@ -221,6 +221,16 @@ Status read_stl_mesh(std::string_view text, StlMesh& mesh, ReadError& error)
     return Status::ok;
 }
 
+Vec3 facet_normal(const Vec3& a, const Vec3& b, const Vec3& c)
+{
+    const Vec3 u = b - a;
+    const Vec3 v = c - a;
+    const Vec3 n{u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
+                 u[0] * v[1] - u[1] * v[0]};
+    const double length = vec_length(n);
+    return length > 0.0 ? vec_scale(n, 1.0 / length) : Vec3{0.0, 0.0, 0.0};
+}
+
 std::string write_stl_mesh(std::span<const Vec3> points, std::span<const int> tri_a,
                            std::span<const int> tri_b, std::span<const int> tri_c,
                            std::string_view name)
@@ -248,13 +258,8 @@ std::string write_stl_mesh(std::span<const Vec3> points, std::span<const int> tr
         const Vec3& a = corner(tri_a[t]);
         const Vec3& b = corner(tri_b[t]);
         const Vec3& c = corner(tri_c[t]);
-        const Vec3 u = b - a;
-        const Vec3 v = c - a;
-        Vec3 n{u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
-        const double length = vec_length(n);
-        n = length > 0.0 ? vec_scale(n, 1.0 / length) : Vec3{0.0, 0.0, 0.0};
         out += "  facet normal";
-        append_xyz(n);
+        append_xyz(facet_normal(a, b, c));
         out += "    outer loop\r\n";
         for (const Vec3* v_ptr : {&a, &b, &c}) {
             out += "      vertex";

@@ -80,6 +80,9 @@ struct StlMesh {
 /// then unchanged. A coordinate is the longest number at the start of its token ("1.5mm" 1.5).
 [[nodiscard]] Status read_stl_mesh(std::string_view text, StlMesh& mesh, ReadError& error);
 
+/// The unit normal of the corners' order (b - a) x (c - a); 0 0 0 for a degenerate triangle.
+Vec3 facet_normal(const Vec3& a, const Vec3& b, const Vec3& c);
+
 /// The triangles as an ASCII STL text (solid `name`, CR LF line ends). Each facet normal is the
 /// unit normal of its corners' order (b - a) x (c - a), 0 0 0 for a degenerate triangle;
 /// numbers are written in their shortest exact form, so the text reads back to the same

@@ -59,6 +59,24 @@ bool parse_plain_decimal(const char*& p, const char* end, double& x)
 
 }  // namespace
 
+bool field_number(std::string_view text, double& x)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);  // blanks inside quotes
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+    }
+    if (text.empty()) {
+        return false;
+    }
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), x);
+    return ec == std::errc{} && end == text.data() + text.size() && std::isfinite(x);
+}
+
 FieldReader::FieldReader(std::string_view text, bool hash_comments)
     : text_(text), hash_comments_(hash_comments)
 {

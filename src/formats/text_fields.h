@@ -17,6 +17,10 @@ struct TextField {
     bool quoted = false;
 };
 
+/// The field as a decimal number (optional sign, fraction, exponent; blanks that quotes kept
+/// around it are ignored): false when it is anything else or not finite.
+bool field_number(std::string_view text, double& x);
+
 class FieldReader {
 public:
     /// With `hash_comments`, a line whose first field starts with '#' is skipped whole.

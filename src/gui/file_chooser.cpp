@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include "formats/file_format.h"
+
 namespace tengun {
 
 namespace {
@@ -27,26 +29,35 @@ QPushButton* button(const QString& name, const QString& caption, QWidget* parent
 
 }  // namespace
 
-QString file_pattern(int file_kind)
+QStringList file_patterns(int file_kind)
 {
     switch (file_kind) {
     case file_kinds::csv:
-        return QStringLiteral("*.csv");
+        return {QStringLiteral("*.csv")};
     case file_kinds::pix:
-        return QStringLiteral("*.pix");
+        return {QStringLiteral("*.pix")};
     case file_kinds::bmp:
-        return QStringLiteral("*.bmp");
+        return {QStringLiteral("*.bmp")};
     case file_kinds::igs:
-        return QStringLiteral("*.igs");
+        return {QStringLiteral("*.igs")};
     case file_kinds::stl:
-        return QStringLiteral("*.stl");
+        return {QStringLiteral("*.stl")};
+    case file_kinds::ply:
+        return {QStringLiteral("*.ply")};
+    case file_kinds::all_formats: {
+        QStringList all;
+        for (const std::string_view p : supported_file_patterns()) {
+            all.push_back(to_qstring(p));
+        }
+        return all;
+    }
     default:
-        return QStringLiteral("*.*");
+        return {QStringLiteral("*.*")};
     }
 }
 
 FileChooser::FileChooser(ProgramWide& program, MessageSink message, QWidget* parent)
-    : ProtocolDialog(program, std::move(message), parent), pattern_(file_pattern(program.file_kind))
+    : ProtocolDialog(program, std::move(message), parent), patterns_(file_patterns(program.file_kind))
 {
     setObjectName(QStringLiteral("sentaku"));
     setWindowTitle(QStringLiteral("ファイル選択"));
@@ -70,7 +81,8 @@ FileChooser::FileChooser(ProgramWide& program, MessageSink message, QWidget* par
     name_->setObjectName(QStringLiteral("Text3"));
     auto* ok = button(QStringLiteral("Command1"), QStringLiteral("OK"), this);
     auto* cancel_button = button(QStringLiteral("Command2"), QStringLiteral("cansel"), this);
-    auto* pattern_label = new QLabel(pattern_, this);
+    auto* pattern_label = new QLabel(patterns_.join(QLatin1Char(' ')), this);
+    pattern_label->setWordWrap(true);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(name_label, 0, 0);
@@ -142,9 +154,10 @@ void FileChooser::fill_lists()
 
     // Without QDir::CaseSensitive the pattern matches DATA.CSV as well as data.csv. "*.*" means
     // every file, as it does on Windows, also names without a dot.
-    const QString filter = pattern_ == QStringLiteral("*.*") ? QStringLiteral("*") : pattern_;
+    const QStringList filters =
+        patterns_ == QStringList{QStringLiteral("*.*")} ? QStringList{QStringLiteral("*")} : patterns_;
     files_->clear();
-    files_->addItems(here.entryList({filter}, QDir::Files, QDir::Name | QDir::IgnoreCase));
+    files_->addItems(here.entryList(filters, QDir::Files, QDir::Name | QDir::IgnoreCase));
 }
 
 void FileChooser::confirm()

@@ -9,6 +9,8 @@
 // "ファイルを選択して下さい"), close. cansel: dialog_cancelled = true, name cleared, close.
 // The close box (or Esc) changes nothing: the flag stays true and the previous name is kept.
 
+#include <QStringList>
+
 #include "gui/protocol_dialog.h"
 
 class QComboBox;
@@ -18,9 +20,9 @@ class QListWidget;
 
 namespace tengun {
 
-/// File-list pattern for a file_kind: 1 "*.csv", 2 "*.pix", 3 "*.bmp", 4 "*.igs", 5 "*.stl",
-/// anything else "*.*".
-QString file_pattern(int file_kind);
+/// File-list patterns for a file_kind: 1 "*.csv", 2 "*.pix", 3 "*.bmp", 4 "*.igs", 5 "*.stl",
+/// 6 "*.ply", 7 every pattern that opening by content knows, anything else "*.*".
+QStringList file_patterns(int file_kind);
 
 class FileChooser final : public ProtocolDialog {
     Q_OBJECT
@@ -33,7 +35,7 @@ private:
     void confirm();
     void cancel();
 
-    QString pattern_;
+    QStringList patterns_;
     QComboBox* drives_ = nullptr;
     QLabel* path_ = nullptr;
     QListWidget* folders_ = nullptr;

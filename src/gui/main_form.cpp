@@ -1,6 +1,11 @@
 #include "gui/main_form.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QUrl>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -95,6 +100,7 @@ MainForm::MainForm(ProgramWide& program, QWidget* parent)
     layout->addLayout(body, 1);
     setCentralWidget(central);
     resize(1180, 900);
+    setAcceptDrops(true);
 
     run([this] { form_load(ctx_); });
 }
@@ -243,6 +249,50 @@ QWidget* MainForm::build_pictures()
         run([=, this] { Picture1_MouseUp(ctx_, button, x, y); });
     });
     return pictures;
+}
+
+namespace {
+
+/// The first local file among the dropped URLs; empty when there is none.
+QString dropped_file(const QMimeData* data)
+{
+    if (data == nullptr || !data->hasUrls()) {
+        return {};
+    }
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
+            return url.toLocalFile();
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+void MainForm::open_path(const std::string& path)
+{
+    run([this, path] {
+        ctx_.program.selected_file_name = path;
+        open_file(ctx_);
+        form_activate(ctx_);
+    });
+}
+
+void MainForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!dropped_file(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void MainForm::dropEvent(QDropEvent* event)
+{
+    const QString file = dropped_file(event->mimeData());
+    if (file.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    open_path(QFile::encodeName(file).toStdString());
 }
 
 bool MainForm::event(QEvent* event)

@@ -10,6 +10,9 @@
 //
 // The form also redraws (form_activate) when it becomes the active window, after a command
 // that showed a dialog, and when Picture1 changes size.
+//
+// A file dropped on the form is opened by its content (open_file), as "開く（形式を自動判別）"
+// opens the chosen one; `tengun FILE` goes the same way through open_path.
 
 #include <QMainWindow>
 #include <functional>
@@ -38,8 +41,13 @@ public:
     [[nodiscard]] CommandContext& context() { return ctx_; }
     [[nodiscard]] QtDialogs& dialogs() { return dialogs_; }
 
+    /// Opens the file by its content into this form and redraws, as dropping it does.
+    void open_path(const std::string& path);
+
 protected:
     bool event(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void build_menu();

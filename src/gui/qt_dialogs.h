@@ -22,6 +22,7 @@ public:
     void choose_file(ProgramWide& program) override;
     void ask_spline_settings(ProgramWide& program) override;
     void ask_thinning_angle(ProgramWide& program) override;
+    void ask_choice(ProgramWide& program, const Choice& choice) override;
     void show_message(const std::string& text) override;
 
 private:

@@ -98,7 +98,7 @@ StartMenu::StartMenu(QWidget* parent) : QWidget(parent)
     layout->addSpacing(8);
     layout->addLayout(buttons);
 
-    connect(open, &QPushButton::clicked, this, &StartMenu::open_main_form);
+    connect(open, &QPushButton::clicked, this, [this] { (void)open_main_form(); });
     connect(quit, &QPushButton::clicked, this, [] {
         QApplication::closeAllWindows();
         QCoreApplication::quit();
@@ -124,7 +124,7 @@ std::vector<MainForm*> StartMenu::open_forms() const
     return open;
 }
 
-void StartMenu::open_main_form()
+MainForm* StartMenu::open_main_form(bool greet)
 {
     std::erase_if(forms_, [](const QPointer<MainForm>& form) { return form.isNull(); });
     // A top-level window of its own, deleted when the user closes it.
@@ -132,11 +132,15 @@ void StartMenu::open_main_form()
     form->setAttribute(Qt::WA_DeleteOnClose);
     forms_.emplace_back(form);
     form->show();
+    if (!greet) {
+        return form;
+    }
     if (sink_) {
         sink_(basic_operation_message);
     } else {
         show_message_box(form, basic_operation_message);
     }
+    return form;
 }
 
 }  // namespace tengun

@@ -33,9 +33,11 @@ public:
     [[nodiscard]] std::vector<MainForm*> open_forms() const;
     /// Messages go to `sink` instead of a message box (tests).
     void set_message_sink(MessageSink sink) { sink_ = std::move(sink); }
+    /// What "解析フォーム" does: one more main form, shown; with `greet`, the basic-operation
+    /// message over it (a form opened for a file named on the command line skips it).
+    MainForm* open_main_form(bool greet = true);
 
 private:
-    void open_main_form();
 
     ProgramWide program_;
     std::vector<QPointer<MainForm>> forms_;

@@ -93,7 +93,7 @@ TEST(reader_commands, broken_files_keep_the_cloud_the_mesh_and_the_fields)
 
     const std::string bmp = testing::make_bmp(4, 2, 24, {{1, 2, 3}, {4, 5, 6}});
     std::string binary_stl(84 + 50, '\0');
-    binary_stl[80] = 1;
+    binary_stl[80] = 2;  // claims two facets, holds one
     struct Broken {
         void (*command)(CommandContext&);
         std::string file;
@@ -103,7 +103,7 @@ TEST(reader_commands, broken_files_keep_the_cloud_the_mesh_and_the_fields)
         {vivid_file_input_Click, dir.write("cut.bmp", bmp.substr(0, bmp.size() - 20)), "途中"},
         {vivid_file_input_Click, dir.write("empty.bmp", ""), "ビットマップ"},
         {vivid_file_input_Click, dir.write("stl.bmp", make_stl(square)), "ビットマップ"},
-        {stl_file_input_Click, dir.write("bin.stl", binary_stl), "バイナリ"},
+        {stl_file_input_Click, dir.write("bin.stl", binary_stl), "途中"},
         {stl_file_input_Click, dir.write("empty.stl", ""), "STL"},
         {stl_file_input_Click, dir.write("random.stl", "\x01\x9f\xffq\x02\x7f"), "STL"},
         {stl_file_input_Click, dir.write("bmp.stl", bmp), "STL"},
@@ -160,6 +160,8 @@ TEST(stl_file_output, writes_the_mesh_to_a_stl_file_that_reads_back)
     ASSERT_EQ(f.state.triangle_count(), 285U);
     const FormState loaded = f.state;
 
+    constexpr int ascii = 1;
+    f.dialogs.choices = {ascii, ascii};
     run(f, stl_file_output_Click, dir.file("copy.txt"));
     EXPECT_EQ(f.program.file_kind, file_kinds::stl);
     EXPECT_EQ(f.program.selected_file_name, dir.file("copy.stl"));

@@ -6,16 +6,27 @@
 
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <random>
 
 #include "correction/thinning.h"
 #include "formats/bitmap_points.h"
 #include "formats/csv_points.h"
+#include "formats/file_format.h"
+#include "formats/format_readers.h"
 #include "formats/iges_points.h"
+#include "formats/las_points.h"
+#include "formats/obj_mesh.h"
+#include "formats/pcd_points.h"
 #include "formats/pix_points.h"
+#include "formats/ply_mesh.h"
+#include "formats/stl_binary.h"
 #include "formats/stl_mesh.h"
+#include "formats/xyz_points.h"
 #include "support/format_files.h"
+#include "support/ply_files.h"
+#include "support/scan_files.h"
 #include "support/temp_dir.h"
 
 namespace tengun {
@@ -173,6 +184,150 @@ TEST(reader_fuzz, stl)
               {{{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}}, {{{0, 0, 0}, {1, 1, 0}, {0, 1, 0}}}}),
           external("stl/assimp_triangle_with_two_solids.stl"), binary},
          4);
+}
+
+LoadedMesh sentinel_mesh()
+{
+    LoadedMesh m;
+    m.points = sentinel_cloud();
+    m.tri_a = m.tri_b = m.tri_c = {1};
+    m.notes = {"before"};
+    return m;
+}
+
+/// A mesh reader's output on success: labels beside the points, every corner a point.
+void check_mesh(const LoadedMesh& m)
+{
+    ASSERT_FALSE(m.points.empty());
+    ASSERT_EQ(m.points.label.size(), m.points.size());
+    for (const std::vector<int>* corners : {&m.tri_a, &m.tri_b, &m.tri_c}) {
+        ASSERT_EQ(corners->size(), m.tri_a.size());
+        for (const int c : *corners) {
+            ASSERT_TRUE(c >= 1 && static_cast<std::size_t>(c) <= m.points.size());
+        }
+    }
+}
+
+Reader mesh_reader(Status (*read)(std::string_view, LoadedMesh&, ReadError&))
+{
+    return checked<LoadedMesh>(sentinel_mesh(), read, check_mesh);
+}
+
+TEST(reader_fuzz, pcd)
+{
+    using testing::make_pcd;
+    using testing::PcdLayout;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<std::vector<double>> records{
+        {1, 2, 3, 9}, {nan, 0, 0, 8}, {-4.5, 5e3, 6, 7}, {0.1, 0.2, 0.3, 6}};
+    PcdLayout layout;
+    layout.fields = {{"intensity", 'U', 2}, {"z"}, {"Y", 'F', 8}, {"x", 'I', 4}};
+    layout.width = 2;
+    layout.height = 2;
+    std::vector<std::string> seeds;
+    for (const char* data : {"ascii", "binary", "binary_compressed"}) {
+        layout.data = data;
+        seeds.push_back(make_pcd(layout, records));
+    }
+    seeds.push_back(external("pcd/pcl_complex_ascii.pcd"));
+    seeds.push_back(external("pcd/pdal_autzen-utm.pcd"));
+    fuzz(mesh_reader(read_pcd_points), seeds, 7);
+}
+
+TEST(reader_fuzz, las)
+{
+    testing::LasLayout v14;
+    v14.minor = 4;
+    v14.format = 7;
+    v14.extra_bytes = 3;
+    v14.gap = 20;
+    v14.legacy_count_zero = true;
+    fuzz(mesh_reader(read_las_points),
+         {testing::make_las({}, {{1, 2, 3}, {-4, 5, 6}}), testing::make_las(v14, {{7, 8, 9}}),
+          external("las/pyntcloud_has_offsets.las")},
+         8);
+}
+
+TEST(reader_fuzz, obj)
+{
+    fuzz(mesh_reader(read_obj_mesh),
+         {std::string("v 0 0 0\nv 1 0 0 1\nv 1 1 0 0.5 0.5 0.5\nvn 0 0 1\nv 0 1 \\\n0\n"
+                      "f 1/1/1 2//1 3 4\nf -1 -2 -3\nl 1 2\np 3\nf 1 2\n# end"),
+          external("obj/assimp_box.obj")},
+         9);
+}
+
+TEST(reader_fuzz, xyz)
+{
+    fuzz(mesh_reader(read_xyz_points),
+         {std::string("2\r\n//X Y Z I\r\n1 2 3 4\r\n\"5\";6;7\r\nnan 1 1\n"),
+          external("pointclouds/pdal_text_badheader.txt")},
+         10);
+}
+
+/// As mesh_reader, for the readers that load a file without points as an empty cloud (a PLY
+/// with no vertices, an STL with no facets), as the commands then say.
+template <class Read> Reader maybe_empty_mesh_reader(Read read)
+{
+    return checked<LoadedMesh>(sentinel_mesh(), read, [](const LoadedMesh& m) {
+        if (!m.points.empty()) {
+            check_mesh(m);
+        }
+        ASSERT_TRUE(m.points.empty() ? m.tri_a.empty() : true);
+    });
+}
+
+TEST(reader_fuzz, ply)
+{
+    using testing::make_ply;
+    using testing::PlyElem;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    auto mesh = testing::ply_mesh_elements({{0, 0, 0}, {1, 0, 0}, {1, 1, nan}, {0, 1, 0}},
+                                           {{0, 1, 2, 3}, {3, 2}, {0, 1, 3}});
+    mesh[0].props.insert(mesh[0].props.begin() + 1, {"short", "ids", "uchar"});
+    for (auto& r : mesh[0].records) {
+        r.insert(r.begin() + 1, {2, 7, -7});
+    }
+    const PlyElem edge{"edge", {{"int", "v1", ""}, {"uint", "ids", "ushort"}}, {{0, 1, 5}, {2, 0}}};
+    std::vector<std::string> seeds;
+    for (const char* encoding : {"ascii", "binary_little_endian", "binary_big_endian"}) {
+        seeds.push_back(make_ply(encoding, {mesh[1], edge, mesh[0]}, {"comment c", "obj_info o"}));
+    }
+    seeds.push_back(external("ply/happly_platonic_shelf.ply"));
+    seeds.push_back(external("ply/plyrs_greg_turk_example2_ok_ascii.ply"));
+    fuzz(maybe_empty_mesh_reader([](std::string_view b, LoadedMesh& m, ReadError& e) {
+             return read_ply_mesh(b, m, e);
+         }),
+         seeds, 11);
+}
+
+TEST(reader_fuzz, stl_of_either_kind)
+{
+    using testing::Facet;
+    const std::vector<Facet> facets{{{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}},
+                                    {{{0, 0, 0}, {1, 1, 0}, {-0.0, 1, 0}}},
+                                    {{{2, 2, 2}, {1, 1, 0}, {0, 1, 0}}}};
+    fuzz(maybe_empty_mesh_reader([](std::string_view b, LoadedMesh& m, ReadError& e) {
+             return read_stl(b, m, e);
+         }),
+         {testing::make_binary_stl(facets, "solid binary"), testing::make_binary_stl(facets, "", 7),
+          testing::make_stl(facets), external("stl/trimesh_20mm-xyz-cube_COLOR.stl")},
+         12);
+}
+
+// Opening by content: whatever the bytes, the detected reader answers, and the output stays
+// as it was on error.
+TEST(reader_fuzz, opened_by_content)
+{
+    const auto open = [](std::string_view b, LoadedMesh& m, ReadError& e) {
+        return read_format(detect_file_format(b, b.size(), "scan.xyz"), b, "scan.xyz", m, e);
+    };
+    fuzz(maybe_empty_mesh_reader(open),
+         {testing::make_ply("binary_little_endian", testing::ply_mesh_elements({{1, 2, 3}}, {})),
+          testing::make_binary_stl({{{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}}}),
+          testing::make_las({}, {{1, 2, 3}}), std::string("1 2 3\n4 5 6\n"),
+          testing::make_bmp(2, 2, 8, {{1, 2}, {3, 4}})},
+         13);
 }
 
 }  // namespace

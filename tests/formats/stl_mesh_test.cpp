@@ -1,4 +1,5 @@
 #include "formats/stl_mesh.h"
+#include "formats/stl_binary.h"
 
 #include <gtest/gtest.h>
 
@@ -223,7 +224,11 @@ TEST(read_stl_mesh, real_files_give_their_facets_and_distinct_vertices)
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {
         const std::string name = entry.path().filename().string();
         SCOPED_TRACE(name);
-        const StlMesh m = read_ok(testing::TempDir::read(entry.path().string()));
+        const std::string bytes = testing::TempDir::read(entry.path().string());
+        if (stl_kind(bytes, bytes.size()) == StlKind::binary) {
+            continue;  // the binary reader's
+        }
+        const StlMesh m = read_ok(bytes);
         const auto e = expected.find(name);
         if (e == expected.end()) {
             continue;  // a file added later: reading it is enough

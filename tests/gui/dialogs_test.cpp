@@ -8,11 +8,13 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "app/dialogs.h"
+#include "gui/choice_dialog.h"
 #include "gui/file_chooser.h"
 #include "gui/qt_dialogs.h"
 #include "gui/settings_dialogs.h"
@@ -83,6 +85,24 @@ TEST_F(FileChooserTest, lists_the_current_folder_with_the_pattern_of_the_file_ki
     program.file_kind = 0;
     EXPECT_EQ(items(child<QListWidget>(open_chooser().get(), "File1")),
               (QStringList{"a.csv", "B.CSV", "c.txt", "mesh.stl", "README"}));
+}
+
+TEST_F(FileChooserTest, opening_by_content_lists_every_format_it_knows)
+{
+    const QDir dir(scratch.path());
+    for (const char* name : {"scan.PLY", "tile.las", "part.obj", "range.pix", "cloud.pcd",
+                             "x.xyz", "y.pts", "z.iges", "w.igs", "v.bmp", "u.laz", "notes.doc"}) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    program.file_kind = file_kinds::all_formats;
+    auto chooser = open_chooser();
+    EXPECT_EQ(items(child<QListWidget>(chooser.get(), "File1")),
+              (QStringList{"a.csv", "B.CSV", "c.txt", "cloud.pcd", "mesh.stl", "part.obj",
+                           "range.pix", "scan.PLY", "tile.las", "u.laz", "v.bmp", "w.igs", "x.xyz",
+                           "y.pts", "z.iges"}));
+    program.file_kind = file_kinds::ply;
+    EXPECT_EQ(items(child<QListWidget>(open_chooser().get(), "File1")), QStringList{"scan.PLY"});
 }
 
 TEST_F(FileChooserTest, entering_a_folder_makes_it_current_and_lists_it)
@@ -304,6 +324,58 @@ TEST(QtDialogs, shows_fresh_modal_dialogs_and_routes_their_messages)
     EXPECT_EQ(messages, std::vector<std::string>{"ファイルを選択して下さい"});
     EXPECT_FALSE(file_chosen(program));
     EXPECT_EQ(dialogs.dialogs_shown(), 4);
+}
+
+TEST(ChoiceDialog, ok_takes_the_checked_option_and_cancel_or_close_keep_the_last)
+{
+    ProgramWide program;
+    const Choice choice{"STLの保存形式", {{"binary", "バイナリ"}, {"ascii", "アスキー"}}, 0};
+    std::vector<std::string> messages;
+    const auto sink = [&](const std::string& m) { messages.push_back(m); };
+
+    ChoiceDialog preselected(program, choice, sink);
+    EXPECT_TRUE(program.dialog_cancelled) << "opening marks the dialog as cancelled";
+    EXPECT_EQ(preselected.objectName(), "hozon_keishiki");
+    EXPECT_EQ(preselected.windowTitle(), "STLの保存形式");
+    EXPECT_EQ(child<QRadioButton>(&preselected, "Option1(0)")->text(), "バイナリ");
+    EXPECT_TRUE(child<QRadioButton>(&preselected, "Option1(0)")->isChecked());
+    EXPECT_FALSE(child<QRadioButton>(&preselected, "Option1(1)")->isChecked());
+    program.chosen_option = 7;
+    click(&preselected, "Command1");
+    EXPECT_FALSE(program.dialog_cancelled);
+    EXPECT_EQ(program.chosen_option, 0);
+
+    ChoiceDialog second(program, choice, sink);
+    child<QRadioButton>(&second, "Option1(1)")->click();
+    EXPECT_FALSE(child<QRadioButton>(&second, "Option1(0)")->isChecked()) << "one of them only";
+    click(&second, "Command1");
+    EXPECT_EQ(program.chosen_option, 1);
+
+    ChoiceDialog cancelled(program, choice, sink);
+    child<QRadioButton>(&cancelled, "Option1(0)")->click();
+    click(&cancelled, "Command2");
+    EXPECT_TRUE(program.dialog_cancelled);
+    EXPECT_EQ(program.chosen_option, 1);
+
+    ChoiceDialog closed(program, choice, sink);
+    closed.show();
+    closed.close();
+    EXPECT_TRUE(program.dialog_cancelled);
+    EXPECT_EQ(program.chosen_option, 1);
+    EXPECT_TRUE(messages.empty());
+
+    // Through the service: modal, counted like the other dialogs.
+    QWidget owner;
+    QtDialogs dialogs(&owner);
+    when_modal([](QWidget* modal) {
+        EXPECT_EQ(modal->objectName(), "hozon_keishiki");
+        child<QRadioButton>(modal, "Option1(1)")->click();
+        click(modal, "Command1");
+    });
+    dialogs.ask_choice(program, Choice{"PLYの保存形式", choice.options, 0});
+    EXPECT_EQ(program.chosen_option, 1);
+    EXPECT_FALSE(program.dialog_cancelled);
+    EXPECT_EQ(dialogs.dialogs_shown(), 1);
 }
 
 TEST(QtDialogs, message_box_has_the_text_and_an_ok_button_only)

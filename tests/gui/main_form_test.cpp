@@ -2,8 +2,13 @@
 // the layout, and the path from a menu action, button, timer or mouse to the widgets.
 #include <gtest/gtest.h>
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QUrl>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QDir>
@@ -269,6 +274,86 @@ TEST_F(MainFormTest, a_cloud_chosen_in_the_chooser_is_fitted_and_shown_in_the_fi
     EXPECT_NEAR(number("Text2(2)"), 5.0, 1e-12);
     EXPECT_NEAR(number("Text3(0)"), 0.0, 1e-12);
     std::remove((folder + name).c_str());
+}
+
+/// A PLY mesh of two triangles in the test's temporary folder.
+std::string write_square_ply(const std::string& name)
+{
+    const std::string path = ::testing::TempDir() + name;
+    std::ofstream(path) << "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\n"
+                           "property float y\nproperty float z\nelement face 1\n"
+                           "property list uchar int vertex_indices\nend_header\n"
+                           "0 0 0\n1 0 0\n1 1 0\n0 1 0\n4 0 1 2 3\n";
+    return path;
+}
+
+/// Drags `data` over the form and drops it; true when the form took the drag.
+bool drag_and_drop(QWidget& form, const QMimeData& data)
+{
+    const QPoint at(form.width() / 2, form.height() / 2);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &enter);
+    if (!enter.isAccepted()) {
+        return false;
+    }
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &drop);
+    return drop.isAccepted();
+}
+
+TEST_F(MainFormTest, a_file_dropped_on_the_form_opens_by_its_content)
+{
+    EXPECT_TRUE(form.acceptDrops());
+    const std::string path = write_square_ply("tengun_gui_drop.dat");
+    QMimeData file;
+    file.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    const QImage before = child<PictureWidget>(&form, "Picture1")->surface().image();
+    ASSERT_TRUE(drag_and_drop(form, file));
+    EXPECT_EQ(edit("Text7")->text(), "4");
+    EXPECT_EQ(edit("Text5")->text(), QString::fromStdString(path));
+    EXPECT_EQ(form.context().state.triangle_count(), 2U);
+    EXPECT_EQ(form.context().state.surface_display, surface_modes::mesh);
+    EXPECT_NE(child<PictureWidget>(&form, "Picture1")->surface().image(), before)
+        << "drawn at once, without a dialog to close";
+    EXPECT_TRUE(messages.empty());
+
+    // Text, or a link that is no local file, is not taken.
+    QMimeData text;
+    text.setText("1 2 3");
+    EXPECT_FALSE(drag_and_drop(form, text));
+    QMimeData web;
+    web.setUrls({QUrl("https://example.com/cloud.ply")});
+    EXPECT_FALSE(drag_and_drop(form, web));
+
+    // A broken file: one message, the form as it was.
+    std::ofstream(path) << "ply\nformat ascii 1.0\nend_header\n";
+    ASSERT_TRUE(drag_and_drop(form, file));
+    ASSERT_EQ(messages.size(), 1U);
+    EXPECT_NE(messages[0].find("そのまま"), std::string::npos);
+    EXPECT_EQ(edit("Text7")->text(), "4");
+    std::remove(path.c_str());
+}
+
+TEST_F(MainFormTest, the_open_item_offers_every_format_and_opens_the_choice)
+{
+    const std::string path = write_square_ply("tengun_gui_open.ply");
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(::testing::TempDir()));
+    EXPECT_EQ(child<QAction>(&form, "auto_file_input")->text(), "開く（形式を自動判別）");
+    when_modal([](QWidget* chooser) {
+        const auto* files = child<QListWidget>(chooser, "File1");
+        EXPECT_FALSE(files->findItems("tengun_gui_open.ply", Qt::MatchExactly).isEmpty());
+        testing::set_text(chooser, "Text3", "tengun_gui_open.ply");
+        testing::click(chooser, "Command1");
+    });
+    trigger("auto_file_input");
+    QDir::setCurrent(previous);
+    EXPECT_EQ(edit("Text7")->text(), "4");
+    EXPECT_EQ(program.file_kind, file_kinds::all_formats);
+    form.open_path(path);  // as `tengun FILE` does
+    EXPECT_EQ(edit("Text5")->text(), QString::fromStdString(path));
+    EXPECT_TRUE(messages.empty());
+    std::remove(path.c_str());
 }
 
 TEST(PictureWidget, button_state_counts_left_1_right_2_both_3)

@@ -101,5 +101,18 @@ TEST(StartMenu, end_button_closes_every_window)
     EXPECT_FALSE(start.isVisible());
 }
 
+TEST(StartMenu, a_form_opened_for_a_named_file_skips_the_greeting)
+{
+    StartMenu start;
+    std::vector<std::string> messages;
+    start.set_message_sink([&](const std::string& m) { messages.push_back(m); });
+    MainForm* form = start.open_main_form(false);
+    ASSERT_NE(form, nullptr);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(start.open_forms(), std::vector<MainForm*>{form});
+    EXPECT_EQ(&form->context().program, &start.program());
+}
+
 }  // namespace
 }  // namespace tengun

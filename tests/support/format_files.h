@@ -2,6 +2,7 @@
 // Small files of the point formats built in memory, for reader and command tests.
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -127,6 +128,35 @@ inline std::string make_stl(const std::vector<Facet>& facets, std::string_view l
     }
     out += "endsolid test";
     out += line_end;
+    return out;
+}
+
+/// A binary STL of the facets: `header` (padded to 80 bytes with NULs), the count, and per
+/// facet a normal (0 0 1), the corners in single precision and an attribute word; `padding`
+/// bytes of value 0 after the last facet.
+inline std::string make_binary_stl(const std::vector<Facet>& facets, std::string header = "",
+                                   std::size_t padding = 0, std::uint16_t attribute = 0)
+{
+    header.resize(80, '\0');
+    std::string out = header;
+    const auto add = [&out](auto v) {
+        char b[sizeof v];
+        std::memcpy(b, &v, sizeof v);  // the test machines are little-endian
+        out.append(b, sizeof v);
+    };
+    add(static_cast<std::uint32_t>(facets.size()));
+    for (const Facet& f : facets) {
+        add(0.0F);
+        add(0.0F);
+        add(1.0F);
+        for (const auto& v : f.v) {
+            for (const double x : v) {
+                add(static_cast<float>(x));
+            }
+        }
+        add(attribute);
+    }
+    out.append(padding, '\0');
     return out;
 }
 

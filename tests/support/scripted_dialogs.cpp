@@ -53,6 +53,21 @@ void ScriptedDialogs::ask_thinning_angle(ProgramWide& program)
     }
 }
 
+void ScriptedDialogs::ask_choice(ProgramWide& program, const Choice& choice)
+{
+    questions.push_back(choice);
+    program.dialog_cancelled = true;
+    if (choices.empty()) {
+        return;
+    }
+    const std::optional<int> answer = choices.front();
+    choices.pop_front();
+    if (answer) {
+        program.dialog_cancelled = false;
+        program.chosen_option = *answer;
+    }
+}
+
 TestForm::TestForm() { form_load(ctx); }
 
 }  // namespace tengun::testing

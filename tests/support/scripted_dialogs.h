@@ -22,12 +22,15 @@ public:
     };
     std::deque<std::optional<Spline>> splines;
     std::deque<std::optional<double>> angles;
+    std::deque<std::optional<int>> choices;  ///< option index; nullopt: cancel
+    std::vector<Choice> questions;           ///< every choice dialog shown, in order
     std::vector<std::string> messages;
     int chooser_shown = 0;
 
     void choose_file(ProgramWide& program) override;
     void ask_spline_settings(ProgramWide& program) override;
     void ask_thinning_angle(ProgramWide& program) override;
+    void ask_choice(ProgramWide& program, const Choice& choice) override;
     void show_message(const std::string& text) override { messages.push_back(text); }
 };
 

@@ -1,0 +1,24 @@
+#pragma once
+// XYZ, PTS and TXT point files as scanners and point-cloud tools export them: one point a line,
+// x y z first and further columns (intensity, colour, normals) after them. Fields are split as
+// in CSV files (text_fields.h); unlike the CSV reader, each line is one point.
+
+#include <string_view>
+
+#include "formats/file_io.h"
+#include "formats/loaded_mesh.h"
+
+namespace tengun {
+
+/// The first three numbers of every line as x, y, z, in file order; the rest of the line is
+/// skipped unread. Skipped too: blank lines, lines starting with '#' or "//", a line holding a
+/// single whole number (the point count of PTS, which may start each of several scans; a total
+/// that differs from the points read is noted), and any lines before the first point whose
+/// first field is not a number (column names). A point with a NaN or infinite coordinate is left
+/// out and noted. A line that starts with a number but does not hold three is an error, not
+/// skipped: it is a damaged point, and dropping it would silently lose data. Status::error
+/// (reason, line, field) for such a line, a coordinate that is not a number, and a file without
+/// a point; `out` is then unchanged.
+[[nodiscard]] Status read_xyz_points(std::string_view bytes, LoadedMesh& out, ReadError& error);
+
+}  // namespace tengun
