@@ -33,6 +33,7 @@ void show_plane_result(CommandContext& ctx)
                                  std::to_string(s.point_count()) + "）。");
         return;
     }
+    s.fitted_kind = analysis_kinds::plane;
     set_field(s, "Text6", "平面解析");
     set_field(s, "Label5", "平面中心");
     show_plane_fields(s);
@@ -74,6 +75,7 @@ void show_sphere_result(CommandContext& ctx)
                                  point_count_note(s));
         return;
     }
+    s.fitted_kind = analysis_kinds::sphere;
     set_field(s, "Text6", "球面解析");
     set_field(s, "Label5", "円中心");
     show_circle_fields(s, s.centre, "半径標準偏差");
@@ -90,6 +92,7 @@ void show_arc_result(CommandContext& ctx)
                                  point_count_note(s));
         return;
     }
+    s.fitted_kind = analysis_kinds::arc;
     set_field(s, "Text6", "円弧解析");
     set_field(s, "Label5", "円中心");
     show_circle_fields(s, s.centre, "半径標準偏差");
@@ -106,6 +109,7 @@ void show_cylinder_result(CommandContext& ctx)
                                  point_count_note(s));
         return;
     }
+    s.fitted_kind = analysis_kinds::cylinder;
     set_field(s, "Text6", "円筒解析");
     set_field(s, "Label5", "円筒軸中心点");
     show_circle_fields(s, s.centre, "半径標準偏差");
@@ -119,6 +123,7 @@ void show_line_result(CommandContext& ctx)
         ctx.dialogs.show_message("直線を求められません。点群がありません。");
         return;
     }
+    s.fitted_kind = analysis_kinds::line;
     set_field(s, "Text6", "直線解析");
     set_field(s, "Label5", "直線の通過点");
     for (int k = 0; k < 3; ++k) {

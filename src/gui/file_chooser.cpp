@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include "gui/user_settings.h"
+
 namespace tengun {
 
 namespace {
@@ -40,6 +42,8 @@ QString file_pattern(int file_kind)
         return QStringLiteral("*.igs");
     case file_kinds::stl:
         return QStringLiteral("*.stl");
+    case file_kinds::results:
+        return QStringLiteral("*.txt *.json *.csv");
     default:
         return QStringLiteral("*.*");
     }
@@ -142,13 +146,16 @@ void FileChooser::fill_lists()
 
     // Without QDir::CaseSensitive the pattern matches DATA.CSV as well as data.csv. "*.*" means
     // every file, as it does on Windows, also names without a dot.
-    const QString filter = pattern_ == QStringLiteral("*.*") ? QStringLiteral("*") : pattern_;
+    const QStringList filters = pattern_ == QStringLiteral("*.*")
+                                    ? QStringList{QStringLiteral("*")}
+                                    : pattern_.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     files_->clear();
-    files_->addItems(here.entryList({filter}, QDir::Files, QDir::Name | QDir::IgnoreCase));
+    files_->addItems(here.entryList(filters, QDir::Files, QDir::Name | QDir::IgnoreCase));
 }
 
 void FileChooser::confirm()
 {
+    remember_folder(QDir::currentPath());
     program_.dialog_cancelled = false;
     program_.selected_file_name = name_->text().toStdString();
     if (program_.selected_file_name.empty()) {

@@ -8,6 +8,7 @@
 // to it. OK: dialog_cancelled = false, selected_file_name = Text3 (an empty name shows
 // "ファイルを選択して下さい"), close. cansel: dialog_cancelled = true, name cleared, close.
 // The close box (or Esc) changes nothing: the flag stays true and the previous name is kept.
+// OK also remembers the folder for the next run (user_settings.h).
 
 #include "gui/protocol_dialog.h"
 
@@ -19,7 +20,7 @@ class QListWidget;
 namespace tengun {
 
 /// File-list pattern for a file_kind: 1 "*.csv", 2 "*.pix", 3 "*.bmp", 4 "*.igs", 5 "*.stl",
-/// anything else "*.*".
+/// 6 "*.txt *.json *.csv" (blank-separated patterns), anything else "*.*".
 QString file_pattern(int file_kind);
 
 class FileChooser final : public ProtocolDialog {

@@ -53,6 +53,17 @@ void ScriptedDialogs::ask_thinning_angle(ProgramWide& program)
     }
 }
 
+bool ScriptedDialogs::confirm(const std::string& text)
+{
+    questions.push_back(text);
+    if (confirms.empty()) {
+        return true;
+    }
+    const bool answer = confirms.front();
+    confirms.pop_front();
+    return answer;
+}
+
 TestForm::TestForm() { form_load(ctx); }
 
 }  // namespace tengun::testing
