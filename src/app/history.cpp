@@ -330,7 +330,7 @@ void History::trim_bytes(bool keep_undo_back)
         } else if (redo_.size() > (keep_undo_back ? 0U : 1U)) {
             drop_front(redo_);
         } else {
-            break;
+            clear();  // the step just moved alone is over the bound (an undone large load)
         }
     }
 }

@@ -56,6 +56,8 @@ public:
     bool record(std::string title, FormState&& before, FormState& after);
 
     /// Gives `state` back as it was before the last recorded command (false: nothing to undo).
+    /// The step then keeps the state after the command for redo; when that is larger than the
+    /// bound allows, older steps go, and the step itself when it alone is too large.
     bool undo(FormState& state);
     /// Gives `state` back as it was after the last undone command (false: nothing to redo).
     bool redo(FormState& state);
@@ -84,7 +86,8 @@ private:
     /// Swaps the step's side with `state`; afterwards the step holds the side `state` had.
     void swap_in(Step& step, FormState& state);
     /// Drops oldest undo steps, then farthest redo steps, while over max_bytes, keeping the
-    /// step just moved (the last of `undo_` when `keep_undo_back`, else the last of `redo_`).
+    /// step just moved (the last of `undo_` when `keep_undo_back`, else the last of `redo_`)
+    /// unless it alone is over the bound.
     void trim_bytes(bool keep_undo_back);
     void drop_front(std::deque<Step>& steps);
 
