@@ -57,6 +57,9 @@ std::vector<RecentFile> recent_files()
 
 void add_recent_file(const RecentFile& file)
 {
+    if (!is_load_command(file.command) || file.path.isEmpty()) {
+        return;
+    }
     std::vector<RecentFile> files = recent_files();
     std::erase_if(files, [&](const RecentFile& f) { return f.path == file.path; });
     files.insert(files.begin(), file);

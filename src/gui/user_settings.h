@@ -32,6 +32,7 @@ bool enter_last_folder();
 /// The recent files, newest first; entries whose command is not a load command are left out.
 std::vector<RecentFile> recent_files();
 /// Puts `file` first (once: an earlier entry of the same path goes) and keeps the newest eight.
+/// A file without a load command is not kept.
 void add_recent_file(const RecentFile& file);
 
 }  // namespace tengun
