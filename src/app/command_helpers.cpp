@@ -15,7 +15,7 @@ void after_load(CommandContext& ctx)
     const std::size_t n = s.point_count();
     s.marker_mode = n < 500 ? 0 : 1;
     s.analysis_kind = analysis_kinds::none;
-    s.fitted_kind = analysis_kinds::none;  // the results held are of the cloud before
+    s.fitted_kind = analysis_kinds::none; // the results held are of the cloud before
     set_field(s, "Text5", ctx.program.selected_file_name);
     set_field(s, "Text7", static_cast<double>(n));
     s.rotation_centre = Vec3{};

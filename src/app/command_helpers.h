@@ -12,8 +12,9 @@ namespace tengun {
 /// Redraws Picture1 from the form state.
 void redraw(CommandContext& ctx);
 
-/// After every load: marker style by size, no analysis (and no fitted results), file name and count shown, rotation
-/// centre at the origin, extent and scale from the cloud, default view, whole cloud as base.
+/// After every load: marker style by size, no analysis (and no fitted results), file name and count
+/// shown, rotation centre at the origin, extent and scale from the cloud, default view, whole cloud
+/// as base.
 void after_load(CommandContext& ctx);
 
 /// Sets file_kind and shows the chooser; true when a file was chosen and the command goes on.

@@ -74,7 +74,7 @@ std::string byte_text(std::size_t bytes)
     return text;
 }
 
-}  // namespace
+} // namespace
 
 RunPlan plan_command(CommandContext& ctx, const MenuEntry& entry)
 {
@@ -158,4 +158,4 @@ void redo_Click(CommandContext& ctx)
     redraw_graph(ctx);
 }
 
-}  // namespace tengun
+} // namespace tengun

@@ -21,19 +21,19 @@ namespace tengun {
 
 struct RunPlan {
     const MenuEntry* entry = nullptr;
-    std::string title;       ///< command_title of the entry
-    bool run = true;         ///< false: the user chose not to run a command that cannot be undone
-    bool snapshot = false;   ///< a snapshot must be taken before the command runs
-    bool undoable = true;    ///< false: the state is too large for the history (the user was told)
+    std::string title;     ///< command_title of the entry
+    bool run = true;       ///< false: the user chose not to run a command that cannot be undone
+    bool snapshot = false; ///< a snapshot must be taken before the command runs
+    bool undoable = true;  ///< false: the state is too large for the history (the user was told)
 };
 
 /// What the flow did with one command, for the status bar.
 struct CommandReport {
     std::string title;
-    bool ran = false;       ///< the command ran
-    bool recorded = false;  ///< an undoable step was recorded
-    bool undoable = true;   ///< false: it could not be recorded and the history was cleared
-    double seconds = 0.0;   ///< run time without the time its dialogs and messages were open
+    bool ran = false;      ///< the command ran
+    bool recorded = false; ///< an undoable step was recorded
+    bool undoable = true;  ///< false: it could not be recorded and the history was cleared
+    double seconds = 0.0;  ///< run time without the time its dialogs and messages were open
 };
 
 /// Decides how `entry` (an item of menu_tree()) runs on ctx: a Recording::step command on a
@@ -52,4 +52,4 @@ CommandReport finish_command(CommandContext& ctx, const RunPlan& plan,
 /// time the command's dialogs and messages were open.
 CommandReport run_menu_command(CommandContext& ctx, const MenuEntry& entry);
 
-}  // namespace tengun
+} // namespace tengun

@@ -11,8 +11,10 @@ namespace {
 
 // ---- comparing and sizing the members of a part
 
-template <class T> struct is_std_array : std::false_type {};
-template <class T, std::size_t N> struct is_std_array<std::array<T, N>> : std::true_type {};
+template <class T> struct is_std_array : std::false_type {
+};
+template <class T, std::size_t N> struct is_std_array<std::array<T, N>> : std::true_type {
+};
 
 /// Types whose objects are their bytes with no padding: compared with memcmp, so that an
 /// unchanged NaN counts as unchanged (and -0 against +0 as a change).
@@ -60,7 +62,7 @@ template <class T> bool same_value(const T& a, const T& b)
 
 template <class T> std::size_t value_bytes(const T& /*value*/)
 {
-    return 0;  // counted in sizeof(FormState)
+    return 0; // counted in sizeof(FormState)
 }
 
 template <class T> std::size_t value_bytes(const std::vector<T>& v)
@@ -80,7 +82,7 @@ std::size_t field_bytes(const std::string& key, const std::string& text)
 /// A part: some members of FormState and some of its field texts. `move` takes them from one
 /// state into another and leaves their default values behind (an empty text for a field).
 struct Part {
-    bool view;  ///< a change here alone does not make a step
+    bool view; ///< a change here alone does not make a step
     void (*move)(FormState& from, FormState& to);
     bool (*same)(const FormState& a, const FormState& b);
     std::size_t (*bytes)(const FormState& s);
@@ -128,7 +130,7 @@ template <const auto& Names> struct FieldList {
         }
         return true;
     }
-    static std::size_t bytes(const FormState& /*s*/) { return 0; }  // counted with the fields
+    static std::size_t bytes(const FormState& /*s*/) { return 0; } // counted with the fields
 };
 
 template <class A, class B> struct Both {
@@ -174,16 +176,15 @@ using Curves = MemberList<&FormState::poly_x, &FormState::poly_y, &FormState::po
                           &FormState::control_x, &FormState::control_y, &FormState::control_z>;
 using Planes = MemberList<&FormState::uu, &FormState::LL>;
 using Segments = MemberList<&FormState::segments>;
-using Results =
-    MemberList<&FormState::axis_vector, &FormState::plane_offset, &FormState::plane_foot,
-               &FormState::fit_rotation, &FormState::radius, &FormState::std_deviation,
-               &FormState::centre, &FormState::line_alpha, &FormState::line_beta,
-               &FormState::line_point>;
-using Camera = Both<MemberList<&FormState::view_matrix, &FormState::rotation_centre,
-                               &FormState::view_extent, &FormState::view_scale,
-                               &FormState::last_mouse_x, &FormState::last_mouse_y,
-                               &FormState::wheel_zooms>,
-                    FieldList<camera_fields>>;
+using Results = MemberList<&FormState::axis_vector, &FormState::plane_offset,
+                           &FormState::plane_foot, &FormState::fit_rotation, &FormState::radius,
+                           &FormState::std_deviation, &FormState::centre, &FormState::line_alpha,
+                           &FormState::line_beta, &FormState::line_point>;
+using Camera =
+    Both<MemberList<&FormState::view_matrix, &FormState::rotation_centre, &FormState::view_extent,
+                    &FormState::view_scale, &FormState::last_mouse_x, &FormState::last_mouse_y,
+                    &FormState::wheel_zooms>,
+         FieldList<camera_fields>>;
 using Display = Both<MemberList<&FormState::marker_mode, &FormState::surface_display,
                                 &FormState::timer_enabled, &FormState::playback_index>,
                      FieldList<display_fields>>;
@@ -194,14 +195,17 @@ template <class P> constexpr Part part(bool view)
 }
 
 constexpr std::array parts{
-    part<Coordinates>(false), part<Labels>(false),   part<Triangles>(false),
+    part<Coordinates>(false),  part<Labels>(false),  part<Triangles>(false),
     part<TriangleTags>(false), part<Curves>(false),  part<Planes>(false),
-    part<Segments>(false),    part<Results>(false),  part<Camera>(true),
+    part<Segments>(false),     part<Results>(false), part<Camera>(true),
     part<Display>(true),
 };
 static_assert(parts.size() <= sizeof(unsigned) * 8, "one bit per part");
 
-constexpr unsigned bit(std::size_t p) { return 1U << p; }
+constexpr unsigned bit(std::size_t p)
+{
+    return 1U << p;
+}
 
 std::size_t fields_bytes(const FormState& s)
 {
@@ -226,9 +230,12 @@ std::size_t stored_bytes(const FormState& s, unsigned stored)
 
 constexpr unsigned all_parts = (1U << parts.size()) - 1U;
 
-}  // namespace
+} // namespace
 
-std::size_t snapshot_bytes(const FormState& state) { return stored_bytes(state, all_parts); }
+std::size_t snapshot_bytes(const FormState& state)
+{
+    return stored_bytes(state, all_parts);
+}
 
 bool differs_beyond_view(FormState& a, FormState& b)
 {
@@ -261,7 +268,7 @@ bool History::record(std::string title, FormState&& before, FormState& after)
     FormState dropped;
     for (std::size_t p = 0; p < parts.size(); ++p) {
         if (parts[p].same(step.other, after)) {
-            parts[p].move(step.other, dropped);  // the form keeps this part as it is
+            parts[p].move(step.other, dropped); // the form keeps this part as it is
         } else {
             step.stored |= bit(p);
         }
@@ -289,7 +296,7 @@ void History::swap_in(Step& step, FormState& state)
     const std::size_t old_bytes = step.bytes;
     for (std::size_t p = 0; p < parts.size(); ++p) {
         if ((step.stored & bit(p)) == 0) {
-            parts[p].move(state, step.other);  // fill the gap with what the form has now
+            parts[p].move(state, step.other); // fill the gap with what the form has now
         }
     }
     std::swap(state, step.other);
@@ -330,7 +337,7 @@ void History::trim_bytes(bool keep_undo_back)
         } else if (redo_.size() > (keep_undo_back ? 0U : 1U)) {
             drop_front(redo_);
         } else {
-            clear();  // the step just moved alone is over the bound (an undone large load)
+            clear(); // the step just moved alone is over the bound (an undone large load)
         }
     }
 }
@@ -341,9 +348,15 @@ void History::drop_front(std::deque<Step>& steps)
     steps.pop_front();
 }
 
-std::string History::undo_title() const { return undo_.empty() ? std::string() : undo_.back().title; }
+std::string History::undo_title() const
+{
+    return undo_.empty() ? std::string() : undo_.back().title;
+}
 
-std::string History::redo_title() const { return redo_.empty() ? std::string() : redo_.back().title; }
+std::string History::redo_title() const
+{
+    return redo_.empty() ? std::string() : redo_.back().title;
+}
 
 void History::clear()
 {
@@ -352,4 +365,4 @@ void History::clear()
     bytes_ = 0;
 }
 
-}  // namespace tengun
+} // namespace tengun

@@ -23,7 +23,7 @@
 namespace tengun {
 
 struct HistoryLimits {
-    std::size_t max_bytes = std::size_t{1} << 30;  ///< 1 GiB for all steps together
+    std::size_t max_bytes = std::size_t{1} << 30; ///< 1 GiB for all steps together
     std::size_t max_steps = 50;
 };
 
@@ -78,8 +78,8 @@ public:
 private:
     struct Step {
         std::string title;
-        FormState other;          ///< the other side: stored parts and everything else
-        unsigned stored = 0;      ///< bit p: part p is stored in `other`
+        FormState other;     ///< the other side: stored parts and everything else
+        unsigned stored = 0; ///< bit p: part p is stored in `other`
         std::size_t bytes = 0;
     };
 
@@ -92,9 +92,9 @@ private:
     void drop_front(std::deque<Step>& steps);
 
     HistoryLimits limits_;
-    std::deque<Step> undo_;  ///< oldest first; back() is undone next
-    std::deque<Step> redo_;  ///< back() is redone next
+    std::deque<Step> undo_; ///< oldest first; back() is undone next
+    std::deque<Step> redo_; ///< back() is redone next
     std::size_t bytes_ = 0;
 };
 
-}  // namespace tengun
+} // namespace tengun

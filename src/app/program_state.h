@@ -67,10 +67,10 @@ struct Segment {
 /// One step of the mouse wheel, kept so that the opposite step at the same place returns to
 /// exactly the view before it (moving the rotation centre there and back again would round).
 struct WheelZoom {
-    int direction = 0;                 ///< +1 zoomed in, -1 zoomed out
-    double x = 0.0;                    ///< cursor on Picture1 in millimetres
+    int direction = 0; ///< +1 zoomed in, -1 zoomed out
+    double x = 0.0;    ///< cursor on Picture1 in millimetres
     double y = 0.0;
-    double width = 0.0;                ///< Picture1's size in millimetres then
+    double width = 0.0; ///< Picture1's size in millimetres then
     double height = 0.0;
     Vec3 centre_before{};
     double extent_before = 0.0;
@@ -97,7 +97,7 @@ struct FormState {
     double view_scale = 0.0;   ///< millimetres per model unit; 0 until the first load
     float last_mouse_x = 0.0F;
     float last_mouse_y = 0.0F;
-    std::vector<WheelZoom> wheel_zooms;  ///< the wheel steps since the view last changed otherwise
+    std::vector<WheelZoom> wheel_zooms; ///< the wheel steps since the view last changed otherwise
 
     // ---- selectors
     int analysis_kind = analysis_kinds::none;

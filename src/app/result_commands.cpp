@@ -27,7 +27,7 @@ std::string date_now()
     }
     std::string date = text;
     if (date.size() >= 5) {
-        date.insert(date.size() - 2, ":");  // +0900 -> +09:00
+        date.insert(date.size() - 2, ":"); // +0900 -> +09:00
     }
     return date;
 }
@@ -36,8 +36,8 @@ std::string date_now()
 bool current_report(CommandContext& ctx, ResultReport& report)
 {
     std::string why;
-    if (!build_result_report(ctx.state, date_now(), std::string("Tengun ") + TENGUN_VERSION,
-                             report, why)) {
+    if (!build_result_report(ctx.state, date_now(), std::string("Tengun ") + TENGUN_VERSION, report,
+                             why)) {
         ctx.dialogs.show_message(why);
         return false;
     }
@@ -57,7 +57,7 @@ std::string lower_extension(const std::string& name)
     return ext;
 }
 
-}  // namespace
+} // namespace
 
 void kekka_hozon_Click(CommandContext& ctx)
 {
@@ -87,4 +87,4 @@ void kekka_copy_Click(CommandContext& ctx)
     }
 }
 
-}  // namespace tengun
+} // namespace tengun

@@ -13,7 +13,7 @@ namespace {
 
 struct KindNames {
     const char* key;
-    const char* name;  ///< as Text6 shows it
+    const char* name; ///< as Text6 shows it
 };
 
 KindNames kind_names(int kind)
@@ -55,8 +55,13 @@ public:
     }
     void count(const char* key, const char* label, std::size_t value, const char* meaning = "")
     {
-        items_.push_back({key, label, meaning, ResultItem::Shape::number,
-                          {static_cast<double>(value)}, {}, true});
+        items_.push_back({key,
+                          label,
+                          meaning,
+                          ResultItem::Shape::number,
+                          {static_cast<double>(value)},
+                          {},
+                          true});
     }
     void vector(const char* key, const char* label, const Vec3& v, const char* meaning = "")
     {
@@ -174,7 +179,7 @@ void add_spline(Items& add, const FormState& s)
               "両端の補助点を含む制御点の数（制御点は「Bスプライン制御点」で保存できます）");
 }
 
-}  // namespace
+} // namespace
 
 bool build_result_report(const FormState& state, const std::string& date,
                          const std::string& version, ResultReport& out, std::string& why)
@@ -219,10 +224,10 @@ std::string full_precision(double x, bool whole)
         return x > 0 ? "inf" : "-inf";
     }
     char text[40];
-    const auto result = whole && std::fabs(x) < 1e18
-                            ? std::to_chars(text, text + sizeof text, static_cast<long long>(x))
-                            : std::to_chars(text, text + sizeof text, x,
-                                            std::chars_format::general, 17);
+    const auto result =
+        whole && std::fabs(x) < 1e18
+            ? std::to_chars(text, text + sizeof text, static_cast<long long>(x))
+            : std::to_chars(text, text + sizeof text, x, std::chars_format::general, 17);
     return std::string(text, result.ptr);
 }
 
@@ -312,7 +317,7 @@ std::string tsv_cell(std::string s)
     return s;
 }
 
-}  // namespace
+} // namespace
 
 std::string result_text(const ResultReport& report)
 {
@@ -388,12 +393,13 @@ std::string result_tsv(const ResultReport& report)
             }
             header += (first && k == 0 ? "" : "\t") + tsv_cell(name);
         }
-        const std::string cells =
-            item.shape == ResultItem::Shape::text ? tsv_cell(item.text) : joined_numbers(item, "\t");
+        const std::string cells = item.shape == ResultItem::Shape::text
+                                      ? tsv_cell(item.text)
+                                      : joined_numbers(item, "\t");
         values += (first ? "" : "\t") + cells;
         first = false;
     }
     return header + "\n" + values + "\n";
 }
 
-}  // namespace tengun
+} // namespace tengun

@@ -15,13 +15,13 @@ namespace tengun {
 /// One value of the report.
 struct ResultItem {
     enum class Shape { text, number, vector, list };
-    std::string key;       ///< ASCII name: the JSON key and, with "_x" ... for vectors, CSV column
-    std::string label;     ///< Japanese name (text form and clipboard header)
-    std::string meaning;   ///< what the value is; empty for the obvious ones
+    std::string key;     ///< ASCII name: the JSON key and, with "_x" ... for vectors, CSV column
+    std::string label;   ///< Japanese name (text form and clipboard header)
+    std::string meaning; ///< what the value is; empty for the obvious ones
     Shape shape = Shape::text;
-    std::vector<double> numbers;  ///< number: one; vector: x, y, z; list: any count
-    std::string text;             ///< text only
-    bool whole = false;           ///< numbers are counts: written without a fraction
+    std::vector<double> numbers; ///< number: one; vector: x, y, z; list: any count
+    std::string text;            ///< text only
+    bool whole = false;          ///< numbers are counts: written without a fraction
 };
 
 struct ResultReport {
@@ -52,4 +52,4 @@ std::string result_csv(const ResultReport& report);
 /// pasting into a spreadsheet; tabs and line breaks inside texts become blanks.
 std::string result_tsv(const ResultReport& report);
 
-}  // namespace tengun
+} // namespace tengun

@@ -5,7 +5,10 @@
 
 namespace tengun {
 
-std::size_t selection_size(const FormState& /*state*/) { return 0; }
+std::size_t selection_size(const FormState& /*state*/)
+{
+    return 0;
+}
 
 std::string grouped_count(std::size_t n)
 {
@@ -58,4 +61,4 @@ std::string command_status(const CommandReport& report)
     return text;
 }
 
-}  // namespace tengun
+} // namespace tengun

@@ -26,4 +26,4 @@ std::string grouped_count(std::size_t n);
 /// A duration for people: "1 ミリ秒未満", "12 ミリ秒", "1.25 秒", "83.4 秒".
 std::string duration_text(double seconds);
 
-}  // namespace tengun
+} // namespace tengun

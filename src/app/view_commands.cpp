@@ -132,13 +132,12 @@ void wheel_step(FormState& s, int direction, double x, double y, double w, doubl
 {
     if (!s.wheel_zooms.empty()) {
         const WheelZoom& last = s.wheel_zooms.back();
-        const bool view_unchanged = last.centre_after == s.rotation_centre &&
-                                    last.extent_after == s.view_extent &&
-                                    last.scale_after == s.view_scale &&
-                                    last.view_matrix == s.view_matrix && last.width == w &&
-                                    last.height == h;
+        const bool view_unchanged =
+            last.centre_after == s.rotation_centre && last.extent_after == s.view_extent &&
+            last.scale_after == s.view_scale && last.view_matrix == s.view_matrix &&
+            last.width == w && last.height == h;
         if (!view_unchanged) {
-            s.wheel_zooms.clear();  // the view changed otherwise: the trail is over
+            s.wheel_zooms.clear(); // the view changed otherwise: the trail is over
         } else if (last.direction == -direction && last.x == x && last.y == y) {
             s.rotation_centre = last.centre_before;
             s.view_extent = last.extent_before;
@@ -158,7 +157,8 @@ void wheel_step(FormState& s, int direction, double x, double y, double w, doubl
     step.scale_before = s.view_scale;
     const double factor = direction > 0 ? 2.0 : 0.5;
     const double scale = s.view_scale * factor;
-    s.rotation_centre = zoom_centre(s.view_matrix, s.rotation_centre, s.view_scale, scale, x, y, w, h);
+    s.rotation_centre =
+        zoom_centre(s.view_matrix, s.rotation_centre, s.view_scale, scale, x, y, w, h);
     s.view_scale = scale;
     s.view_extent /= factor;
     step.centre_after = s.rotation_centre;
@@ -171,12 +171,12 @@ void wheel_step(FormState& s, int direction, double x, double y, double w, doubl
     }
 }
 
-}  // namespace
+} // namespace
 
 void Picture1_MouseWheel(CommandContext& ctx, int steps, float x, float y)
 {
     if (ctx.state.timer_enabled || steps == 0) {
-        return;  // like a drag: the playback's picture is not wiped
+        return; // like a drag: the playback's picture is not wiped
     }
     const double w = ctx.picture1.scale_width();
     const double h = ctx.picture1.scale_height();

@@ -56,13 +56,17 @@ SessionResult run_session(const CliOptions& options, DrawingSurface& picture1,
         }
     }
     // The closing activation: the form redraws its view once, onto the real picture if saved.
-    CommandContext last{program, state,
+    CommandContext last{program,
+                        state,
                         options.png1.empty() ? static_cast<DrawingSurface&>(no_picture1) : picture1,
-                        graph, dialogs, &history};
+                        graph,
+                        dialogs,
+                        &history};
     form_activate(last);
-    return {report_json(program, state, dialogs.messages(), options.state_names,
-                        dialogs.clipboard()),
-            {}, dialogs.clipboard()};
+    return {
+        report_json(program, state, dialogs.messages(), options.state_names, dialogs.clipboard()),
+        {},
+        dialogs.clipboard()};
 }
 
 std::string report_json(const ProgramWide& program, const FormState& state,

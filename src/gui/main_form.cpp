@@ -75,11 +75,8 @@ QLabel* heading(QLabel* label)
 }  // namespace
 
 MainForm::MainForm(ProgramWide& program, QWidget* parent)
-    : QMainWindow(parent),
-      surface1_({800, 560}),
-      surface2_({800, 200}),
-      dialogs_(this),
-      ctx_{program, state_, surface1_, surface2_, dialogs_, &history_}
+    : QMainWindow(parent), surface1_({800, 560}), surface2_({800, 200}),
+      dialogs_(this), ctx_{program, state_, surface1_, surface2_, dialogs_, &history_}
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("解析フォーム"));

@@ -1,6 +1,7 @@
 #pragma once
 // The one way the window shows a message: a box with an OK button only, titled with the
-// application's name (and a question with OK and cancel). Forms and dialogs hold a MessageSink so that tests can catch the text.
+// application's name (and a question with OK and cancel). Forms and dialogs hold a MessageSink so
+// that tests can catch the text.
 
 #include <QString>
 #include <functional>

@@ -41,7 +41,7 @@ private:
     [[nodiscard]] QPointF millimetres(QPointF pixels) const;
 
     ImageSurface& surface_;
-    int wheel_eighths_ = 0;  // turned but not yet a whole notch
+    int wheel_eighths_ = 0; // turned but not yet a whole notch
 };
 
 }  // namespace tengun

@@ -23,15 +23,27 @@ bool is_load_command(const QString& name)
     return entry != nullptr && top_menu_of(*entry) == "file_input";
 }
 
-}  // namespace
+} // namespace
 
-QByteArray saved_form_geometry() { return QSettings().value(geometry_key).toByteArray(); }
+QByteArray saved_form_geometry()
+{
+    return QSettings().value(geometry_key).toByteArray();
+}
 
-void save_form_geometry(const QByteArray& geometry) { QSettings().setValue(geometry_key, geometry); }
+void save_form_geometry(const QByteArray& geometry)
+{
+    QSettings().setValue(geometry_key, geometry);
+}
 
-QString last_folder() { return QSettings().value(folder_key).toString(); }
+QString last_folder()
+{
+    return QSettings().value(folder_key).toString();
+}
 
-void remember_folder(const QString& folder) { QSettings().setValue(folder_key, folder); }
+void remember_folder(const QString& folder)
+{
+    QSettings().setValue(folder_key, folder);
+}
 
 bool enter_last_folder()
 {
@@ -46,7 +58,8 @@ std::vector<RecentFile> recent_files()
     const int n = settings.beginReadArray(recent_key);
     for (int i = 0; i < n && static_cast<int>(files.size()) < recent_file_limit; ++i) {
         settings.setArrayIndex(i);
-        RecentFile file{settings.value(command_key).toString(), settings.value(path_key).toString()};
+        RecentFile file{settings.value(command_key).toString(),
+                        settings.value(path_key).toString()};
         if (is_load_command(file.command) && !file.path.isEmpty()) {
             files.push_back(std::move(file));
         }
@@ -77,4 +90,4 @@ void add_recent_file(const RecentFile& file)
     settings.endArray();
 }
 
-}  // namespace tengun
+} // namespace tengun

@@ -14,8 +14,8 @@ namespace tengun {
 inline constexpr int recent_file_limit = 8;
 
 struct RecentFile {
-    QString command;  ///< the load command's menu name, e.g. "csv_file_input"
-    QString path;     ///< absolute path
+    QString command; ///< the load command's menu name, e.g. "csv_file_input"
+    QString path;    ///< absolute path
     friend bool operator==(const RecentFile&, const RecentFile&) = default;
 };
 
@@ -35,4 +35,4 @@ std::vector<RecentFile> recent_files();
 /// A file without a load command is not kept.
 void add_recent_file(const RecentFile& file);
 
-}  // namespace tengun
+} // namespace tengun

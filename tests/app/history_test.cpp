@@ -100,7 +100,7 @@ struct Files {
                                                       testing::grey_row({9, 8, 7, 6})}));
         igs = dir.write("a.igs", testing::make_iges({"110,0.,0.,0.,30.,0.,0.;"}));
         stl = dir.write("a.stl", testing::make_stl({{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}},
-                                                     {{{1, 0, 0}, {1, 1, 0}, {0, 1, 0}}}}));
+                                                    {{{1, 0, 0}, {1, 1, 0}, {0, 1, 0}}}}));
         out_csv = dir.file("out.csv");
     }
 };
@@ -124,7 +124,8 @@ std::function<void(HistoryForm&)> load_and(const std::string& file,
     return [file, commands](HistoryForm& f) {
         f.run("csv_file_input", {file});
         for (const char* c : commands) {
-            f.run(c, {}, std::nullopt, std::string_view(c).find("spline") != std::string_view::npos);
+            f.run(c, {}, std::nullopt,
+                  std::string_view(c).find("spline") != std::string_view::npos);
         }
     };
 }
@@ -203,9 +204,9 @@ TEST(undo_redo, every_changing_command_is_undone_and_redone_exactly)
         const FormState before = f.state;
         const std::size_t steps_before = f.history.undo_count();
         const CommandReport report = c.run(f);
-        ASSERT_TRUE(report.recorded) << "the command changed nothing; messages: "
-                                     << (f.dialogs.messages.empty() ? ""
-                                                                    : f.dialogs.messages.back());
+        ASSERT_TRUE(report.recorded)
+            << "the command changed nothing; messages: "
+            << (f.dialogs.messages.empty() ? "" : f.dialogs.messages.back());
         EXPECT_EQ(f.history.undo_count(), steps_before + 1);
         EXPECT_EQ(f.history.undo_title(), command_title(*find_menu_command(c.command)));
         const FormState after = f.state;
@@ -235,7 +236,8 @@ TEST(undo_redo, view_and_file_commands_make_no_step_and_change_only_the_view)
     const Files& d = files();
     // Commands that write a file also keep what they wrote as the current file's state.
     const std::map<std::string_view, std::string> answers{
-        {"csv_file_output", d.dir.file("saved.csv")}, {"stl_file_output", d.dir.file("m.stl")},
+        {"csv_file_output", d.dir.file("saved.csv")},
+        {"stl_file_output", d.dir.file("m.stl")},
         {"kekka_hozon", d.dir.file("r.json")}};
     for (const MenuEntry& e : menu_tree()) {
         if (e.run == nullptr || e.recording != Recording::none || e.name == "undo" ||
@@ -246,15 +248,15 @@ TEST(undo_redo, view_and_file_commands_make_no_step_and_change_only_the_view)
         HistoryForm f;
         load_and(d.box, {"poly_plane", "kyoukai_hyouji", "heimen"})(f);
         f.run("zoom_up");
-        undo_Click(f.ctx);  // one redo step waits
+        undo_Click(f.ctx); // one redo step waits
         ASSERT_TRUE(f.history.can_redo());
         const std::size_t undo_steps = f.history.undo_count();
         FormState before = f.state;
         const auto answer = answers.find(e.name);
         const CommandReport report =
-            f.run(std::string(e.name).c_str(),
-                  answer == answers.end() ? std::vector<std::string>{}
-                                          : std::vector<std::string>{answer->second});
+            f.run(std::string(e.name).c_str(), answer == answers.end()
+                                                   ? std::vector<std::string>{}
+                                                   : std::vector<std::string>{answer->second});
         EXPECT_FALSE(report.recorded);
         EXPECT_EQ(f.history.undo_count(), undo_steps);
         EXPECT_TRUE(f.history.can_redo()) << "a step of none keeps the redo steps";
@@ -299,7 +301,7 @@ TEST(undo_redo, undo_keeps_a_view_turned_since_and_a_new_command_drops_the_redo_
     EXPECT_FALSE(f.history.can_redo()) << "a new step after an undo drops the redo steps";
     EXPECT_EQ(f.history.undo_title(), "平面");
     undo_Click(f.ctx);
-    undo_Click(f.ctx);  // the load
+    undo_Click(f.ctx); // the load
     EXPECT_EQ(f.state.point_count(), 0U);
     EXPECT_FALSE(f.history.can_undo());
     f.dialogs.messages.clear();
@@ -356,9 +358,9 @@ TEST(history, keeps_at_most_max_steps_and_drops_the_oldest)
 
 TEST(history, keeps_within_max_bytes_dropping_the_oldest)
 {
-    const std::size_t n = 10000;  // 80 kB of labels a step
+    const std::size_t n = 10000; // 80 kB of labels a step
     const std::size_t step_bytes = snapshot_bytes(numbered_state(0, n)) - n * sizeof(Vec3);
-    History h({5 * step_bytes / 2, 50});  // room for two steps
+    History h({5 * step_bytes / 2, 50}); // room for two steps
     FormState state = numbered_state(0, n);
     for (int k = 1; k <= 4; ++k) {
         FormState before = state;
@@ -414,7 +416,7 @@ TEST(command_runner, a_state_too_large_for_the_history_asks_before_the_command_r
         HistoryForm f;
         f.run("csv_file_input", {d.plane});
         ASSERT_TRUE(f.history.can_undo());
-        f.history = History({snapshot_bytes(f.state) - 1, 50});  // the state no longer fits
+        f.history = History({snapshot_bytes(f.state) - 1, 50}); // the state no longer fits
         ASSERT_FALSE(f.history.can_hold(f.state));
         FormState smaller = numbered_state(0);
         FormState small_after = numbered_state(1);
@@ -446,15 +448,29 @@ TEST(differs_beyond_view, counts_every_change_but_the_view)
     };
     const std::vector<Row> rows{
         {"nothing", [](FormState&) {}, false},
-        {"zoom", [](FormState& s) { s.view_scale *= 2; s.view_extent /= 2; }, false},
+        {"zoom",
+         [](FormState& s) {
+             s.view_scale *= 2;
+             s.view_extent /= 2;
+         },
+         false},
         {"turn", [](FormState& s) { s.view_matrix[0][1] = 0.5; }, false},
         {"typed angle", [](FormState& s) { s.fields["Text8(1)"] = "30"; }, false},
         {"plane angles", [](FormState& s) { s.fields["Text4(0)"] = "12"; }, false},
-        {"display mode", [](FormState& s) { s.marker_mode = 1; s.surface_display = 2; }, false},
+        {"display mode",
+         [](FormState& s) {
+             s.marker_mode = 1;
+             s.surface_display = 2;
+         },
+         false},
         {"mouse", [](FormState& s) { s.last_mouse_x = 3; }, false},
         {"point moved", [](FormState& s) { s.points.xyz[2][1] = 0.25; }, true},
         {"label", [](FormState& s) { s.points.label[3] = 1; }, true},
-        {"point added", [](FormState& s) { s.points.add({9, 9, 9}); }, true},
+        {"point added",
+         [](FormState& s) {
+             s.points.add({9, 9, 9});
+         },
+         true},
         {"minus zero", [](FormState& s) { s.points.xyz[0][0] = -0.0; }, true},
         {"result", [](FormState& s) { s.radius = 2; }, true},
         {"kind", [](FormState& s) { s.analysis_kind = 2; }, true},
@@ -462,13 +478,17 @@ TEST(differs_beyond_view, counts_every_change_but_the_view)
         {"result field", [](FormState& s) { s.fields["Text6"] = "平面解析"; }, true},
         {"triangle", [](FormState& s) { s.tri_a.push_back(1); }, true},
         {"segment", [](FormState& s) { s.segments.push_back({}); }, true},
-        {"plane", [](FormState& s) { s.uu.push_back({0, 0, 1}); }, true},
+        {"plane",
+         [](FormState& s) {
+             s.uu.push_back({0, 0, 1});
+         },
+         true},
         {"curve", [](FormState& s) { s.control_x.push_back(1); }, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         FormState a = numbered_state(0);
-        a.std_deviation = nan;  // the same NaN on both sides is no change
+        a.std_deviation = nan; // the same NaN on both sides is no change
         FormState b = a;
         row.change(b);
         const FormState b_before = b;
@@ -490,5 +510,5 @@ TEST(snapshot_bytes, grows_with_the_cloud_and_the_mesh)
     EXPECT_EQ(snapshot_bytes(s) - empty, expected);
 }
 
-}  // namespace
-}  // namespace tengun
+} // namespace
+} // namespace tengun

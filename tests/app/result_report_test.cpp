@@ -66,7 +66,10 @@ double number(const std::string& cell)
     return x;
 }
 
-std::vector<double> values_of(const Vec3& v) { return {v[0], v[1], v[2]}; }
+std::vector<double> values_of(const Vec3& v)
+{
+    return {v[0], v[1], v[2]};
+}
 
 struct KindCase {
     const char* name;
@@ -99,11 +102,10 @@ std::vector<KindCase> kind_cases()
         {"plane", plane_cloud(60, {1, 2, 3}, {1, 0, 0.2}, {0, 1, -0.1}, 5, 0.02), heimen_Click,
          false,
          [](const FormState& s) {
-             return std::map<std::string, std::vector<double>>{
-                 {"normal", values_of(s.axis_vector)},
-                 {"offset", {s.plane_offset}},
-                 {"foot", values_of(s.plane_foot)},
-                 {"sigma", {s.std_deviation}}};
+             return std::map<std::string, std::vector<double>>{{"normal", values_of(s.axis_vector)},
+                                                               {"offset", {s.plane_offset}},
+                                                               {"foot", values_of(s.plane_foot)},
+                                                               {"sigma", {s.std_deviation}}};
          }},
         {"sphere", round_cloud(80, 3, {1, 2, 3}, 10, 0.05, 7), kyuumen_Click, false,
          [](const FormState& s) {
@@ -113,10 +115,12 @@ std::vector<KindCase> kind_cases()
          }},
         {"arc", ring, enko_Click, false,
          [](const FormState& s) {
-             return std::map<std::string, std::vector<double>>{
-                 {"normal", values_of(s.axis_vector)}, {"offset", {s.plane_offset}},
-                 {"foot", values_of(s.plane_foot)},    {"centre", values_of(s.centre)},
-                 {"radius", {s.radius}},               {"sigma", {s.std_deviation}}};
+             return std::map<std::string, std::vector<double>>{{"normal", values_of(s.axis_vector)},
+                                                               {"offset", {s.plane_offset}},
+                                                               {"foot", values_of(s.plane_foot)},
+                                                               {"centre", values_of(s.centre)},
+                                                               {"radius", {s.radius}},
+                                                               {"sigma", {s.std_deviation}}};
          }},
         {"cylinder", tube, entou_Click, false,
          [](const FormState& s) {
@@ -187,8 +191,8 @@ TEST(result_report, every_kind_reads_back_exactly_from_csv_tsv_and_text)
         ASSERT_TRUE(f.dialogs.messages.empty()) << f.dialogs.messages.front();
         ResultReport report;
         std::string why;
-        ASSERT_TRUE(build_result_report(f.state, "2026-01-02T03:04:05+09:00", "Tengun 9.9.9",
-                                        report, why))
+        ASSERT_TRUE(
+            build_result_report(f.state, "2026-01-02T03:04:05+09:00", "Tengun 9.9.9", report, why))
             << why;
 
         // The values the columns must hold: common ones, the kind's own, the worst point.
@@ -256,8 +260,8 @@ TEST(result_report, refuses_without_a_result_of_the_current_analysis)
 
     // A flat cloud: the plane fit holds, the sphere fit fails and keeps its kind selected.
     f.dialogs.files.push_back(dir.write(
-        "flat.csv", write_csv_points(testing::plane_cloud(30, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, 3,
-                                                          0.0))));
+        "flat.csv",
+        write_csv_points(testing::plane_cloud(30, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, 3, 0.0))));
     csv_file_input_Click(f.ctx);
     heimen_Click(f.ctx);
     EXPECT_TRUE(build_result_report(f.state, "", "", report, why));
@@ -300,7 +304,8 @@ TEST(result_formats, quote_and_escape_the_texts)
     r.items.push_back({"v", "ベクトル", "", ResultItem::Shape::vector, {1, 2, 3}, {}});
     r.items.push_back({"x", "値", "意味", ResultItem::Shape::number, {std::nan("")}, {}});
     EXPECT_EQ(result_csv(r), "file,v_x,v_y,v_z,x\n\"a,\"\"b\"\"\tc\nd\",1,2,3,nan\n");
-    EXPECT_EQ(result_tsv(r), "ファイル\tベクトル x\tベクトル y\tベクトル z\t値\na,\"b\" c d\t1\t2\t3\tnan\n");
+    EXPECT_EQ(result_tsv(r),
+              "ファイル\tベクトル x\tベクトル y\tベクトル z\t値\na,\"b\" c d\t1\t2\t3\tnan\n");
     EXPECT_EQ(result_json(r), "{\n  \"file\": \"a,\\\"b\\\"\\tc\\nd\",\n  \"v\": [1, 2, 3],\n"
                               "  \"x\": null,\n  \"meanings\": {\n    \"x\": \"意味\"\n  }\n}\n");
 }
@@ -316,9 +321,9 @@ TEST(kekka_commands, save_by_the_name_given_and_copy_tab_separated_rows)
     f.dialogs.files.clear();
     f.dialogs.messages.clear();
 
-    f.dialogs.files.push_back(
-        dir.write("p.csv", write_csv_points(testing::plane_cloud(20, {0, 0, 1}, {1, 0, 0},
-                                                                 {0, 1, 0}, 2, 0.01))));
+    f.dialogs.files.push_back(dir.write(
+        "p.csv",
+        write_csv_points(testing::plane_cloud(20, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}, 2, 0.01))));
     csv_file_input_Click(f.ctx);
     heimen_Click(f.ctx);
     const std::vector<std::pair<std::string, std::string>> rows{
@@ -338,5 +343,5 @@ TEST(kekka_commands, save_by_the_name_given_and_copy_tab_separated_rows)
     EXPECT_TRUE(f.dialogs.messages.empty());
 }
 
-}  // namespace
-}  // namespace tengun
+} // namespace
+} // namespace tengun

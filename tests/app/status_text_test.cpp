@@ -14,8 +14,8 @@ TEST(status_text, counts_durations_and_the_last_command)
         EXPECT_EQ(grouped_count(n), text);
     }
     const std::vector<std::pair<double, const char*>> durations{
-        {0.0, "1 ミリ秒未満"}, {0.0004, "1 ミリ秒未満"}, {0.0123, "12 ミリ秒"},
-        {0.9994, "999 ミリ秒"}, {1.25, "1.25 秒"},       {83.44, "83.4 秒"}};
+        {0.0, "1 ミリ秒未満"},  {0.0004, "1 ミリ秒未満"}, {0.0123, "12 ミリ秒"},
+        {0.9994, "999 ミリ秒"}, {1.25, "1.25 秒"},        {83.44, "83.4 秒"}};
     for (const auto& [s, text] : durations) {
         EXPECT_EQ(duration_text(s), text) << s;
     }
@@ -34,5 +34,5 @@ TEST(status_text, counts_durations_and_the_last_command)
     EXPECT_EQ(selection_status(s), "選択：0");
 }
 
-}  // namespace
-}  // namespace tengun
+} // namespace
+} // namespace tengun

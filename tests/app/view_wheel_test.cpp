@@ -103,17 +103,17 @@ TEST(Picture1_MouseWheel, a_view_changed_in_between_or_another_place_starts_afre
     set_view(f, 3);
     const Vec3 centre = f.state.rotation_centre;
     Picture1_MouseWheel(f.ctx, 1, 20.0F, 30.0F);
-    Picture1_MouseWheel(f.ctx, -1, 150.0F, 70.0F);  // another place: a new step out
+    Picture1_MouseWheel(f.ctx, -1, 150.0F, 70.0F); // another place: a new step out
     EXPECT_NE(f.state.rotation_centre, centre);
     EXPECT_EQ(f.state.wheel_zooms.size(), 2U);
 
     const double scale = f.state.view_scale;
-    zoom_up_Click(f.ctx);  // the view changes otherwise
+    zoom_up_Click(f.ctx); // the view changes otherwise
     Picture1_MouseWheel(f.ctx, 1, 150.0F, 70.0F);
     EXPECT_EQ(f.state.view_scale, 4 * scale) << "not taken for a step back";
     EXPECT_EQ(f.state.wheel_zooms.size(), 1U);
 
-    f.state.timer_enabled = true;  // the playback's picture is not wiped
+    f.state.timer_enabled = true; // the playback's picture is not wiped
     f.picture1.calls.clear();
     Picture1_MouseWheel(f.ctx, 1, 150.0F, 70.0F);
     EXPECT_EQ(f.state.view_scale, 4 * scale);
@@ -125,10 +125,9 @@ TEST(zoom_centre, keeps_the_centre_when_the_scale_is_unusable)
     const Mat3 v = set_default_view();
     const Vec3 c{1, 2, 3};
     EXPECT_EQ(zoom_centre(v, c, 0.0, 0.0, 10, 10, 200, 100), c);
-    EXPECT_EQ(zoom_centre(v, c, 1.0, std::numeric_limits<double>::infinity(), 10, 10, 200, 100),
-              c);
+    EXPECT_EQ(zoom_centre(v, c, 1.0, std::numeric_limits<double>::infinity(), 10, 10, 200, 100), c);
     EXPECT_EQ(zoom_centre(v, c, 1.0, 2.0, 100, 50, 200, 100), c) << "zoom about the middle";
 }
 
-}  // namespace
-}  // namespace tengun
+} // namespace
+} // namespace tengun

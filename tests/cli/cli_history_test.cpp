@@ -36,9 +36,8 @@ protected:
 
 TEST_F(CliHistory, undo_and_redo_give_back_the_states_before_and_after)
 {
-    const QString input =
-        "csv_file_input=" +
-        cloud("sphere.csv", testing::round_cloud(60, 3, {1, 2, 3}, 10, 0.05, 4));
+    const QString input = "csv_file_input=" +
+                          cloud("sphere.csv", testing::round_cloud(60, 3, {1, 2, 3}, 10, 0.05, 4));
     const auto run = [&](QStringList commands) {
         commands.prepend(input);
         commands << states;
@@ -67,8 +66,8 @@ TEST_F(CliHistory, undo_and_redo_give_back_the_states_before_and_after)
     EXPECT_EQ(zoomed["view_scale"].toDouble(), 2 * loaded["view_scale"].toDouble());
 
     // A new command after an undo leaves nothing to redo.
-    const testing::CliRun nothing = run_cli({input, "kyuumen", "undo", "heimen", "redo", "undo",
-                                             "undo", "undo"});
+    const testing::CliRun nothing =
+        run_cli({input, "kyuumen", "undo", "heimen", "redo", "undo", "undo", "undo"});
     EXPECT_EQ(nothing.exit_code, 0);
     EXPECT_EQ(nothing.json["messages"].toArray(),
               (QJsonArray{"やり直す操作がありません。", "元に戻す操作がありません。"}));
@@ -99,24 +98,34 @@ std::vector<KindRow> kind_rows()
     }
     const std::vector<Vec3> curve = testing::halve_segments(testing::coarse_open_polygon(), false);
     return {
-        {"plane", "heimen", plane_cloud(50, {1, 2, 3}, {1, 0, 0.2}, {0, 1, -0.1}, 5, 0.02),
+        {"plane",
+         "heimen",
+         plane_cloud(50, {1, 2, 3}, {1, 0, 0.2}, {0, 1, -0.1}, 5, 0.02),
          {{"normal", "axis_vector"},
           {"offset", "plane_offset"},
           {"foot", "plane_foot"},
           {"sigma", "std_deviation"}}},
-        {"sphere", "kyuumen", round_cloud(70, 3, {1, 2, 3}, 10, 0.05, 7),
+        {"sphere",
+         "kyuumen",
+         round_cloud(70, 3, {1, 2, 3}, 10, 0.05, 7),
          {{"centre", "centre"}, {"radius", "radius"}, {"sigma", "std_deviation"}}},
-        {"arc", "enko", ring,
+        {"arc",
+         "enko",
+         ring,
          {{"normal", "axis_vector"},
           {"centre", "centre"},
           {"radius", "radius"},
           {"sigma", "std_deviation"}}},
-        {"cylinder", "entou", tube,
+        {"cylinder",
+         "entou",
+         tube,
          {{"axis", "axis_vector"},
           {"centre", "centre"},
           {"radius", "radius"},
           {"sigma", "std_deviation"}}},
-        {"line", "chokusen", rod,
+        {"line",
+         "chokusen",
+         rod,
          {{"point", "line_point"}, {"direction", "axis_vector"}, {"sigma", "std_deviation"}}},
         {"single_spline", "mono_spline=3,10", curve, {{"coefficients_x", "poly_x"}}},
         {"bspline", "bspline_kai=3,10", curve, {}},
@@ -132,7 +141,7 @@ std::map<QString, QString> csv_columns(const QString& text)
     std::map<QString, QString> columns;
     if (rows.size() == 2) {
         const QStringList header = rows[0].split(',');
-        const QStringList values = rows[1].split(',');  // no commas in these names
+        const QStringList values = rows[1].split(','); // no commas in these names
         EXPECT_EQ(header.size(), values.size());
         for (qsizetype k = 0; k < header.size() && k < values.size(); ++k) {
             columns[header[k]] = values[k];
@@ -193,10 +202,9 @@ TEST_F(CliHistory, results_file_in_json_csv_and_text_and_the_clipboard_for_every
             } else if (v.isArray()) {
                 const QJsonArray a = v.toArray();
                 for (qsizetype k = 0; k < a.size(); ++k) {
-                    const QString suffix =
-                        a.size() == 3 && !it.key().startsWith("coefficients")
-                            ? QString(QChar("xyz"[k]))
-                            : QString::number(k);
+                    const QString suffix = a.size() == 3 && !it.key().startsWith("coefficients")
+                                               ? QString(QChar("xyz"[k]))
+                                               : QString::number(k);
                     EXPECT_EQ(columns.at(it.key() + "_" + suffix).toDouble(), a[k].toDouble());
                     ++numbers;
                 }
@@ -234,5 +242,5 @@ TEST_F(CliHistory, no_result_is_said_and_no_file_is_written)
     EXPECT_FALSE(r.json.contains("clipboard"));
 }
 
-}  // namespace
-}  // namespace tengun
+} // namespace
+} // namespace tengun

@@ -235,5 +235,5 @@ TEST(file_pattern, result_files_list_text_json_and_csv)
     EXPECT_EQ(file_pattern(0), "*.*");
 }
 
-}  // namespace
-}  // namespace tengun
+} // namespace
+} // namespace tengun

@@ -24,9 +24,9 @@ public:
     std::deque<std::optional<double>> angles;
     std::vector<std::string> messages;
     int chooser_shown = 0;
-    std::deque<bool> confirms;           ///< answers to questions; none left: OK
-    std::vector<std::string> questions;  ///< every question asked, in order
-    std::vector<std::string> clipboard;  ///< every text put on the clipboard, in order
+    std::deque<bool> confirms;          ///< answers to questions; none left: OK
+    std::vector<std::string> questions; ///< every question asked, in order
+    std::vector<std::string> clipboard; ///< every text put on the clipboard, in order
 
     void choose_file(ProgramWide& program) override;
     void ask_spline_settings(ProgramWide& program) override;
