@@ -237,14 +237,33 @@ std::size_t snapshot_bytes(const FormState& state)
     return stored_bytes(state, all_parts);
 }
 
-bool differs_beyond_view(FormState& a, FormState& b)
+namespace {
+
+/// Bit p set when part p differs between the states.
+unsigned changed_parts(const FormState& a, const FormState& b)
 {
-    for (const Part& p : parts) {
-        if (!p.view && !p.same(a, b)) {
-            return true;
+    unsigned changed = 0;
+    for (std::size_t p = 0; p < parts.size(); ++p) {
+        if (!parts[p].same(a, b)) {
+            changed |= bit(p);
         }
     }
-    // Everything outside the parts: take the parts out of both, compare, put them back.
+    return changed;
+}
+
+unsigned beyond_view(unsigned changed)
+{
+    for (std::size_t p = 0; p < parts.size(); ++p) {
+        if (parts[p].view) {
+            changed &= ~bit(p);
+        }
+    }
+    return changed;
+}
+
+/// Everything outside the parts: take the parts out of both, compare, put them back.
+bool rest_differs(FormState& a, FormState& b)
+{
     FormState held_a;
     FormState held_b;
     for (const Part& p : parts) {
@@ -259,18 +278,24 @@ bool differs_beyond_view(FormState& a, FormState& b)
     return differ;
 }
 
+}  // namespace
+
+bool differs_beyond_view(FormState& a, FormState& b)
+{
+    return beyond_view(changed_parts(a, b)) != 0 || rest_differs(a, b);
+}
+
 bool History::record(std::string title, FormState&& before, FormState& after)
 {
-    if (!differs_beyond_view(before, after)) {
+    const unsigned changed = changed_parts(before, after);
+    if (beyond_view(changed) == 0 && !rest_differs(before, after)) {
         return false;
     }
-    Step step{std::move(title), std::move(before), 0, 0};
+    Step step{std::move(title), std::move(before), changed, 0};
     FormState dropped;
     for (std::size_t p = 0; p < parts.size(); ++p) {
-        if (parts[p].same(step.other, after)) {
-            parts[p].move(step.other, dropped); // the form keeps this part as it is
-        } else {
-            step.stored |= bit(p);
+        if ((changed & bit(p)) == 0) {
+            parts[p].move(step.other, dropped);  // the form keeps this part as it is
         }
     }
     step.bytes = stored_bytes(step.other, step.stored);
