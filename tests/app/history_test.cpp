@@ -73,22 +73,9 @@ struct Files {
         };
         plane = csv("plane.csv", plane_cloud(60, {1, 2, 3}, {1, 0, 0.2}, {0, 1, -0.1}, 5, 0.02));
         sphere = csv("sphere.csv", round_cloud(80, 3, {1, 2, 3}, 10, 0.05, 7));
-        std::vector<Vec3> ring = round_cloud(40, 2, {1, 2, 0}, 4, 0.01, 8);
-        for (Vec3& p : ring) {
-            p[2] = 0.001 * p[0];
-        }
-        circle = csv("circle.csv", ring);
-        std::vector<Vec3> tube;
-        for (int i = 0; i < 90; ++i) {
-            const double t = 0.7 * i;
-            tube.push_back({3 * std::cos(t), 3 * std::sin(t), 0.1 * i + 0.01 * std::sin(5.0 * i)});
-        }
-        cylinder = csv("cylinder.csv", tube);
-        std::vector<Vec3> rod;
-        for (int i = 0; i < 30; ++i) {
-            rod.push_back({1.0 * i, 0.5 * i + 0.02 * (i % 3), 2.0 - 0.01 * (i % 2)});
-        }
-        line = csv("line.csv", rod);
+        circle = csv("circle.csv", testing::arc_cloud());
+        cylinder = csv("cylinder.csv", testing::cylinder_cloud());
+        line = csv("line.csv", testing::line_cloud());
         curve = csv("curve.csv", testing::halve_segments(testing::coarse_open_polygon(), false));
         box = csv("box.csv", testing::box_scan({{0, 0, 0}, {12, 10, 8}}, 2.0));
         pix = dir.write("a.pix", testing::make_pix("200 200 40 240 200 40 220 230 35 E"));

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <cmath>
 #include <QDir>
 #include <QTemporaryDir>
 
 #include <map>
 
 #include "cli_run.h"
+#include "correction/residual_marks.h"
 #include "formats/csv_points.h"
 #include "support/clouds.h"
 #include "support/merge_polygons.h"
@@ -21,7 +23,7 @@ using testing::write_file;
 
 const QString states = QStringLiteral(
     "--state=point_count,analysis_kind,axis_vector,plane_offset,plane_foot,centre,radius,"
-    "std_deviation,line_point,poly_x,control_x,labels,view_scale");
+    "std_deviation,line_point,poly_x,control_x,labels,view_scale,fit_rotation,points");
 
 class CliHistory : public ::testing::Test {
 protected:
@@ -85,17 +87,6 @@ std::vector<KindRow> kind_rows()
 {
     using testing::plane_cloud;
     using testing::round_cloud;
-    std::vector<Vec3> ring = round_cloud(40, 2, {1, 2, 0}, 4, 0.01, 8);
-    for (Vec3& p : ring) {
-        p[2] = 0.001 * p[0];
-    }
-    std::vector<Vec3> tube;
-    std::vector<Vec3> rod;
-    for (int i = 0; i < 90; ++i) {
-        const double t = 0.7 * i;
-        tube.push_back({3 * std::cos(t), 3 * std::sin(t), 0.1 * i + 0.01 * std::sin(5.0 * i)});
-        rod.push_back({1.0 * i, 0.5 * i + 0.02 * (i % 3), 2.0 - 0.01 * (i % 2)});
-    }
     const std::vector<Vec3> curve = testing::halve_segments(testing::coarse_open_polygon(), false);
     return {
         {"plane",
@@ -111,21 +102,21 @@ std::vector<KindRow> kind_rows()
          {{"centre", "centre"}, {"radius", "radius"}, {"sigma", "std_deviation"}}},
         {"arc",
          "enko",
-         ring,
+         testing::arc_cloud(),
          {{"normal", "axis_vector"},
           {"centre", "centre"},
           {"radius", "radius"},
           {"sigma", "std_deviation"}}},
         {"cylinder",
          "entou",
-         tube,
+         testing::cylinder_cloud(),
          {{"axis", "axis_vector"},
           {"centre", "centre"},
           {"radius", "radius"},
           {"sigma", "std_deviation"}}},
         {"line",
          "chokusen",
-         rod,
+         testing::line_cloud(),
          {{"point", "line_point"}, {"direction", "axis_vector"}, {"sigma", "std_deviation"}}},
         {"single_spline", "mono_spline=3,10", curve, {{"coefficients_x", "poly_x"}}},
         {"bspline", "bspline_kai=3,10", curve, {}},
@@ -148,6 +139,39 @@ std::map<QString, QString> csv_columns(const QString& text)
         }
     }
     return columns;
+}
+
+Vec3 vec(const QJsonValue& v)
+{
+    const QJsonArray a = v.toArray();
+    return {a[0].toDouble(), a[1].toDouble(), a[2].toDouble()};
+}
+
+/// The worst point by brute force from the run's state values: the first of the largest
+/// residuals in size, as number (1-based) and residual.
+std::pair<int, double> reference_worst(const QJsonObject& run)
+{
+    FittedShape shape;
+    shape.normal = vec(run["axis_vector"]);
+    shape.offset = run["plane_offset"].toDouble();
+    shape.centre = vec(run["centre"]);
+    shape.radius = run["radius"].toDouble();
+    shape.line_point = vec(run["line_point"]);
+    const QJsonArray frame = run["fit_rotation"].toArray();
+    for (int k = 0; k < 3; ++k) {
+        shape.frame[static_cast<std::size_t>(k)] = vec(frame[k]);
+    }
+    const QJsonArray points = run["points"].toArray();
+    int worst = 0;
+    double residual = 0.0;
+    for (int i = 0; i < points.size(); ++i) {
+        const double r = fit_residual(run["analysis_kind"].toInt(), vec(points[i]), shape);
+        if (i == 0 || std::fabs(r) > std::fabs(residual)) {
+            worst = i + 1;
+            residual = r;
+        }
+    }
+    return {worst, residual};
 }
 
 QString read_text(const QString& path)
@@ -188,7 +212,10 @@ TEST_F(CliHistory, results_file_in_json_csv_and_text_and_the_clipboard_for_every
         }
         if (row.values.size() > 1) {
             EXPECT_TRUE(meanings["sigma"].toString().startsWith("σ = √"));
-            EXPECT_GE(result["worst_point"].toInt(), 1);
+            const auto [worst, residual] = reference_worst(r.json);
+            EXPECT_EQ(result["worst_point"].toInt(), worst);
+            EXPECT_EQ(result["worst_residual"].toDouble(), residual);
+            EXPECT_EQ(result["worst_point_xyz"], r.json["points"].toArray()[worst - 1]);
         }
 
         // The CSV holds the same values as the JSON, column by column.
@@ -208,7 +235,7 @@ TEST_F(CliHistory, results_file_in_json_csv_and_text_and_the_clipboard_for_every
                     EXPECT_EQ(columns.at(it.key() + "_" + suffix).toDouble(), a[k].toDouble());
                     ++numbers;
                 }
-            } else if (v.isString()) {
+            } else if (v.isString() && it.key() != "date") {  // written a moment apart
                 EXPECT_EQ(columns.at(it.key()), v.toString());
             }
         }
@@ -221,11 +248,14 @@ TEST_F(CliHistory, results_file_in_json_csv_and_text_and_the_clipboard_for_every
         EXPECT_EQ(tsv, r.json["clipboard"].toString());
         const QStringList rows = tsv.split('\n', Qt::SkipEmptyParts);
         ASSERT_EQ(rows.size(), 2);
-        QStringList csv_values;
-        for (const QString& line : read_text(file("r.csv")).split('\n', Qt::SkipEmptyParts)) {
-            csv_values << line;
+        QStringList copied = rows[1].split('\t');
+        const QStringList header = read_text(file("r.csv")).split('\n').front().split(',');
+        ASSERT_EQ(copied.size(), header.size());
+        for (qsizetype k = 0; k < header.size(); ++k) {
+            if (header[k] != "date") {  // copied a moment after the file was written
+                EXPECT_EQ(copied[k], columns.at(header[k])) << header[k].toStdString();
+            }
         }
-        EXPECT_EQ(rows[1].split('\t'), csv_values[1].split(','));
     }
 }
 
