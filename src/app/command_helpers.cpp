@@ -15,6 +15,7 @@ void after_load(CommandContext& ctx)
     const std::size_t n = s.point_count();
     s.marker_mode = n < 500 ? 0 : 1;
     s.analysis_kind = analysis_kinds::none;
+    s.fitted_kind = analysis_kinds::none; // the results held are of the cloud before
     set_field(s, "Text5", ctx.program.selected_file_name);
     set_field(s, "Text7", static_cast<double>(n));
     s.rotation_centre = Vec3{};
@@ -139,6 +140,19 @@ void show_plane_row(FormState& state)
     for (int k = 0; k < 3; ++k) {
         set_field(state, field_name("Text2", k), state.plane_offset * state.axis_vector[k]);
     }
+}
+
+FittedShape fitted_shape(const FormState& s)
+{
+    FittedShape shape;
+    shape.normal = s.axis_vector;
+    shape.offset = s.plane_offset;
+    shape.centre = s.centre;
+    shape.radius = s.radius;
+    shape.line_point = s.line_point;
+    shape.frame = s.fit_rotation;
+    shape.sd = s.std_deviation;
+    return shape;
 }
 
 void set_field(FormState& state, const std::string& name, const std::string& text)

@@ -5,6 +5,7 @@
 
 #include "app/command_context.h"
 #include "formats/file_format.h"
+#include "correction/residual_marks.h"
 #include "formats/file_io.h"
 #include "formats/loaded_mesh.h"
 
@@ -13,8 +14,9 @@ namespace tengun {
 /// Redraws Picture1 from the form state.
 void redraw(CommandContext& ctx);
 
-/// After every load: marker style by size, no analysis, file name and count shown, rotation
-/// centre at the origin, extent and scale from the cloud, default view, whole cloud as base.
+/// After every load: marker style by size, no analysis (and no fitted results), file name and count
+/// shown, rotation centre at the origin, extent and scale from the cloud, default view, whole cloud
+/// as base.
 void after_load(CommandContext& ctx);
 
 /// Sets file_kind and shows the chooser; true when a file was chosen and the command goes on.
@@ -60,6 +62,9 @@ std::string field_name(const char* control, int k);
 /// The plane row n(1)·X + n(2)·Y + n(3)·Z = d (Text1(0..3)) and its foot d·n (Text2(0..2)) from
 /// the stored plane results.
 void show_plane_row(FormState& state);
+
+/// The stored fit results as the residuals need them.
+FittedShape fitted_shape(const FormState& s);
 
 /// Sets a result field or label by control name.
 void set_field(FormState& state, const std::string& name, const std::string& text);

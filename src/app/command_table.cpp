@@ -7,7 +7,12 @@ namespace tengun {
 
 namespace {
 
+constexpr Recording none = Recording::none;
+
 constexpr std::array menu = {
+    MenuEntry{"henshuu", "編集", 0},
+    MenuEntry{"undo", "元に戻す", 1, undo_Click, none},
+    MenuEntry{"redo", "やり直し", 1, redo_Click, none},
     MenuEntry{"file_input", "file_input", 0},
     MenuEntry{"auto_file_input", "開く（形式を自動判別）", 1, auto_file_input_Click},
     MenuEntry{"csv_file_input", "csv_input", 1, csv_file_input_Click},
@@ -19,11 +24,13 @@ constexpr std::array menu = {
     MenuEntry{"csv_merge_input", "マージ_csv_input", 1, csv_merge_input_Click},
     MenuEntry{"file_output", "file_output", 0},
     MenuEntry{"csv_output", "csv_output", 1},
-    MenuEntry{"csv_file_output", "点群データ", 2, csv_file_output_Click},
+    MenuEntry{"csv_file_output", "点群データ", 2, csv_file_output_Click, none},
     MenuEntry{"spline_csv_file_output", "Bスプライン通過点", 2, spline_csv_file_output_Click},
     MenuEntry{"seigyoten_output", "Bスプライン制御点", 2, seigyoten_output_Click},
-    MenuEntry{"stl_file_output", "stl_output(アスキー/バイナリ)", 1, stl_file_output_Click},
-    MenuEntry{"ply_file_output", "ply_output", 1, ply_file_output_Click},
+    MenuEntry{"stl_file_output", "stl_output(アスキー/バイナリ)", 1, stl_file_output_Click, none},
+    MenuEntry{"ply_file_output", "ply_output", 1, ply_file_output_Click, none},
+    MenuEntry{"kekka_hozon", "結果の保存", 1, kekka_hozon_Click, none},
+    MenuEntry{"kekka_copy", "結果のコピー", 1, kekka_copy_Click, none},
     MenuEntry{"kikagaku", "幾何解析", 0},
     MenuEntry{"hyouji_only", "表示のみ", 1, hyouji_only_Click},
     MenuEntry{"heimen", "平面", 1, heimen_Click},
@@ -47,30 +54,30 @@ constexpr std::array menu = {
     MenuEntry{"ijou_shoukyo", "異常データ割愛再計算", 1, ijou_shoukyo_Click},
     MenuEntry{"data_mabiki", "データ間引き", 1, data_mabiki_Click},
     MenuEntry{"view", "表示方向", 0},
-    MenuEntry{"default_view", "初期設定view", 1, default_view_Click},
-    MenuEntry{"xy_men", "平面(Ｘ，Ｙ)", 1, xy_men_Click},
-    MenuEntry{"xz_men", "正面(Ｘ，Ｚ)", 1, xz_men_Click},
-    MenuEntry{"yz_men", "右側面(Ｙ，Ｚ)", 1, yz_men_Click},
-    MenuEntry{"heimen_view", "抽出平面xy_view", 1, heimen_view_Click},
-    MenuEntry{"chokusen_view", "抽出直線軸ｖｉｅｗ", 1, chokusen_view_Click},
+    MenuEntry{"default_view", "初期設定view", 1, default_view_Click, none},
+    MenuEntry{"xy_men", "平面(Ｘ，Ｙ)", 1, xy_men_Click, none},
+    MenuEntry{"xz_men", "正面(Ｘ，Ｚ)", 1, xz_men_Click, none},
+    MenuEntry{"yz_men", "右側面(Ｙ，Ｚ)", 1, yz_men_Click, none},
+    MenuEntry{"heimen_view", "抽出平面xy_view", 1, heimen_view_Click, none},
+    MenuEntry{"chokusen_view", "抽出直線軸ｖｉｅｗ", 1, chokusen_view_Click, none},
     MenuEntry{"view_mode", "表示モード", 0},
-    MenuEntry{"zoom_up", "ズームアップ", 1, zoom_up_Click},
-    MenuEntry{"zoom_down", "ズームダウン", 1, zoom_down_Click},
+    MenuEntry{"zoom_up", "ズームアップ", 1, zoom_up_Click, none},
+    MenuEntry{"zoom_down", "ズームダウン", 1, zoom_down_Click, none},
     MenuEntry{"tengun_no_hyouji", "点群表示", 1},
-    MenuEntry{"renzoku_mode", "大きい丸", 2, renzoku_mode_Click},
-    MenuEntry{"drag_mode", "小さい点", 2, drag_mode_Click},
+    MenuEntry{"renzoku_mode", "大きい丸", 2, renzoku_mode_Click, none},
+    MenuEntry{"drag_mode", "小さい点", 2, drag_mode_Click, none},
     MenuEntry{"kaiten_chuushin", "回転中心", 1},
     MenuEntry{"hosei_kaijo", "原点(defalt)", 2, hosei_kaijo_Click},
     MenuEntry{"juushin_hosei", "重心", 2, juushin_hosei_Click},
     MenuEntry{"messhu_hyouji", "三角メッシュ", 1},
     MenuEntry{"messhu_nashi", "なし(defalt)", 2, messhu_nashi_Click},
-    MenuEntry{"messhu_ari", "あり", 2, messhu_ari_Click},
+    MenuEntry{"messhu_ari", "あり", 2, messhu_ari_Click, none},
     MenuEntry{"jidou_menhari", "面張り", 0},
     MenuEntry{"menhari", "点群面張り", 1, menhari_Click},
     MenuEntry{"poly_plane", "多平面抽出", 1, poly_plane_Click},
     MenuEntry{"heimen_tougou", "平面の統合", 1, heimen_tougou_Click},
-    MenuEntry{"slow_saisei", "動画再生", 1, slow_saisei_Click},
-    MenuEntry{"slow_teishi", "動画停止", 1, slow_teishi_Click},
+    MenuEntry{"slow_saisei", "動画再生", 1, slow_saisei_Click, none},
+    MenuEntry{"slow_teishi", "動画停止", 1, slow_teishi_Click, none},
     MenuEntry{"saidai_edge_kenshutu", "３面境界表示", 1, saidai_edge_kenshutu_Click},
     MenuEntry{"kyoukai_hyouji", "全面境界表示", 1, kyoukai_hyouji_Click},
 };
@@ -78,6 +85,38 @@ constexpr std::array menu = {
 }  // namespace
 
 std::span<const MenuEntry> menu_tree() { return menu; }
+
+std::string_view top_menu_of(const MenuEntry& entry)
+{
+    std::string_view top;
+    for (const MenuEntry& e : menu) {
+        if (e.depth == 0) {
+            top = e.name;
+        }
+        if (&e == &entry) {
+            return top;
+        }
+    }
+    return {};
+}
+
+std::string command_title(const MenuEntry& entry)
+{
+    const std::string caption(entry.caption);
+    if (!caption.starts_with("（") && !caption.starts_with("(")) {
+        return caption;
+    }
+    const MenuEntry* parent = nullptr;
+    for (const MenuEntry& e : menu) {
+        if (&e == &entry) {
+            break;
+        }
+        if (e.depth < entry.depth) {
+            parent = &e;
+        }
+    }
+    return parent == nullptr ? caption : std::string(parent->caption) + caption;
+}
 
 const MenuEntry* find_menu_command(std::string_view name)
 {

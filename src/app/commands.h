@@ -11,6 +11,13 @@
 
 namespace tengun {
 
+// ---- edit (command_runner.cpp)
+/// "元に戻す": the form's state as before the last recorded command, redrawn (Picture2 too).
+/// With nothing to undo it says so.
+void undo_Click(CommandContext& ctx);
+/// "やり直し": the form's state as after the last undone command, redrawn.
+void redo_Click(CommandContext& ctx);
+
 // ---- form events (form_commands.cpp)
 /// Initial values of a new main form: timer off, no points, extent 1, spline degree 3,
 /// default view.
@@ -47,6 +54,13 @@ void open_file(CommandContext& ctx);
 /// The cloud, and its mesh when every corner is one of its points, as PLY: binary
 /// little-endian with double coordinates, or ASCII, as the choice dialog says.
 void ply_file_output_Click(CommandContext& ctx);
+// ---- results (result_commands.cpp)
+/// "結果の保存": the current analysis to a chosen file: text, or JSON for a ".json" name, or
+/// CSV for ".csv" (see result_report.h); a name without an extension gets ".txt". Without a
+/// result of the current analysis it says so before the chooser opens.
+void kekka_hozon_Click(CommandContext& ctx);
+/// "結果のコピー": the same values onto the clipboard as tab-separated header and value rows.
+void kekka_copy_Click(CommandContext& ctx);
 
 // ---- geometric fits (fit_commands.cpp)
 /// The plane fit of the whole cloud into the results and the result fields; a cloud that fixes
@@ -81,6 +95,9 @@ void spline_tougou_Click(CommandContext& ctx);
 bool single_spline(CommandContext& ctx);
 bool bspline_curve(CommandContext& ctx);
 bool inverse_bspline_curve(CommandContext& ctx);
+/// Draws Picture2 for the current curve: the acceleration graph of the spline of analysis_kind
+/// when its curve is stored for the current cloud, else a blank picture.
+void redraw_graph(CommandContext& ctx);
 
 // ---- data correction (correction_commands.cpp)
 /// Runs the worker of the current analysis kind again (plane ... inverse B-spline; kind 0 none)
@@ -123,8 +140,23 @@ void Command1_Click(CommandContext& ctx);
 void Picture1_MouseMove(CommandContext& ctx, int button, float x, float y);
 /// Mouse button released over Picture1.
 void Picture1_MouseUp(CommandContext& ctx, int button, float x, float y);
+/// The mouse wheel over Picture1 at (x, y) in mm: `steps` > 0 zooms in, < 0 out, each step like
+/// "ズームアップ" / "ズームダウン" but about the point under the cursor, which stays where it is.
+/// A step opposite to the one just made at the same place (the view unchanged since) returns
+/// to exactly the view before it.
+void Picture1_MouseWheel(CommandContext& ctx, int steps, float x, float y);
 
 // ---- the menu by name
+/// How the command flow (command_runner.h) keeps a command in the form's history.
+enum class Recording : unsigned char {
+    /// A change of anything but the view becomes an undoable step (the default: a new command
+    /// is undoable without further work).
+    step,
+    /// Never a step, and no snapshot is taken: the command changes only the view, or only
+    /// writes a file, or is undo or redo itself.
+    none,
+};
+
 /// One item of the main form's menu bar. Items with sub-items have no command (run is null);
 /// depth 0 items stand in the bar, deeper ones below the nearest shallower item before them.
 struct MenuEntry {
@@ -132,11 +164,17 @@ struct MenuEntry {
     std::string_view caption;  ///< its caption, e.g. "平面"
     int depth = 0;
     void (*run)(CommandContext&) = nullptr;
+    Recording recording = Recording::step;
 };
 
 /// The whole menu bar in order.
 std::span<const MenuEntry> menu_tree();
 /// The item called `name` if it has a command, else nullptr.
 const MenuEntry* find_menu_command(std::string_view name);
+/// The menu (depth 0 item) an entry stands in, e.g. "file_input" for "csv_file_input".
+std::string_view top_menu_of(const MenuEntry& entry);
+/// The name of a command in the history and the status bar: its caption, after the caption of
+/// the menu above it when the caption alone is only a bracket ("Ｂスプライン（開ループ）").
+std::string command_title(const MenuEntry& entry);
 
 }  // namespace tengun

@@ -10,23 +10,6 @@
 
 namespace tengun {
 
-namespace {
-
-FittedShape fitted_shape(const FormState& s)
-{
-    FittedShape shape;
-    shape.normal = s.axis_vector;
-    shape.offset = s.plane_offset;
-    shape.centre = s.centre;
-    shape.radius = s.radius;
-    shape.line_point = s.line_point;
-    shape.frame = s.fit_rotation;
-    shape.sd = s.std_deviation;
-    return shape;
-}
-
-}  // namespace
-
 void rerun_analysis(CommandContext& ctx)
 {
     switch (ctx.state.analysis_kind) {

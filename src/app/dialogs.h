@@ -1,6 +1,6 @@
 #pragma once
-// How commands reach the modal dialogs and message boxes. The window shows the real dialogs,
-// tengun-cli answers from its arguments, tests script the answers.
+// How commands reach the modal dialogs, message boxes and the clipboard. The window shows the
+// real dialogs, tengun-cli answers from its arguments, tests script the answers.
 //
 // Every dialog follows one protocol over the program-wide values: opening it sets
 // dialog_cancelled = true; only its OK sets it to false (and writes its values); cancel and the
@@ -40,6 +40,15 @@ public:
     virtual void ask_choice(ProgramWide& program, const Choice& choice) = 0;
     /// Message box with an OK button.
     virtual void show_message(const std::string& text) = 0;
+    /// A question with OK and cancel; true on OK. A service that cannot ask shows the text as a
+    /// message and goes on (true).
+    virtual bool confirm(const std::string& text)
+    {
+        show_message(text);
+        return true;
+    }
+    /// Puts `text` on the clipboard (tab-separated rows paste into a spreadsheet as cells).
+    virtual void copy_to_clipboard(const std::string& text) = 0;
 };
 
 /// True when the chooser was confirmed with a name: the command that opened it goes on.

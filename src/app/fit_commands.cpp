@@ -55,6 +55,7 @@ void show_plane_result(CommandContext& ctx)
         ctx.dialogs.show_message(fit_failure_message(analysis_kinds::plane, s.point_count()));
         return;
     }
+    s.fitted_kind = analysis_kinds::plane;
     set_field(s, "Text6", "平面解析");
     set_field(s, "Label5", "平面中心");
     show_plane_fields(s);
@@ -90,6 +91,7 @@ void show_sphere_result(CommandContext& ctx)
         ctx.dialogs.show_message(fit_failure_message(analysis_kinds::sphere, s.point_count()));
         return;
     }
+    s.fitted_kind = analysis_kinds::sphere;
     set_field(s, "Text6", "球面解析");
     set_field(s, "Label5", "円中心");
     show_circle_fields(s, s.centre, "半径標準偏差");
@@ -103,6 +105,7 @@ void show_arc_result(CommandContext& ctx)
         ctx.dialogs.show_message(fit_failure_message(analysis_kinds::arc, s.point_count()));
         return;
     }
+    s.fitted_kind = analysis_kinds::arc;
     set_field(s, "Text6", "円弧解析");
     set_field(s, "Label5", "円中心");
     show_circle_fields(s, s.centre, "半径標準偏差");
@@ -116,6 +119,7 @@ void show_cylinder_result(CommandContext& ctx)
         ctx.dialogs.show_message(fit_failure_message(analysis_kinds::cylinder, s.point_count()));
         return;
     }
+    s.fitted_kind = analysis_kinds::cylinder;
     set_field(s, "Text6", "円筒解析");
     set_field(s, "Label5", "円筒軸中心点");
     show_circle_fields(s, s.centre, "半径標準偏差");
@@ -129,6 +133,7 @@ void show_line_result(CommandContext& ctx)
         ctx.dialogs.show_message(fit_failure_message(analysis_kinds::line, s.point_count()));
         return;
     }
+    s.fitted_kind = analysis_kinds::line;
     set_field(s, "Text6", "直線解析");
     set_field(s, "Label5", "直線の通過点");
     for (int k = 0; k < 3; ++k) {

@@ -17,7 +17,8 @@
 namespace tengun {
 
 /// File chooser filters: 1 "*.csv", 2 "*.pix", 3 "*.bmp", 4 "*.igs", 5 "*.stl", 6 "*.ply",
-/// 7 the patterns of every format that opening by content knows; else "*.*".
+/// 7 the patterns of every format that opening by content knows, 8 "*.txt *.json *.csv" (result
+/// files); else "*.*".
 namespace file_kinds {
 inline constexpr int csv = 1;
 inline constexpr int pix = 2;
@@ -26,6 +27,7 @@ inline constexpr int igs = 4;
 inline constexpr int stl = 5;
 inline constexpr int ply = 6;
 inline constexpr int all_formats = 7;
+inline constexpr int results = 8;
 }  // namespace file_kinds
 
 /// Values shared by all main forms and the three dialogs for the whole run.
@@ -66,7 +68,26 @@ struct Segment {
     friend bool operator==(const Segment&, const Segment&) = default;
 };
 
-/// The state of one main form.
+/// One step of the mouse wheel, kept so that the opposite step at the same place returns to
+/// exactly the view before it (moving the rotation centre there and back again would round).
+struct WheelZoom {
+    int direction = 0; ///< +1 zoomed in, -1 zoomed out
+    double x = 0.0;    ///< cursor on Picture1 in millimetres
+    double y = 0.0;
+    double width = 0.0; ///< Picture1's size in millimetres then
+    double height = 0.0;
+    Vec3 centre_before{};
+    double extent_before = 0.0;
+    double scale_before = 0.0;
+    Vec3 centre_after{};
+    double extent_after = 0.0;
+    double scale_after = 0.0;
+    Mat3 view_matrix{};
+    friend bool operator==(const WheelZoom&, const WheelZoom&) = default;
+};
+
+/// The state of one main form. A plain value: copying it is a snapshot, and two states compare
+/// equal member by member (the history compares them to find what a command changed).
 struct FormState {
     // ---- point store
     PointCloud points;
@@ -80,6 +101,7 @@ struct FormState {
     double view_scale = 0.0;   ///< millimetres per model unit; 0 until the first load
     float last_mouse_x = 0.0F;
     float last_mouse_y = 0.0F;
+    std::vector<WheelZoom> wheel_zooms; ///< the wheel steps since the view last changed otherwise
 
     // ---- selectors
     int analysis_kind = analysis_kinds::none;
@@ -89,6 +111,9 @@ struct FormState {
     bool timer_enabled = false;  ///< Timer1, the playback timer
 
     // ---- results of the analyses
+    /// The kind whose results the values below hold: set by a fit or spline that succeeded,
+    /// 0 before any. A fit that fails selects its kind but leaves this as it was.
+    int fitted_kind = analysis_kinds::none;
     Vec3 axis_vector{};
     double plane_offset = 0.0;
     Vec3 plane_foot{};
@@ -121,6 +146,8 @@ struct FormState {
 
     /// The design texts of every field and label of the main form.
     static std::map<std::string, std::string> initial_fields();
+
+    friend bool operator==(const FormState&, const FormState&) = default;
 };
 
 }  // namespace tengun

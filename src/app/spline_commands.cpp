@@ -134,6 +134,7 @@ bool single_spline(CommandContext& ctx)
         return false;
     }
 
+    s.fitted_kind = analysis_kinds::single_spline;
     set_field(s, "Text6", "モノスプライン近似");
     set_field(s, "Label5", "中間点");
     s.poly_x = std::move(fit.x);
@@ -178,6 +179,7 @@ bool bspline_curve(CommandContext& ctx)
         return false; // not reached: the count was checked
     }
     store_control_points(s, std::move(c));
+    s.fitted_kind = analysis_kinds::bspline;
     set_field(s, "Text6", "Ｂスプライン");
     set_field(s, "Label5", "");
     draw_bspline_result(ctx);
@@ -201,6 +203,7 @@ bool inverse_bspline_curve(CommandContext& ctx)
         return false;
     }
     store_control_points(s, std::move(c));
+    s.fitted_kind = analysis_kinds::inverse_bspline;
     set_field(s, "Text6", "逆Ｂスプライン");
     set_field(s, "Label5", "");
     draw_bspline_result(ctx);
@@ -281,6 +284,27 @@ bool merged_polygon(CommandContext& ctx, std::vector<Vec3>& merged)
 }
 
 } // namespace
+
+void redraw_graph(CommandContext& ctx)
+{
+    const FormState& s = ctx.state;
+    const std::size_t n = s.point_count();
+    const bool closed = s.loop_closed != 0;
+    const std::size_t control_size = n + 2 + (closed ? 1 : 0);
+    const bool bspline_kind = s.analysis_kind == analysis_kinds::bspline ||
+                              s.analysis_kind == analysis_kinds::inverse_bspline;
+    if (s.analysis_kind == analysis_kinds::single_spline &&
+        s.fitted_kind == analysis_kinds::single_spline && !s.poly_x.empty() &&
+        s.poly_y.size() == s.poly_x.size() && s.poly_z.size() == s.poly_x.size()) {
+        single_spline_acceleration(ctx.picture2, s.poly_x, s.poly_y, s.poly_z);
+    } else if (bspline_kind && s.fitted_kind == s.analysis_kind &&
+               n >= bspline_min_points(closed) && s.control_x.size() == control_size &&
+               s.control_y.size() == control_size && s.control_z.size() == control_size) {
+        bspline_acceleration(ctx.picture2, n, {s.control_x, s.control_y, s.control_z}, closed);
+    } else {
+        ctx.picture2.clear();
+    }
+}
 
 void spline_tougou_Click(CommandContext& ctx)
 {

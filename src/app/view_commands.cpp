@@ -122,6 +122,71 @@ void Picture1_MouseMove(CommandContext& ctx, int button, float x, float y)
     s.last_mouse_y = y;
 }
 
+namespace {
+
+/// The most wheel steps kept for going back exactly.
+constexpr std::size_t wheel_trail = 64;
+
+/// One wheel step in `direction` (+1 in, -1 out) at (x, y) on a w x h mm picture.
+void wheel_step(FormState& s, int direction, double x, double y, double w, double h)
+{
+    if (!s.wheel_zooms.empty()) {
+        const WheelZoom& last = s.wheel_zooms.back();
+        const bool view_unchanged =
+            last.centre_after == s.rotation_centre && last.extent_after == s.view_extent &&
+            last.scale_after == s.view_scale && last.view_matrix == s.view_matrix &&
+            last.width == w && last.height == h;
+        if (!view_unchanged) {
+            s.wheel_zooms.clear(); // the view changed otherwise: the trail is over
+        } else if (last.direction == -direction && last.x == x && last.y == y) {
+            s.rotation_centre = last.centre_before;
+            s.view_extent = last.extent_before;
+            s.view_scale = last.scale_before;
+            s.wheel_zooms.pop_back();
+            return;
+        }
+    }
+    WheelZoom step;
+    step.direction = direction;
+    step.x = x;
+    step.y = y;
+    step.width = w;
+    step.height = h;
+    step.centre_before = s.rotation_centre;
+    step.extent_before = s.view_extent;
+    step.scale_before = s.view_scale;
+    const double factor = direction > 0 ? 2.0 : 0.5;
+    const double scale = s.view_scale * factor;
+    s.rotation_centre =
+        zoom_centre(s.view_matrix, s.rotation_centre, s.view_scale, scale, x, y, w, h);
+    s.view_scale = scale;
+    s.view_extent /= factor;
+    step.centre_after = s.rotation_centre;
+    step.extent_after = s.view_extent;
+    step.scale_after = s.view_scale;
+    step.view_matrix = s.view_matrix;
+    s.wheel_zooms.push_back(step);
+    if (s.wheel_zooms.size() > wheel_trail) {
+        s.wheel_zooms.erase(s.wheel_zooms.begin());
+    }
+}
+
+} // namespace
+
+void Picture1_MouseWheel(CommandContext& ctx, int steps, float x, float y)
+{
+    if (ctx.state.timer_enabled || steps == 0) {
+        return; // like a drag: the playback's picture is not wiped
+    }
+    const double w = ctx.picture1.scale_width();
+    const double h = ctx.picture1.scale_height();
+    const int direction = steps > 0 ? 1 : -1;
+    for (int k = 0; k != steps; k += direction) {
+        wheel_step(ctx.state, direction, x, y, w, h);
+    }
+    redraw(ctx);
+}
+
 void Picture1_MouseUp(CommandContext& ctx, int /*button*/, float /*x*/, float /*y*/)
 {
     if (!ctx.state.timer_enabled) {

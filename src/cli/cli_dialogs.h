@@ -6,7 +6,8 @@
 // input are closed with the close box; except that a choice dialog with no answer left takes its
 // preselected option ("stl_file_output=mesh.stl" saves binary, "mesh.stl;ascii" ASCII). The
 // protocol is the window's: opening sets dialog_cancelled; an answer clears it and sets the
-// dialog's values.
+// dialog's values. A question (a command that cannot be undone) is shown as a message and
+// answered with OK.
 
 #include <deque>
 #include <optional>
@@ -31,9 +32,13 @@ public:
     /// OK with the option whose key is the answer (any letter case).
     void ask_choice(ProgramWide& program, const Choice& choice) override;
     void show_message(const std::string& text) override;
+    /// Keeps the text: the report shows the last one as "clipboard".
+    void copy_to_clipboard(const std::string& text) override { clipboard_ = text; }
 
     /// Every message shown, in order.
     [[nodiscard]] const std::vector<std::string>& messages() const { return messages_; }
+    /// The last text put on the clipboard; empty before any.
+    [[nodiscard]] const std::string& clipboard() const { return clipboard_; }
     /// Dialogs and message boxes shown so far; each one makes the form active again afterwards.
     [[nodiscard]] int windows_shown() const { return windows_shown_; }
     /// Set when an answer did not fit its dialog (a spline or thinning answer that is not
@@ -46,6 +51,7 @@ private:
 
     std::deque<std::string> answers_;
     std::vector<std::string> messages_;
+    std::string clipboard_;
     int windows_shown_ = 0;
     std::string input_error_;
 };

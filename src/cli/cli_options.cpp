@@ -129,6 +129,7 @@ std::string add_command(std::string_view arg, CliOptions& options)
             return unknown_command_error(command.name);
         }
         command.run = entry->run;
+        command.entry = entry;
     }
     options.commands.push_back(std::move(command));
     return {};
@@ -197,12 +198,12 @@ ParseResult parse_arguments(std::span<const std::string> args)
         // --name value or --name=value
         const std::size_t eq = arg.find('=');
         const std::string_view name = arg.substr(0, eq);
-        const bool known =
-            name == "--state" || name == "--png1" || name == "--png2" || name == "--size";
+        const bool known = name == "--state" || name == "--png1" || name == "--png2" ||
+                           name == "--size" || name == "--clipboard";
         if (!known) {
             return fail("unknown option '" + std::string(name) +
                         "'.\nValid options: --help, --state NAME[,NAME...], --png1 FILE, "
-                        "--png2 FILE, --size WxH");
+                        "--png2 FILE, --size WxH, --clipboard FILE");
         }
         std::string_view value;
         if (eq != std::string_view::npos) {
@@ -224,6 +225,8 @@ ParseResult parse_arguments(std::span<const std::string> args)
             }
         } else if (value.empty()) {
             return fail("option '" + std::string(name) + "' needs a file name.");
+        } else if (name == "--clipboard") {
+            options.clipboard = std::string(value);
         } else {
             (name == "--png1" ? options.png1 : options.png2) = std::string(value);
         }
@@ -253,6 +256,10 @@ std::string usage_text()
         "open=FILE opens FILE by its content, as \"開く（形式を自動判別）\" or dropping it does.\n"
         "Command1=alpha,beta,gamma types the three view angles (degrees) into Text8(0..2) and\n"
         "presses \"回転表示\".\n"
+        "undo and redo take back and repeat the commands that changed the form, as the window's\n"
+        "\"元に戻す\" and \"やり直し\" do; a command that changed only the view is no step.\n"
+        "kekka_hozon=FILE writes the current analysis (FILE.json: JSON, FILE.csv: CSV, else\n"
+        "text); kekka_copy puts it on the clipboard, which the output shows as \"clipboard\".\n"
         "\n"
         "Options:\n"
         "  --help              this text\n"
@@ -260,8 +267,10 @@ std::string usage_text()
         "  --png1 FILE         write Picture1 (the 3D view) as PNG\n"
         "  --png2 FILE         write Picture2 (the acceleration graph) as PNG\n"
         "  --size WxH          size of both pictures in pixels at 96 dpi (default 800x600)\n"
+        "  --clipboard FILE    write the last text put on the clipboard to FILE\n"
         "\n"
-        "Exit status: 0 done, 1 a PNG could not be written, 2 bad command line or input.\n"
+        "Exit status: 0 done, 1 a PNG or the clipboard file could not be written, 2 bad\n"
+        "command line or input.\n"
         "\n"
         "Commands (menu tree; items in brackets are submenus):\n";
     for (const MenuEntry& e : menu_tree()) {

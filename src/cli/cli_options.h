@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/command_context.h"
+#include "app/commands.h"
 
 namespace tengun::cli {
 
@@ -18,6 +19,9 @@ struct CliCommand {
     std::string name;                  ///< menu name ("heimen"), or "Command1"
     std::optional<std::string> input;  ///< the text after '=': the answer of its dialog
     void (*run)(CommandContext&) = nullptr;
+    /// The menu item for a menu command, run through the command flow (history, timing);
+    /// null for Command1 and Timer1, which are no menu commands.
+    const MenuEntry* entry = nullptr;
     /// Command1 only: the texts typed into Text8(0..2) before the button is pressed; empty
     /// when the button is pressed on the fields as they are.
     std::vector<std::string> angle_texts;
@@ -30,6 +34,7 @@ struct CliOptions {
     std::vector<std::string> state_names;  ///< as given, each once, in first-given order
     std::string png1;                      ///< Picture1 as PNG; empty: not written
     std::string png2;                      ///< Picture2 as PNG; empty: not written
+    std::string clipboard;                 ///< file for the last text put on the clipboard
     int width = 800;                       ///< pixels of both pictures
     int height = 600;
     bool help = false;

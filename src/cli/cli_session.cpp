@@ -2,7 +2,9 @@
 
 #include <cassert>
 
+#include "app/command_runner.h"
 #include "app/commands.h"
+#include "app/history.h"
 #include "cli/cli_dialogs.h"
 #include "cli/json_writer.h"
 #include "cli/state_json.h"
@@ -22,7 +24,8 @@ SessionResult run_session(const CliOptions& options, DrawingSurface& picture1,
     DiscardingSurface no_picture2(picture2.scale_width(), picture2.scale_height());
     DrawingSurface& graph =
         options.png2.empty() ? static_cast<DrawingSurface&>(no_picture2) : picture2;
-    CommandContext ctx{program, state, no_picture1, graph, dialogs};
+    History history;
+    CommandContext ctx{program, state, no_picture1, graph, dialogs, &history};
 
     form_load(ctx);
     form_activate(ctx);
@@ -38,11 +41,13 @@ SessionResult run_session(const CliOptions& options, DrawingSurface& picture1,
             for (int t = 0; t < command.timer_ticks && state.timer_enabled; ++t) {
                 command.run(ctx);
             }
+        } else if (command.entry != nullptr) {
+            (void)run_menu_command(ctx, *command.entry);
         } else {
             command.run(ctx);
         }
         if (!dialogs.input_error().empty()) {
-            return {{}, command.name + ": " + dialogs.input_error()};
+            return {{}, command.name + ": " + dialogs.input_error(), {}};
         }
         // Like the window: when a dialog or message box closes, the form is active again. After
         // the last command the closing activation below is that redraw.
@@ -51,16 +56,22 @@ SessionResult run_session(const CliOptions& options, DrawingSurface& picture1,
         }
     }
     // The closing activation: the form redraws its view once, onto the real picture if saved.
-    CommandContext last{program, state,
+    CommandContext last{program,
+                        state,
                         options.png1.empty() ? static_cast<DrawingSurface&>(no_picture1) : picture1,
-                        graph, dialogs};
+                        graph,
+                        dialogs,
+                        &history};
     form_activate(last);
-    return {report_json(program, state, dialogs.messages(), options.state_names), {}};
+    return {
+        report_json(program, state, dialogs.messages(), options.state_names, dialogs.clipboard()),
+        {},
+        dialogs.clipboard()};
 }
 
 std::string report_json(const ProgramWide& program, const FormState& state,
                         const std::vector<std::string>& messages,
-                        const std::vector<std::string>& state_names)
+                        const std::vector<std::string>& state_names, const std::string& clipboard)
 {
     JsonWriter out;
     out.begin_object();
@@ -77,6 +88,10 @@ std::string report_json(const ProgramWide& program, const FormState& state,
         out.string(m);
     }
     out.end_array();
+    if (!clipboard.empty()) {
+        out.key("clipboard");
+        out.string(clipboard);
+    }
     for (const std::string& name : state_names) {
         const StateValue* value = find_state_value(name);
         assert(value != nullptr && "state names are checked when the arguments are read");

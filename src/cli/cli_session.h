@@ -1,6 +1,7 @@
 #pragma once
-// One run of tengun-cli on one main form: load and first redraw, the commands in order, the
-// final redraw, then the JSON report. Drawing goes to the two surfaces given, so the run is the
+// One run of tengun-cli on one main form: load and first redraw, the commands in order (the menu
+// commands through the command flow, with the form's history for undo and redo), the final
+// redraw, then the JSON report. Drawing goes to the two surfaces given, so the run is the
 // same whether the pictures are saved as PNG or only recorded.
 
 #include <string>
@@ -12,19 +13,24 @@
 namespace tengun::cli {
 
 struct SessionResult {
-    /// {"fields": {control: text}, "messages": [...], NAME: value for each state name}.
+    /// {"fields": {control: text}, "messages": [...], "clipboard": text when something was
+    /// copied, NAME: value for each state name}.
     std::string json;
     /// A dialog answer that did not fit its dialog; the run stopped at that command and `json`
     /// is empty.
     std::string error;
+    /// The last text put on the clipboard; empty when nothing was.
+    std::string clipboard;
 };
 
 SessionResult run_session(const CliOptions& options, DrawingSurface& picture1,
                           DrawingSurface& picture2);
 
-/// The report: fields, messages, then the named values in the order given.
+/// The report: fields, messages, the clipboard (when not empty), then the named values in the
+/// order given.
 std::string report_json(const ProgramWide& program, const FormState& state,
                         const std::vector<std::string>& messages,
-                        const std::vector<std::string>& state_names);
+                        const std::vector<std::string>& state_names,
+                        const std::string& clipboard = {});
 
 }  // namespace tengun::cli

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr int exit_png_failed = 1;
+constexpr int exit_output_failed = 1;
 constexpr int exit_usage = 2;
 constexpr double picture_dpi = 96.0;
 
@@ -30,6 +30,22 @@ bool save_png(tengun::ImageSurface& picture, const std::string& path)
         return true;
     }
     std::fprintf(stderr, "tengun-cli: cannot write the PNG file '%s'.\n", path.c_str());
+    return false;
+}
+
+/// Writes the clipboard's text (empty when nothing was copied) to `path` when one is given.
+bool save_clipboard(const std::string& text, const std::string& path)
+{
+    if (path.empty()) {
+        return true;
+    }
+    QFile file(QFile::decodeName(path.c_str()));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+        file.write(text.data(), static_cast<qint64>(text.size())) ==
+            static_cast<qint64>(text.size())) {
+        return true;
+    }
+    std::fprintf(stderr, "tengun-cli: cannot write the clipboard file '%s'.\n", path.c_str());
     return false;
 }
 
@@ -69,6 +85,7 @@ int main(int argc, char** argv)
 
     const bool saved1 = save_png(picture1, options.png1);
     const bool saved2 = save_png(picture2, options.png2);
+    const bool saved3 = save_clipboard(result.clipboard, options.clipboard);
     std::fputs(result.json.c_str(), stdout);
-    return saved1 && saved2 ? 0 : exit_png_failed;
+    return saved1 && saved2 && saved3 ? 0 : exit_output_failed;
 }

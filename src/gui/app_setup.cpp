@@ -8,6 +8,7 @@ namespace tengun {
 void configure_application(QApplication& app, const QString& version)
 {
     QApplication::setApplicationName(QStringLiteral("Tengun"));
+    QApplication::setOrganizationName(QStringLiteral("Tengun")); // where QSettings keeps its file
     QApplication::setApplicationVersion(version);
     // Without a Japanese font the captions would come out as boxes on a bare system.
     const QStringList families = QFontDatabase::families();

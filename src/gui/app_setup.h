@@ -1,6 +1,7 @@
 #pragma once
-// What the window needs from the application before the first form: its title "Tengun", its
-// version (the start form shows it) and a font that has the Japanese glyphs.
+// What the window needs from the application before the first form: its title "Tengun" (also
+// the organisation QSettings files its settings under), its version (the start form shows it)
+// and a font that has the Japanese glyphs.
 
 class QApplication;
 class QString;

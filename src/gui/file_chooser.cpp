@@ -12,6 +12,7 @@
 #include <QStyle>
 
 #include "formats/file_format.h"
+#include "gui/user_settings.h"
 
 namespace tengun {
 
@@ -51,6 +52,8 @@ QStringList file_patterns(int file_kind)
         }
         return all;
     }
+    case file_kinds::results:
+        return {QStringLiteral("*.txt"), QStringLiteral("*.json"), QStringLiteral("*.csv")};
     default:
         return {QStringLiteral("*.*")};
     }
@@ -162,6 +165,7 @@ void FileChooser::fill_lists()
 
 void FileChooser::confirm()
 {
+    remember_folder(QDir::currentPath());
     program_.dialog_cancelled = false;
     program_.selected_file_name = name_->text().toStdString();
     if (program_.selected_file_name.empty()) {

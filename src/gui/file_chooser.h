@@ -8,6 +8,7 @@
 // to it. OK: dialog_cancelled = false, selected_file_name = Text3 (an empty name shows
 // "ファイルを選択して下さい"), close. cansel: dialog_cancelled = true, name cleared, close.
 // The close box (or Esc) changes nothing: the flag stays true and the previous name is kept.
+// OK also remembers the folder for the next run (user_settings.h).
 
 #include <QStringList>
 

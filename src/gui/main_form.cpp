@@ -1,9 +1,12 @@
 #include "gui/main_form.h"
 
+#include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
 #include <QGridLayout>
@@ -14,14 +17,17 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <array>
 #include <vector>
 
 #include "app/commands.h"
+#include "app/status_text.h"
 #include "gui/message_box.h"
 #include "gui/picture_widget.h"
+#include "gui/user_settings.h"
 
 namespace tengun {
 
@@ -74,11 +80,8 @@ QLabel* heading(QLabel* label)
 }  // namespace
 
 MainForm::MainForm(ProgramWide& program, QWidget* parent)
-    : QMainWindow(parent),
-      surface1_({800, 560}),
-      surface2_({800, 200}),
-      dialogs_(this),
-      ctx_{program, state_, surface1_, surface2_, dialogs_}
+    : QMainWindow(parent), surface1_({800, 560}), surface2_({800, 200}),
+      dialogs_(this), ctx_{program, state_, surface1_, surface2_, dialogs_, &history_}
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("解析フォーム"));
@@ -99,7 +102,11 @@ MainForm::MainForm(ProgramWide& program, QWidget* parent)
     layout->addLayout(build_plane_row());
     layout->addLayout(body, 1);
     setCentralWidget(central);
-    resize(1180, 900);
+    build_status_bar();
+    if (const QByteArray geometry = saved_form_geometry();
+        geometry.isEmpty() || !restoreGeometry(geometry)) {
+        resize(1180, 900);
+    }
     setAcceptDrops(true);
 
     run([this] { form_load(ctx_); });
@@ -130,10 +137,86 @@ void MainForm::build_menu()
                                              : open_menus.back()->addAction(caption);
         action->setObjectName(name);
         if (item.run != nullptr) {
-            connect(action, &QAction::triggered, this,
-                    [this, command = item.run] { run([this, command] { command(ctx_); }); });
+            connect(action, &QAction::triggered, this, [this, &item] { run_menu(item); });
         }
     }
+    file_input_ = menuBar()->findChild<QMenu*>(QStringLiteral("file_input"));
+    undo_ = findChild<QAction*>(QStringLiteral("undo"));
+    redo_ = findChild<QAction*>(QStringLiteral("redo"));
+    undo_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    redo_->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    fill_recent_files();
+}
+
+void MainForm::build_status_bar()
+{
+    const auto label = [this](const char* name) {
+        auto* l = new QLabel(this);
+        l->setObjectName(QString::fromLatin1(name));
+        return l;
+    };
+    status_command_ = label("status_command");
+    status_selection_ = label("status_selection");
+    status_points_ = label("status_points");
+    statusBar()->addWidget(status_command_, 1);
+    statusBar()->addPermanentWidget(status_selection_);
+    statusBar()->addPermanentWidget(status_points_);
+}
+
+void MainForm::fill_recent_files()
+{
+    for (QAction* action : recent_actions_) {
+        file_input_->removeAction(action);
+        delete action;
+    }
+    recent_actions_.clear();
+    const std::vector<RecentFile> files = recent_files();
+    if (files.empty()) {
+        return;
+    }
+    recent_actions_.push_back(file_input_->addSeparator());
+    for (std::size_t k = 0; k < files.size(); ++k) {
+        const RecentFile& file = files[k];
+        QAction* action = file_input_->addAction(
+            QStringLiteral("&%1 %2").arg(k + 1).arg(QDir::toNativeSeparators(file.path)));
+        action->setObjectName(QStringLiteral("recent_file(%1)").arg(k));
+        action->setToolTip(file.path);
+        connect(action, &QAction::triggered, this, [this, file] {
+            const QByteArray command = file.command.toUtf8();
+            if (const MenuEntry* entry =
+                    find_menu_command(std::string_view(command.data(), command.size()))) {
+                dialogs_.answer_next_chooser(file.path.toStdString());
+                run_menu(*entry);
+            }
+        });
+        recent_actions_.push_back(action);
+    }
+}
+
+void MainForm::run_menu(const MenuEntry& entry)
+{
+    run([this, &entry] { last_command_ = run_menu_command(ctx_, entry); });
+    dialogs_.clear_chooser_answer();
+    note_recent_file(entry, last_command_);
+}
+
+void MainForm::note_recent_file(const MenuEntry& entry, const CommandReport& report)
+{
+    const ProgramWide& program = ctx_.program;
+    if (top_menu_of(entry) != "file_input" || !report.ran || !file_chosen(program) ||
+        state_.fields["Text5"] != program.selected_file_name) {
+        return;
+    }
+    const QString path = QFileInfo(to_qstring(program.selected_file_name)).absoluteFilePath();
+    add_recent_file({to_qstring(entry.name), path});
+    fill_recent_files();
+}
+
+void MainForm::closeEvent(QCloseEvent* event)
+{
+    save_form_geometry(saveGeometry());
+    QMainWindow::closeEvent(event);
 }
 
 void MainForm::build_fields()
@@ -248,6 +331,9 @@ QWidget* MainForm::build_pictures()
     connect(picture1_, &PictureWidget::mouse_released, this, [this](int button, float x, float y) {
         run([=, this] { Picture1_MouseUp(ctx_, button, x, y); });
     });
+    connect(picture1_, &PictureWidget::wheel_turned, this, [this](int steps, float x, float y) {
+        run([=, this] { Picture1_MouseWheel(ctx_, steps, x, y); });
+    });
     return pictures;
 }
 
@@ -356,6 +442,18 @@ void MainForm::show_state()
     }
     picture1_->update();
     picture2_->update();
+
+    const bool can_undo = history_.can_undo();
+    const bool can_redo = history_.can_redo();
+    undo_->setEnabled(can_undo);
+    undo_->setText(can_undo ? to_qstring("元に戻す：" + history_.undo_title())
+                            : QStringLiteral("元に戻す"));
+    redo_->setEnabled(can_redo);
+    redo_->setText(can_redo ? to_qstring("やり直し：" + history_.redo_title())
+                            : QStringLiteral("やり直し"));
+    status_points_->setText(to_qstring(point_count_status(state_)));
+    status_selection_->setText(to_qstring(selection_status(state_)));
+    status_command_->setText(to_qstring(command_status(last_command_)));
 }
 
 }  // namespace tengun

@@ -15,4 +15,14 @@ void show_message_box(QWidget* owner, const std::string& text)
                              QMessageBox::Ok);
 }
 
+bool ask_ok_cancel(QWidget* owner, const std::string& text)
+{
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        owner = modal;
+    }
+    return QMessageBox::question(owner, QCoreApplication::applicationName(), to_qstring(text),
+                                 QMessageBox::Ok | QMessageBox::Cancel,
+                                 QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
 }  // namespace tengun

@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 namespace tengun {
 
@@ -53,6 +54,19 @@ void PictureWidget::mouseReleaseEvent(QMouseEvent* event)
     const QPointF mm = millimetres(event->position());
     emit mouse_released(button_state(event->button()), static_cast<float>(mm.x()),
                         static_cast<float>(mm.y()));
+}
+
+void PictureWidget::wheelEvent(QWheelEvent* event)
+{
+    constexpr int notch = 120;
+    wheel_eighths_ += event->angleDelta().y();
+    const int steps = wheel_eighths_ / notch;
+    wheel_eighths_ -= steps * notch;
+    event->accept();
+    if (steps != 0) {
+        const QPointF mm = millimetres(event->position());
+        emit wheel_turned(steps, static_cast<float>(mm.x()), static_cast<float>(mm.y()));
+    }
 }
 
 }  // namespace tengun

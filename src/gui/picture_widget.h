@@ -2,7 +2,8 @@
 // A picture box: shows an ImageSurface and keeps the surface as large as the widget, with the
 // widget's logical dots per inch, so the commands' millimetres match the screen. Mouse moves
 // and releases are reported in millimetres with the button state of the commands
-// (1 left, 2 right, 3 both, 0 none).
+// (1 left, 2 right, 3 both, 0 none); the wheel in whole notches (120 eighths of a degree, the
+// small steps of a touchpad added up) at the cursor's position.
 
 #include <QWidget>
 
@@ -26,17 +27,21 @@ signals:
     void resized();
     void mouse_moved(int button, float x_mm, float y_mm);
     void mouse_released(int button, float x_mm, float y_mm);
+    /// `steps` notches away from the user (> 0) or towards the user (< 0).
+    void wheel_turned(int steps, float x_mm, float y_mm);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     [[nodiscard]] QPointF millimetres(QPointF pixels) const;
 
     ImageSurface& surface_;
+    int wheel_eighths_ = 0; // turned but not yet a whole notch
 };
 
 }  // namespace tengun

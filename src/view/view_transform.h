@@ -18,6 +18,13 @@ struct SurfacePoint {
 /// Surface position of view point (x, y): (W/2 + x, H/2 - y), with W, H read from the surface.
 SurfacePoint to_surface(const DrawingSurface& surface, double x, double y);
 
+/// The rotation centre that keeps the model point drawn at surface position (x, y) (mm, on a
+/// surface of `width` x `height` mm) in place when the view scale changes from `scale` to
+/// `new_scale`: C + V^T ((1 - scale / new_scale) u), with u = ((x - W/2) / s, -(y - H/2) / s, 0)
+/// the view point under (x, y). A scale that is 0 or not finite keeps the centre.
+Vec3 zoom_centre(const Mat3& view, const Vec3& centre, double scale, double new_scale, double x,
+                 double y, double width, double height);
+
 /// The default view M(-45 deg, 45 deg, 145 deg).
 Mat3 set_default_view();
 

@@ -92,7 +92,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"size_too_big", {"--size=40000x10"}, {"'40000x10'"}},
         BadLine{"size_empty", {"--size="}, {"--size"}},
         BadLine{"png_empty_name", {"--png2="}, {"--png2"}},
-        BadLine{"unknown_option", {"--colour", "red"}, {"'--colour'", "--state", "--size"}},
+        BadLine{"clipboard_empty_name", {"--clipboard="}, {"--clipboard"}},
+        BadLine{"undo_is_no_submenu_but_edit_is", {"henshuu"}, {"'henshuu'", "submenu", "undo"}},
+        BadLine{"unknown_option", {"--colour", "red"}, {"'--colour'", "--state", "--clipboard"}},
         BadLine{"command1_two_texts", {"Command1=1,2"}, {"Command1=1,2", "three"}},
         BadLine{"command1_four_texts", {"Command1=1,2,3,4"}, {"Command1=1,2,3,4"}}),
     [](const ::testing::TestParamInfo<BadLine>& info) { return std::string(info.param.name); });

@@ -1,7 +1,10 @@
-// The widget tests run on one QApplication (offscreen platform, set by CTest).
+// The widget tests run on one QApplication (offscreen platform, set by CTest). Settings go to a
+// folder of the run's own, so the user's settings are neither read nor written.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include "gui/app_setup.h"
 
@@ -13,6 +16,13 @@ int main(int argc, char** argv)
     }
     QApplication app(argc, argv);
     tengun::configure_application(app, QStringLiteral("2.3.0"));
+    const QTemporaryDir settings_dir;
+    if (!settings_dir.isValid()) {
+        return 1;
+    }
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings_dir.path());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir.path());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

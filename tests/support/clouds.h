@@ -1,6 +1,7 @@
 #pragma once
 // Clouds of known geometry for the tests, from fixed seeds.
 
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -48,6 +49,37 @@ inline std::vector<Vec3> round_cloud(std::size_t n, int m, const Vec3& centre, d
             p[2] = 100.0 * g(rng);  // ignored by the circle fit
         }
         pts.push_back(p);
+    }
+    return pts;
+}
+
+/// Points near the circle of radius 4 about (1, 2, 0) in a slightly tilted plane.
+inline std::vector<Vec3> arc_cloud()
+{
+    std::vector<Vec3> pts = round_cloud(40, 2, {1, 2, 0}, 4, 0.01, 8);
+    for (Vec3& p : pts) {
+        p[2] = 0.001 * p[0];
+    }
+    return pts;
+}
+
+/// A helix of radius 3 about the Z axis with a little wobble.
+inline std::vector<Vec3> cylinder_cloud()
+{
+    std::vector<Vec3> pts;
+    for (int i = 0; i < 90; ++i) {
+        const double t = 0.7 * i;
+        pts.push_back({3 * std::cos(t), 3 * std::sin(t), 0.1 * i + 0.01 * std::sin(5.0 * i)});
+    }
+    return pts;
+}
+
+/// Points near a straight line through the origin.
+inline std::vector<Vec3> line_cloud()
+{
+    std::vector<Vec3> pts;
+    for (int i = 0; i < 30; ++i) {
+        pts.push_back({1.0 * i, 0.5 * i + 0.02 * (i % 3), 2.0 - 0.01 * (i % 2)});
     }
     return pts;
 }

@@ -68,6 +68,17 @@ void ScriptedDialogs::ask_choice(ProgramWide& program, const Choice& choice)
     }
 }
 
+bool ScriptedDialogs::confirm(const std::string& text)
+{
+    confirm_questions.push_back(text);
+    if (confirms.empty()) {
+        return true;
+    }
+    const bool answer = confirms.front();
+    confirms.pop_front();
+    return answer;
+}
+
 TestForm::TestForm() { form_load(ctx); }
 
 }  // namespace tengun::testing

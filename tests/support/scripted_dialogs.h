@@ -26,15 +26,21 @@ public:
     std::vector<Choice> questions;           ///< every choice dialog shown, in order
     std::vector<std::string> messages;
     int chooser_shown = 0;
+    std::deque<bool> confirms;          ///< answers to questions; none left: OK
+    std::vector<std::string> confirm_questions; ///< every OK/cancel question asked, in order
+    std::vector<std::string> clipboard; ///< every text put on the clipboard, in order
 
     void choose_file(ProgramWide& program) override;
     void ask_spline_settings(ProgramWide& program) override;
     void ask_thinning_angle(ProgramWide& program) override;
     void ask_choice(ProgramWide& program, const Choice& choice) override;
     void show_message(const std::string& text) override { messages.push_back(text); }
+    bool confirm(const std::string& text) override;
+    void copy_to_clipboard(const std::string& text) override { clipboard.push_back(text); }
 };
 
-/// A main form's worth of state with recording surfaces and scripted dialogs.
+/// A main form's worth of state with recording surfaces and scripted dialogs (and no history:
+/// give ctx.history one to test undo).
 struct TestForm {
     ProgramWide program;
     FormState state;
