@@ -17,6 +17,15 @@ void after_load(CommandContext& ctx)
     s.analysis_kind = analysis_kinds::none;
     set_field(s, "Text5", ctx.program.selected_file_name);
     set_field(s, "Text7", static_cast<double>(n));
+    fit_view_to_cloud(ctx);
+    s.base_point_count = n;
+    s.selection.clear();
+    s.deviation_display = false;
+}
+
+void fit_view_to_cloud(CommandContext& ctx)
+{
+    FormState& s = ctx.state;
     s.rotation_centre = Vec3{};
     for (int k = 0; k < 3; ++k) {
         set_field(s, field_name("Text9", k), s.rotation_centre[k]);
@@ -24,8 +33,10 @@ void after_load(CommandContext& ctx)
     s.view_extent = fit_view_extent(s.points.xyz, 3).extent;
     s.view_scale = ctx.picture1.scale_width() / s.view_extent / 2.0;
     s.view_matrix = set_default_view();
-    s.base_point_count = n;
+    s.view_at_load = s.view_setting();
 }
+
+bool view_as_loaded(const FormState& state) { return state.view_setting() == state.view_at_load; }
 
 bool choose_file(CommandContext& ctx, int file_kind)
 {

@@ -11,9 +11,18 @@ namespace tengun {
 /// Redraws Picture1 from the form state.
 void redraw(CommandContext& ctx);
 
-/// After every load: marker style by size, no analysis, file name and count shown, rotation
-/// centre at the origin, extent and scale from the cloud, default view, whole cloud as base.
+/// After every load: marker style by size, no analysis, file name and count shown, the view
+/// fitted to the cloud (fit_view_to_cloud), whole cloud as base, no selection, no deviation
+/// colours.
 void after_load(CommandContext& ctx);
+
+/// The view steps of after_load: rotation centre at the origin (shown in Text9), extent and
+/// scale from the cloud, default view. The view it sets is remembered as the loaded one.
+void fit_view_to_cloud(CommandContext& ctx);
+
+/// True while the view is still the one the last load set (the user has not turned, moved or
+/// zoomed it since).
+bool view_as_loaded(const FormState& state);
 
 /// Sets file_kind and shows the chooser; true when a file was chosen and the command goes on.
 bool choose_file(CommandContext& ctx, int file_kind);

@@ -1,6 +1,7 @@
 #include "correction/residual_marks.h"
 
 #include <cassert>
+#include <algorithm>
 #include <cmath>
 
 namespace tengun {
@@ -38,6 +39,53 @@ double fit_residual(int kind, const Vec3& p, const FittedShape& shape)
         return across_axis(p, shape.line_point, shape.frame);
     default:
         return 0.0;
+    }
+}
+
+void fit_residuals(int kind, std::span<const Vec3> points, const FittedShape& shape,
+                   std::span<double> out)
+{
+    assert(points.size() == out.size() && "one residual per point");
+    const std::size_t n = points.size();
+    switch (kind) {
+    case 1: {
+        const Vec3 nv = shape.normal;
+        for (std::size_t i = 0; i < n; ++i) {
+            const Vec3& p = points[i];
+            // vec_dot's order of summation.
+            double s = 0.0;
+            s += nv[0] * p[0];
+            s += nv[1] * p[1];
+            s += nv[2] * p[2];
+            out[i] = s - shape.offset;
+        }
+        return;
+    }
+    case 2:
+        for (std::size_t i = 0; i < n; ++i) {
+            out[i] = vec_length(vec_sub(points[i], shape.centre)) - shape.radius;
+        }
+        return;
+    case 3:
+    case 4:
+    case 5: {
+        // across_axis with M (through) computed once; the third row of M plays no part.
+        const Mat3& m = shape.frame;
+        const Vec3 through = kind == 5 ? shape.line_point : shape.centre;
+        const Vec3 qc = mat_vec(m, through);
+        const double radius = kind == 5 ? 0.0 : shape.radius;
+        for (std::size_t i = 0; i < n; ++i) {
+            const Vec3& p = points[i];
+            const double q0 = m[0][0] * p[0] + m[0][1] * p[1] + m[0][2] * p[2];
+            const double q1 = m[1][0] * p[0] + m[1][1] * p[1] + m[1][2] * p[2];
+            const double rho = std::sqrt((q0 - qc[0]) * (q0 - qc[0]) + (q1 - qc[1]) * (q1 - qc[1]));
+            out[i] = kind == 5 ? rho : rho - radius;
+        }
+        return;
+    }
+    default:
+        std::fill(out.begin(), out.end(), 0.0);
+        return;
     }
 }
 

@@ -25,6 +25,12 @@ struct FittedShape {
 /// 5 (line: distance across the axis, never negative).
 double fit_residual(int kind, const Vec3& p, const FittedShape& shape);
 
+/// fit_residual of every point into `out` (one value per point), bit for bit, with the work that
+/// depends only on the shape done once: the fast form for drawing big clouds. Kinds other than
+/// 1..5 give 0.
+void fit_residuals(int kind, std::span<const Vec3> points, const FittedShape& shape,
+                   std::span<double> out);
+
 /// Shows only the point that fits worst (squared residual; for arc and cylinder the largest
 /// positive residual, so only points outside can be worst); ties go to the lower point. When no
 /// residual exceeds 0 every point is hidden. Kinds other than 1..5: nothing changes, false.

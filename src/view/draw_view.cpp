@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <span>
 #include <string>
 
 #include "geometry/number_text.h"
 #include "spline/bspline_basis.h"
+#include "view/deviation_colours.h"
 #include "view/primitives.h"
 #include "view/view_transform.h"
 
@@ -157,20 +159,38 @@ void draw_points(DrawingSurface& surface, const FormState& state)
     const std::size_t b = state.base_point_count;
     int colour = 0;
     SurfacePoint previous{};
+    // Deviation colours: residuals a block at a time, so a big cloud needs no second array.
+    const bool deviation = shows_deviation(state);
+    const DeviationScale scale(state.std_deviation);
+    const FittedShape shape = fitted_shape(state);
+    std::array<double, 1024> residuals{};
     for (std::size_t i = 1; i <= n; ++i) {
         const SurfacePoint p = view_point(state, state.points.xyz[i - 1]);
         const bool starts_run = i == 1 || i == b + 1;
         if (!starts_run) {
             colour = i <= b ? 1 : 2;
         }
+        const std::size_t slot = (i - 1) % residuals.size();
+        if (deviation && slot == 0) {
+            const std::size_t count = std::min(residuals.size(), n - (i - 1));
+            fit_residuals(state.analysis_kind, std::span(state.points.xyz).subspan(i - 1, count),
+                          shape, std::span(residuals).first(count));
+        }
         if (state.marker_mode == 0) {
             if (state.points.label[i - 1] == 0.0) {
-                draw_marker(surface, p.x, p.y, colour);
+                if (deviation) {
+                    draw_marker_rgb(surface, p.x, p.y, scale.colour(residuals[slot]));
+                } else {
+                    draw_marker(surface, p.x, p.y, colour);
+                }
             }
             if (!starts_run) {
-                draw_line(surface, previous.x, previous.y, p.x, p.y, colour);
+                // Under deviation colours the joining lines step back into light grey.
+                draw_line(surface, previous.x, previous.y, p.x, p.y, deviation ? 7 : colour);
             }
             previous = p;
+        } else if (deviation) {
+            draw_dot_rgb(surface, p.x, p.y, scale.colour(residuals[slot]));
         } else {
             draw_dot(surface, p.x, p.y, colour);
         }
@@ -188,6 +208,24 @@ void draw_points(DrawingSurface& surface, const FormState& state)
                  std::string(axis_labels[k]) + format_number(state.view_extent));
     }
     surface.set_line_style(LineStyle::solid);
+}
+
+void draw_selection(DrawingSurface& surface, const FormState& state)
+{
+    if (state.selection.size() != state.point_count()) {
+        return;
+    }
+    for (std::size_t i = 0; i < state.selection.size(); ++i) {
+        if (state.selection[i] == 0) {
+            continue;
+        }
+        const SurfacePoint p = view_point(state, state.points.xyz[i]);
+        if (state.marker_mode == 0) {
+            draw_marker(surface, p.x, p.y, selection_colour);
+        } else {
+            draw_dot(surface, p.x, p.y, selection_colour);
+        }
+    }
 }
 
 void draw_triangle(DrawingSurface& surface, const FormState& state, std::size_t t)
@@ -312,6 +350,11 @@ void draw_view(DrawingSurface& surface, FormState& state, const ProgramWide& pro
         break;
     default:
         break;
+    }
+    draw_selection(surface, state);
+    if (shows_deviation(state)) {
+        surface.set_line_width(1);
+        draw_deviation_bar(surface, state.std_deviation);
     }
     surface.set_line_width(1);
 }
