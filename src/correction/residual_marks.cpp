@@ -1,7 +1,6 @@
 #include "correction/residual_marks.h"
 
 #include <cassert>
-#include <algorithm>
 #include <cmath>
 
 namespace tengun {
@@ -42,49 +41,62 @@ double fit_residual(int kind, const Vec3& p, const FittedShape& shape)
     }
 }
 
-void fit_residuals(int kind, std::span<const Vec3> points, const FittedShape& shape,
-                   std::span<double> out)
+Residual::Residual(int kind, const FittedShape& shape) : kind_(is_fit_kind(kind) ? kind : 0)
+{
+    switch (kind_) {
+    case 1:
+        a_ = shape.normal;
+        offset_ = shape.offset;
+        break;
+    case 2:
+        c_ = shape.centre;
+        radius_ = shape.radius;
+        break;
+    case 3:
+    case 4:
+    case 5:
+        a_ = shape.frame[0];
+        b_ = shape.frame[1];
+        c_ = mat_vec(shape.frame, kind_ == 5 ? shape.line_point : shape.centre);
+        radius_ = shape.radius;
+        break;
+    default:
+        break;
+    }
+}
+
+void Residual::operator()(std::span<const Vec3> points, std::span<double> out) const
 {
     assert(points.size() == out.size() && "one residual per point");
+    // Plain locals and one loop per kind, so the compiler can keep everything in registers.
+    const Residual r = *this;
     const std::size_t n = points.size();
-    switch (kind) {
-    case 1: {
-        const Vec3 nv = shape.normal;
+    switch (kind_) {
+    case 1:
         for (std::size_t i = 0; i < n; ++i) {
-            const Vec3& p = points[i];
-            // vec_dot's order of summation.
-            double s = 0.0;
-            s += nv[0] * p[0];
-            s += nv[1] * p[1];
-            s += nv[2] * p[2];
-            out[i] = s - shape.offset;
+            out[i] = r.plane(points[i]);
         }
         return;
-    }
     case 2:
         for (std::size_t i = 0; i < n; ++i) {
-            out[i] = vec_length(vec_sub(points[i], shape.centre)) - shape.radius;
+            out[i] = r.sphere(points[i]);
         }
         return;
     case 3:
     case 4:
-    case 5: {
-        // across_axis with M (through) computed once; the third row of M plays no part.
-        const Mat3& m = shape.frame;
-        const Vec3 through = kind == 5 ? shape.line_point : shape.centre;
-        const Vec3 qc = mat_vec(m, through);
-        const double radius = kind == 5 ? 0.0 : shape.radius;
         for (std::size_t i = 0; i < n; ++i) {
-            const Vec3& p = points[i];
-            const double q0 = m[0][0] * p[0] + m[0][1] * p[1] + m[0][2] * p[2];
-            const double q1 = m[1][0] * p[0] + m[1][1] * p[1] + m[1][2] * p[2];
-            const double rho = std::sqrt((q0 - qc[0]) * (q0 - qc[0]) + (q1 - qc[1]) * (q1 - qc[1]));
-            out[i] = kind == 5 ? rho : rho - radius;
+            out[i] = r.across_axis(points[i]) - r.radius_;
         }
         return;
-    }
+    case 5:
+        for (std::size_t i = 0; i < n; ++i) {
+            out[i] = r.across_axis(points[i]);
+        }
+        return;
     default:
-        std::fill(out.begin(), out.end(), 0.0);
+        for (std::size_t i = 0; i < n; ++i) {
+            out[i] = 0.0;
+        }
         return;
     }
 }

@@ -26,6 +26,18 @@ std::string three_digits(double value)
     return {buffer.data(), ec == std::errc{} ? end : buffer.data()};
 }
 
+/// The middle grey moved a fraction t (0..1) of the way to `end`, channel by channel.
+Rgb blend(Rgb end, double t)
+{
+    const auto channel = [t](Rgb from, Rgb to, int shift) {
+        const double a = static_cast<double>((from >> shift) & 0xFFU);
+        const double b = static_cast<double>((to >> shift) & 0xFFU);
+        return static_cast<Rgb>(a + (b - a) * t + 0.5) << shift;
+    };
+    return channel(deviation_middle, end, 16) | channel(deviation_middle, end, 8) |
+           channel(deviation_middle, end, 0);
+}
+
 }  // namespace
 
 DeviationScale::DeviationScale(double sigma)
@@ -34,6 +46,10 @@ DeviationScale::DeviationScale(double sigma)
     if (std::isfinite(limit) && limit > 0.0) {
         limit_ = limit;
         inverse_ = 1.0 / limit;
+    }
+    for (std::size_t k = 0; k < table_.size(); ++k) {
+        const double t = (static_cast<double>(k) - steps) / steps;
+        table_[k] = t >= 0.0 ? blend(deviation_high, t) : blend(deviation_low, -t);
     }
 }
 

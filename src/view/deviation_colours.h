@@ -5,7 +5,9 @@
 // middle of the scale is a light grey rather than pure white, so that the points that sit on the
 // shape stay visible on the white view. A colour bar with its values stands at the right edge.
 
+#include <array>
 #include <cmath>
+#include <limits>
 
 #include "app/program_state.h"
 #include "correction/residual_marks.h"
@@ -22,35 +24,26 @@ class DeviationScale {
 public:
     explicit DeviationScale(double sigma);
     [[nodiscard]] double limit() const { return limit_; }
-    /// Colour of deviation r: each channel linear from the middle grey at 0 to the end colour at
-    /// +-limit, the end colour beyond. With limit 0 (a perfect fit) any r above 0 is at the red
-    /// end and any below at the blue end; a deviation that is not a number is drawn grey.
+    /// Colour of deviation r. t = r / limit is taken to the nearest step of 1/1024 within
+    /// [-1, 1]; each channel runs linearly from the middle grey at t = 0 to the blue end at -1 and
+    /// the red end at +1, rounded to the nearest level. With limit 0 (a perfect fit) any r above 0
+    /// is at the red end and any below at the blue end; a deviation that is not a number is grey.
     [[nodiscard]] Rgb colour(double r) const
     {
-        const double t = limit_ > 0.0 ? r * inverse_ : (r > 0.0 ? 1.0 : (r < 0.0 ? -1.0 : 0.0));
-        if (!(t == t)) {
-            return deviation_middle;
-        }
-        return t >= 0.0 ? blend(deviation_high, t) : blend(deviation_low, -t);
+        // Without branches: one table look-up a point, as a redraw colours every point. A limit
+        // of 0 makes the inverse infinite, so 0 * inf (and a NaN) gives NaN, taken as 0.
+        double t = r * inverse_;
+        t = t == t ? t : 0.0;
+        t = t < -1.0 ? -1.0 : t;
+        t = t > 1.0 ? 1.0 : t;
+        return table_[static_cast<unsigned>(static_cast<int>(t * steps + (steps + 0.5)))];
     }
 
 private:
-    static Rgb blend(Rgb end, double t)
-    {
-        if (t >= 1.0) {
-            return end;
-        }
-        const auto channel = [t](Rgb from, Rgb to, int shift) {
-            const double a = static_cast<double>((from >> shift) & 0xFFU);
-            const double b = static_cast<double>((to >> shift) & 0xFFU);
-            return static_cast<Rgb>(a + (b - a) * t + 0.5) << shift;
-        };
-        return channel(deviation_middle, end, 16) | channel(deviation_middle, end, 8) |
-               channel(deviation_middle, end, 0);
-    }
-
+    static constexpr double steps = 1024.0;
     double limit_ = 0.0;
-    double inverse_ = 0.0;
+    double inverse_ = std::numeric_limits<double>::infinity();
+    std::array<Rgb, 2 * 1024 + 1> table_{};  // t = -1, -1 + 1/1024, ..., 1
 };
 
 /// The fitted shape as the residuals need it, from the stored results of the last fit.

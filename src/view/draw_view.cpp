@@ -152,48 +152,85 @@ void draw_bspline_overlay(DrawingSurface& surface, const FormState& state,
 
 } // namespace
 
-void draw_points(DrawingSurface& surface, const FormState& state)
+namespace {
+
+/// The single-pixel marker mode: colours of the runs, or of the deviations.
+void draw_pixels(DrawingSurface& surface, const FormState& state)
 {
-    const double s = state.view_scale;
     const std::size_t n = state.point_count();
     const std::size_t b = state.base_point_count;
-    int colour = 0;
-    SurfacePoint previous{};
-    // Deviation colours: residuals a block at a time, so a big cloud needs no second array.
     const bool deviation = shows_deviation(state);
     const DeviationScale scale(state.std_deviation);
-    const FittedShape shape = fitted_shape(state);
-    std::array<double, 1024> residuals{};
+    const Residual residual(state.analysis_kind, fitted_shape(state));
+    // Deviation colours a block at a time: a tight loop the processor overlaps, before the
+    // primitive calls.
+    std::array<double, 256> residuals{};
+    std::array<Rgb, 256> colours{};
+    int colour = 0;
+    for (std::size_t first = 0; first < n; first += colours.size()) {
+        const std::size_t count = std::min(colours.size(), n - first);
+        if (deviation) {
+            residual(std::span(state.points.xyz).subspan(first, count),
+                     std::span(residuals).first(count));
+            for (std::size_t k = 0; k < count; ++k) {
+                colours[k] = scale.colour(residuals[k]);
+            }
+        }
+        for (std::size_t k = 0; k < count; ++k) {
+            const std::size_t i = first + k + 1;
+            const SurfacePoint p = view_point(state, state.points.xyz[i - 1]);
+            if (i != 1 && i != b + 1) {
+                colour = i <= b ? 1 : 2;
+            }
+            if (deviation) {
+                draw_dot_rgb(surface, p.x, p.y, colours[k]);
+            } else {
+                draw_dot(surface, p.x, p.y, colour);
+            }
+        }
+    }
+}
+
+/// The big-circle marker mode: circles for shown points, joined by lines within a run.
+void draw_circles(DrawingSurface& surface, const FormState& state)
+{
+    const std::size_t n = state.point_count();
+    const std::size_t b = state.base_point_count;
+    const bool deviation = shows_deviation(state);
+    const DeviationScale scale(state.std_deviation);
+    const Residual residual(state.analysis_kind, fitted_shape(state));
+    int colour = 0;
+    SurfacePoint previous{};
     for (std::size_t i = 1; i <= n; ++i) {
         const SurfacePoint p = view_point(state, state.points.xyz[i - 1]);
         const bool starts_run = i == 1 || i == b + 1;
         if (!starts_run) {
             colour = i <= b ? 1 : 2;
         }
-        const std::size_t slot = (i - 1) % residuals.size();
-        if (deviation && slot == 0) {
-            const std::size_t count = std::min(residuals.size(), n - (i - 1));
-            fit_residuals(state.analysis_kind, std::span(state.points.xyz).subspan(i - 1, count),
-                          shape, std::span(residuals).first(count));
-        }
-        if (state.marker_mode == 0) {
-            if (state.points.label[i - 1] == 0.0) {
-                if (deviation) {
-                    draw_marker_rgb(surface, p.x, p.y, scale.colour(residuals[slot]));
-                } else {
-                    draw_marker(surface, p.x, p.y, colour);
-                }
+        if (state.points.label[i - 1] == 0.0) {
+            if (deviation) {
+                draw_marker_rgb(surface, p.x, p.y, scale.colour(residual(state.points.xyz[i - 1])));
+            } else {
+                draw_marker(surface, p.x, p.y, colour);
             }
-            if (!starts_run) {
-                // Under deviation colours the joining lines step back into light grey.
-                draw_line(surface, previous.x, previous.y, p.x, p.y, deviation ? 7 : colour);
-            }
-            previous = p;
-        } else if (deviation) {
-            draw_dot_rgb(surface, p.x, p.y, scale.colour(residuals[slot]));
-        } else {
-            draw_dot(surface, p.x, p.y, colour);
         }
+        if (!starts_run) {
+            // Under deviation colours the joining lines step back into light grey.
+            draw_line(surface, previous.x, previous.y, p.x, p.y, deviation ? 7 : colour);
+        }
+        previous = p;
+    }
+}
+
+}  // namespace
+
+void draw_points(DrawingSurface& surface, const FormState& state)
+{
+    const double s = state.view_scale;
+    if (state.marker_mode == 0) {
+        draw_circles(surface, state);
+    } else {
+        draw_pixels(surface, state);
     }
 
     static constexpr std::array axis_colours{1, 2, 4};

@@ -95,7 +95,7 @@ TEST(remove_shown_points, keeps_the_hidden_points_in_order)
     EXPECT_EQ(cloud.xyz, (std::vector<Vec3>{{1, 0, 0}, {4, 0, 0}}));
 }
 
-TEST(fit_residuals, equal_fit_residual_bit_for_bit_for_every_kind)
+TEST(Residual, equals_fit_residual_bit_for_bit_for_every_kind)
 {
     std::mt19937 rng(21);
     std::uniform_real_distribution<double> u(-20.0, 20.0);
@@ -113,10 +113,13 @@ TEST(fit_residuals, equal_fit_residual_bit_for_bit_for_every_kind)
     shape.frame = rotation_matrix(0.7, -0.2, 1.1);
     for (const int kind : {0, 1, 2, 3, 4, 5, 6, 8}) {
         SCOPED_TRACE(kind);
-        std::vector<double> out(pts.size(), 99.0);
-        fit_residuals(kind, pts, shape, out);
+        const Residual residual(kind, shape);
+        std::vector<double> block(pts.size(), 99.0);
+        residual(pts, block);
         for (std::size_t i = 0; i < pts.size(); ++i) {
-            ASSERT_EQ(out[i], fit_residual(kind, pts[i], shape)) << i;
+            const double expected = fit_residual(kind, pts[i], shape);
+            ASSERT_EQ(residual(pts[i]), expected) << i;
+            ASSERT_EQ(block[i], expected) << i;
         }
     }
 }
