@@ -117,7 +117,11 @@ void BM_draw_view_deviation(benchmark::State& state)
         state.SkipWithError("points not drawn in deviation colours");
     }
 }
-BENCHMARK(BM_draw_view_deviation)->ArgNames({"cylinder"})->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_draw_view_deviation)
+    ->ArgNames({"cylinder"})
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -29,7 +29,10 @@ tengun::ViewPlacement placement()
 {
     return {tengun::rotation_matrix(tengun::deg_to_rad(-45.0), tengun::deg_to_rad(45.0),
                                     tengun::deg_to_rad(145.0)),
-            {0, 0, 0}, 265.0 / 200.0 / 2.0, 265.0, 212.0};
+            {0, 0, 0},
+            265.0 / 200.0 / 2.0,
+            265.0,
+            212.0};
 }
 
 /// Points in [x0, x1) x [y0, y1) counted the plain way.
@@ -60,7 +63,8 @@ void BM_select_points(benchmark::State& state)
         }
     }
     const tengun::ScreenPolygon polygon =
-        star ? tengun::ScreenPolygon(corners) : tengun::ScreenPolygon::rectangle({80, 60}, {190, 150});
+        star ? tengun::ScreenPolygon(corners)
+             : tengun::ScreenPolygon::rectangle({80, 60}, {190, 150});
     std::vector<std::uint8_t> flags(n, 0);
     std::size_t inside = 0;
     for (auto _ : state) {
@@ -79,4 +83,4 @@ void BM_select_points(benchmark::State& state)
 }
 BENCHMARK(BM_select_points)->ArgNames({"star"})->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace

@@ -36,7 +36,10 @@ void fit_view_to_cloud(CommandContext& ctx)
     s.view_at_load = s.view_setting();
 }
 
-bool view_as_loaded(const FormState& state) { return state.view_setting() == state.view_at_load; }
+bool view_as_loaded(const FormState& state)
+{
+    return state.view_setting() == state.view_at_load;
+}
 
 bool choose_file(CommandContext& ctx, int file_kind)
 {

@@ -3,10 +3,10 @@
 
 #include "app/command_helpers.h"
 #include "app/commands.h"
+#include "correction/keep_points.h"
 #include "correction/marks.h"
 #include "correction/outlier_removal.h"
 #include "correction/residual_marks.h"
-#include "correction/keep_points.h"
 #include "correction/thinning.h"
 #include "view/deviation_colours.h"
 

@@ -11,7 +11,7 @@ bool shows_deviation_after_fit(int kind)
     return kind >= analysis_kinds::plane && kind <= analysis_kinds::line;
 }
 
-}  // namespace
+} // namespace
 
 void form_load(CommandContext& ctx)
 {

@@ -55,7 +55,7 @@ void keep_only(CommandContext& ctx, const std::vector<std::uint8_t>& keep)
     rerun_analysis(ctx);
 }
 
-}  // namespace
+} // namespace
 
 void select_rectangle(CommandContext& ctx, double x0, double y0, double x1, double y1,
                       SelectionChange change)
@@ -106,4 +106,4 @@ void sentaku_kaijo_Click(CommandContext& ctx)
     redraw(ctx);
 }
 
-}  // namespace tengun
+} // namespace tengun

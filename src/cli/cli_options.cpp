@@ -99,11 +99,10 @@ std::string unknown_command_error(std::string_view name)
 std::string parse_selection(std::string_view arg, const SelectionCommand& kind,
                             const std::optional<std::string>& input, CliSelection& selection)
 {
-    const std::string usage = kind.polygon
-                                  ? std::string(kind.name) + "=x0,y0,x1,y1,x2,y2[,...] takes " +
-                                        "three or more corners"
-                                  : std::string(kind.name) + "=x0,y0,x1,y1 takes two opposite " +
-                                        "corners";
+    const std::string usage =
+        kind.polygon
+            ? std::string(kind.name) + "=x0,y0,x1,y1,x2,y2[,...] takes " + "three or more corners"
+            : std::string(kind.name) + "=x0,y0,x1,y1 takes two opposite " + "corners";
     const std::string error =
         "'" + std::string(arg) + "': " + usage + " in pixels of the --size picture.";
     if (!input) {

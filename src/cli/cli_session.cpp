@@ -12,8 +12,7 @@ namespace tengun::cli {
 namespace {
 
 /// The selection gestures with corners in pixels of a picture of the given size.
-void run_selection(CommandContext& ctx, const CliSelection& selection, int width_px,
-                   int height_px)
+void run_selection(CommandContext& ctx, const CliSelection& selection, int width_px, int height_px)
 {
     const double mm_x = ctx.picture1.scale_width() / width_px;
     const double mm_y = ctx.picture1.scale_height() / height_px;
@@ -29,7 +28,7 @@ void run_selection(CommandContext& ctx, const CliSelection& selection, int width
     }
 }
 
-}  // namespace
+} // namespace
 
 SessionResult run_session(const CliOptions& options, DrawingSurface& picture1,
                           DrawingSurface& picture2)

@@ -18,7 +18,7 @@ template <class T> void keep_in_order(std::vector<T>& values, std::span<const st
     values.resize(j);
 }
 
-}  // namespace
+} // namespace
 
 std::size_t keep_points(PointCloud& points, std::span<const std::uint8_t> keep)
 {
@@ -38,9 +38,9 @@ void keep_flags(std::vector<std::uint8_t>& flags, std::span<const std::uint8_t> 
 std::size_t count_kept(std::span<const std::uint8_t> keep, std::size_t count)
 {
     const std::size_t n = std::min(count, keep.size());
-    return static_cast<std::size_t>(
-        std::count_if(keep.begin(), keep.begin() + static_cast<std::ptrdiff_t>(n),
-                      [](std::uint8_t f) { return f != 0; }));
+    return static_cast<std::size_t>(std::count_if(keep.begin(),
+                                                  keep.begin() + static_cast<std::ptrdiff_t>(n),
+                                                  [](std::uint8_t f) { return f != 0; }));
 }
 
 void keep_triangles(std::span<const std::uint8_t> keep, std::vector<int>& a, std::vector<int>& b,
@@ -82,4 +82,4 @@ void keep_triangles(std::span<const std::uint8_t> keep, std::vector<int>& a, std
     tags.resize(j);
 }
 
-}  // namespace tengun
+} // namespace tengun

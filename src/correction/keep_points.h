@@ -28,4 +28,4 @@ std::size_t count_kept(std::span<const std::uint8_t> keep, std::size_t count);
 void keep_triangles(std::span<const std::uint8_t> keep, std::vector<int>& a, std::vector<int>& b,
                     std::vector<int>& c, std::vector<double>& tags);
 
-}  // namespace tengun
+} // namespace tengun

@@ -81,9 +81,9 @@ private:
     }
 
     int kind_ = 0;
-    Vec3 a_{};  // plane normal, or first row of the frame
-    Vec3 b_{};  // second row of the frame
-    Vec3 c_{};  // sphere centre, or the axis point turned by the frame
+    Vec3 a_{}; // plane normal, or first row of the frame
+    Vec3 b_{}; // second row of the frame
+    Vec3 c_{}; // sphere centre, or the axis point turned by the frame
     double offset_ = 0.0;
     double radius_ = 0.0;
 };

@@ -201,7 +201,10 @@ void ImageSurface::pixel(double x, double y, int colour)
     put_pixel(x, y, palette_rgb[static_cast<std::size_t>(std::clamp(colour, 0, 15))]);
 }
 
-void ImageSurface::pixel_rgb(double x, double y, Rgb rgb) { put_pixel(x, y, 0xFF000000U | rgb); }
+void ImageSurface::pixel_rgb(double x, double y, Rgb rgb)
+{
+    put_pixel(x, y, 0xFF000000U | rgb);
+}
 
 void ImageSurface::put_pixel(double x, double y, QRgb colour)
 {
@@ -288,7 +291,7 @@ void ImageSurface::print(std::string_view text)
     }
     QPainter& p = painter();
     p.setPen(QPen(Qt::black));
-    pen_set_ = false;  // the text pen replaced the drawing pen
+    pen_set_ = false; // the text pen replaced the drawing pen
     const QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     p.drawText(QPointF(x, y + p.fontMetrics().ascent()), s);
     current_x_ = px_to_mm(x + p.fontMetrics().horizontalAdvance(s));

@@ -65,7 +65,7 @@ private:
     QFont font_;
     QRgb* pixels_ = nullptr;  // backing store while only pixels are drawn
     int stride_ = 0;
-    bool pen_set_ = false;  // the pen below is set on the painter
+    bool pen_set_ = false; // the pen below is set on the painter
     QRgb pen_colour_ = 0;
     int pen_width_ = 0;
     LineStyle pen_style_ = LineStyle::solid;

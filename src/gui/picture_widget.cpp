@@ -23,7 +23,7 @@ PictureWidget::PictureWidget(ImageSurface& surface, const QString& name, QWidget
     setObjectName(name);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
-    setFocusPolicy(Qt::ClickFocus);  // Esc drops a polygon being drawn
+    setFocusPolicy(Qt::ClickFocus); // Esc drops a polygon being drawn
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     surface_.set_dots_per_inch(logicalDpiX());
 }
@@ -74,8 +74,8 @@ void PictureWidget::mousePressEvent(QMouseEvent* event)
     const Qt::KeyboardModifiers mods = event->modifiers();
     if (selectable_ && event->button() == Qt::LeftButton && mods.testFlag(Qt::ShiftModifier)) {
         press_px_ = cursor_px_ = event->position();
-        gesture_ = mods.testFlag(Qt::ControlModifier) ? Gesture::shift_ctrl_press
-                                                      : Gesture::add_rectangle;
+        gesture_ =
+            mods.testFlag(Qt::ControlModifier) ? Gesture::shift_ctrl_press : Gesture::add_rectangle;
         update();
         return;
     }
@@ -93,7 +93,7 @@ void PictureWidget::mouseMoveEvent(QMouseEvent* event)
         if (gesture_ == Gesture::shift_ctrl_press && moved >= QApplication::startDragDistance()) {
             gesture_ = Gesture::remove_rectangle;
         }
-        return;  // a selection gesture does not turn the view
+        return; // a selection gesture does not turn the view
     }
     const QPointF mm = millimetres(event->position());
     emit mouse_moved(button_state(event->buttons()), static_cast<float>(mm.x()),
@@ -146,8 +146,7 @@ void PictureWidget::mouseDoubleClickEvent(QMouseEvent* event)
 
 void PictureWidget::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Escape &&
-        (gesture_ != Gesture::none || !polygon_px_.isEmpty())) {
+    if (event->key() == Qt::Key_Escape && (gesture_ != Gesture::none || !polygon_px_.isEmpty())) {
         gesture_ = Gesture::none;
         polygon_px_.clear();
         update();

@@ -68,7 +68,7 @@ private:
     QPointF press_px_;
     QPointF cursor_px_;
     QList<QPointF> polygon_px_;
-    bool swallow_release_ = false;  // the release that ends a double click closing a polygon
+    bool swallow_release_ = false; // the release that ends a double click closing a polygon
 };
 
 }  // namespace tengun

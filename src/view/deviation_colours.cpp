@@ -12,10 +12,10 @@ namespace tengun {
 namespace {
 
 constexpr double bar_width = 4.0;      // mm
-constexpr double bar_right_gap = 22.0;  // from the bar's left edge to the surface's right edge
+constexpr double bar_right_gap = 22.0; // from the bar's left edge to the surface's right edge
 constexpr int bar_bands = 64;
 constexpr double tick_length = 1.5;
-constexpr double text_half_height = 1.6;  // about half the height of the printed values
+constexpr double text_half_height = 1.6; // about half the height of the printed values
 
 /// Three significant digits, shortest form ("0.0123", "1.5e-05").
 std::string three_digits(double value)
@@ -38,7 +38,7 @@ Rgb blend(Rgb end, double t)
            channel(deviation_middle, end, 0);
 }
 
-}  // namespace
+} // namespace
 
 DeviationScale::DeviationScale(double sigma)
 {
@@ -115,4 +115,4 @@ void draw_deviation_bar(DrawingSurface& surface, double sigma)
     print_at(surface, vx(left), vy(bottom + 1.0), "σ=" + three_digits(std::abs(sigma)));
 }
 
-}  // namespace tengun
+} // namespace tengun

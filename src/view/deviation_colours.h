@@ -15,9 +15,9 @@
 
 namespace tengun {
 
-inline constexpr Rgb deviation_low = 0x3B4CC0;     // -3 sigma and below
-inline constexpr Rgb deviation_middle = 0xDDDDDD;  // 0
-inline constexpr Rgb deviation_high = 0xB40426;    // +3 sigma and above
+inline constexpr Rgb deviation_low = 0x3B4CC0;    // -3 sigma and below
+inline constexpr Rgb deviation_middle = 0xDDDDDD; // 0
+inline constexpr Rgb deviation_high = 0xB40426;   // +3 sigma and above
 
 /// The scale of one fit: `limit` = 3 sigma is where the colours reach their ends.
 class DeviationScale {
@@ -43,7 +43,7 @@ private:
     static constexpr double steps = 1024.0;
     double limit_ = 0.0;
     double inverse_ = std::numeric_limits<double>::infinity();
-    std::array<Rgb, 2 * 1024 + 1> table_{};  // t = -1, -1 + 1/1024, ..., 1
+    std::array<Rgb, 2 * 1024 + 1> table_{}; // t = -1, -1 + 1/1024, ..., 1
 };
 
 /// The fitted shape as the residuals need it, from the stored results of the last fit.
@@ -61,4 +61,4 @@ void draw_deviation_bar(DrawingSurface& surface, double sigma);
 /// A value for the colour bar: three significant digits, a sign on positive values ("+0.0123").
 std::string bar_value_text(double value);
 
-}  // namespace tengun
+} // namespace tengun

@@ -222,7 +222,7 @@ void draw_circles(DrawingSurface& surface, const FormState& state)
     }
 }
 
-}  // namespace
+} // namespace
 
 void draw_points(DrawingSurface& surface, const FormState& state)
 {

@@ -13,10 +13,10 @@ namespace {
 // [2^24, 3 * 2^24], so differences and their products stay exact in 64-bit integers.
 constexpr double grid_per_mm = 256.0;
 constexpr double clamp_mm = 65536.0;
-constexpr double grid_offset = 33554432.0;  // 2^25: grid values positive, truncation is floor
+constexpr double grid_offset = 33554432.0; // 2^25: grid values positive, truncation is floor
 constexpr std::size_t max_bands = 4096;
 
-}  // namespace
+} // namespace
 
 SurfacePoint surface_position(const Vec3& p, const ViewPlacement& placement)
 {
@@ -42,7 +42,7 @@ ScreenPolygon::ScreenPolygon(std::span<const SurfacePoint> vertices)
         return std::isfinite(v.x) && std::isfinite(v.y);
     });
     if (vertices.size() < 3 || !finite) {
-        return;  // encloses nothing: the empty bounding box rejects every point
+        return; // encloses nothing: the empty bounding box rejects every point
     }
     std::vector<GridPoint> grid;
     grid.reserve(vertices.size());
@@ -59,7 +59,7 @@ ScreenPolygon::ScreenPolygon(std::span<const SurfacePoint> vertices)
         ymin_ = std::min(ymin_, a.y);
         ymax_ = std::max(ymax_, a.y);
         if (a.y == b.y) {
-            continue;  // a horizontal edge is never crossed by a horizontal ray
+            continue; // a horizontal edge is never crossed by a horizontal ray
         }
         // Stored from its end of smaller y: an edge shared by two polygons is decided alike.
         edges_.push_back(a.y < b.y ? Edge{a.x, a.y, b.x, b.y} : Edge{b.x, b.y, a.x, a.y});
@@ -141,4 +141,4 @@ std::size_t mark_points_inside(std::span<const Vec3> points, const ViewPlacement
     return inside;
 }
 
-}  // namespace tengun
+} // namespace tengun

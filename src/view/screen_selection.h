@@ -43,7 +43,7 @@ public:
 
 private:
     struct Edge {
-        std::int64_t ax, ay, bx, by;  // grid coordinates, ay < by
+        std::int64_t ax, ay, bx, by; // grid coordinates, ay < by
     };
     struct GridPoint {
         std::int64_t x, y;
@@ -55,7 +55,7 @@ private:
     // Edges by horizontal band of the bounding box, so a point meets only the edges at its height.
     std::int64_t xmin_ = 0, xmax_ = -1, ymin_ = 0, ymax_ = -1;
     std::int64_t band_height_ = 1;
-    std::vector<std::uint32_t> band_start_;  // band k holds band_edges_[start[k] .. start[k+1])
+    std::vector<std::uint32_t> band_start_; // band k holds band_edges_[start[k] .. start[k+1])
     std::vector<std::uint32_t> band_edges_;
 };
 
@@ -65,4 +65,4 @@ std::size_t mark_points_inside(std::span<const Vec3> points, const ViewPlacement
                                const ScreenPolygon& polygon, std::span<std::uint8_t> flags,
                                std::uint8_t value);
 
-}  // namespace tengun
+} // namespace tengun

@@ -54,13 +54,16 @@ std::vector<std::uint8_t> mask_of(std::initializer_list<std::size_t> selected, s
 
 struct EditCase {
     const char* name;
-    bool crop;  // else remove
+    bool crop; // else remove
     std::vector<std::size_t> selected;
-    std::vector<std::size_t> kept;  // 0-based positions before the edit, in order
-    std::optional<double> plane_offset;  // of the refitted plane, when the kept points fix it
+    std::vector<std::size_t> kept;      // 0-based positions before the edit, in order
+    std::optional<double> plane_offset; // of the refitted plane, when the kept points fix it
 };
 
-void PrintTo(const EditCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const EditCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class selection_edit : public ::testing::TestWithParam<EditCase> {};
 
@@ -73,8 +76,8 @@ TEST_P(selection_edit, keeps_order_renumbers_labels_and_mesh_and_refits)
     load(f, dir, pts);
     heimen_Click(f.ctx);
     FormState& s = f.state;
-    s.base_point_count = 12;  // as after a merge of 12 + 8 points
-    s.points.label.assign(pts.size(), 1.0);  // marks of an earlier display
+    s.base_point_count = 12;                // as after a merge of 12 + 8 points
+    s.points.label.assign(pts.size(), 1.0); // marks of an earlier display
     s.tri_a = {1, 11, 10, 20, 12};
     s.tri_b = {2, 12, 11, 1, 13};
     s.tri_c = {3, 13, 12, 19, 14};
@@ -139,30 +142,32 @@ TEST_P(selection_edit, keeps_order_renumbers_labels_and_mesh_and_refits)
 
 INSTANTIATE_TEST_SUITE_P(
     commands, selection_edit,
-    ::testing::Values(
-        EditCase{"crop_to_the_upper_plane",
-                 true,
-                 {10, 11, 12, 13, 14, 15, 16, 17, 18, 19},
-                 {10, 11, 12, 13, 14, 15, 16, 17, 18, 19},
-                 5.0},
-        EditCase{"remove_the_upper_plane",
-                 false,
-                 {10, 11, 12, 13, 14, 15, 16, 17, 18, 19},
-                 {0, 1, 2, 3, 4, 5, 6, 7, 8, 9},
-                 0.0},
-        EditCase{"crop_scattered_points",
-                 true,
-                 {19, 0, 3, 11, 12, 13, 2, 1},
-                 {0, 1, 2, 3, 11, 12, 13, 19},
-                 std::nullopt},
-        EditCase{"remove_one_point", false, {7},
-                 {0, 1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19},
-                 std::nullopt},
-        EditCase{"crop_everything",
-                 true,
-                 {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19},
-                 {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19},
-                 std::nullopt}),
+    ::testing::Values(EditCase{"crop_to_the_upper_plane",
+                               true,
+                               {10, 11, 12, 13, 14, 15, 16, 17, 18, 19},
+                               {10, 11, 12, 13, 14, 15, 16, 17, 18, 19},
+                               5.0},
+                      EditCase{"remove_the_upper_plane",
+                               false,
+                               {10, 11, 12, 13, 14, 15, 16, 17, 18, 19},
+                               {0, 1, 2, 3, 4, 5, 6, 7, 8, 9},
+                               0.0},
+                      EditCase{"crop_scattered_points",
+                               true,
+                               {19, 0, 3, 11, 12, 13, 2, 1},
+                               {0, 1, 2, 3, 11, 12, 13, 19},
+                               std::nullopt},
+                      EditCase{"remove_one_point",
+                               false,
+                               {7},
+                               {0, 1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19},
+                               std::nullopt},
+                      EditCase{
+                          "crop_everything",
+                          true,
+                          {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19},
+                          {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19},
+                          std::nullopt}),
     [](const ::testing::TestParamInfo<EditCase>& info) { return std::string(info.param.name); });
 
 TEST(selection_edit, a_view_the_user_has_changed_is_kept)
@@ -192,7 +197,7 @@ TEST(selection_edit, without_a_selection_or_removing_everything_says_so_and_chan
     const FormState before = f.state;
     sentaku_kiridashi_Click(f.ctx);
     sentaku_shoukyo_Click(f.ctx);
-    f.state.selection = std::vector<std::uint8_t>(20, 0);  // a mask with nothing set
+    f.state.selection = std::vector<std::uint8_t>(20, 0); // a mask with nothing set
     sentaku_kiridashi_Click(f.ctx);
     ASSERT_EQ(f.dialogs.messages.size(), 3U);
     EXPECT_NE(f.dialogs.messages[0].find("選択範囲を切り出し"), std::string::npos);
@@ -214,7 +219,7 @@ TEST(select_commands, rectangles_add_and_remove_polygons_add_by_drawn_position)
 {
     TempDir dir;
     TestForm f;
-    std::vector<Vec3> grid;  // 6 x 6 points, 10 apart, in the XY plane
+    std::vector<Vec3> grid; // 6 x 6 points, 10 apart, in the XY plane
     for (int j = 0; j < 6; ++j) {
         for (int i = 0; i < 6; ++i) {
             grid.push_back({10.0 * i, 10.0 * j, 0.0});
@@ -344,5 +349,5 @@ TEST(deviation_display, needs_a_fit_and_the_point_modes_switch_it_off)
     EXPECT_FALSE(f.state.deviation_display);
 }
 
-}  // namespace
-}  // namespace tengun
+} // namespace
+} // namespace tengun

@@ -72,7 +72,8 @@ TEST(tengun_cli_selection, polygons_rectangles_and_deselection_agree)
     write_file(dir.filePath("scan.csv"), floor_and_plate());
     const auto selection = [&dir](const QStringList& commands) {
         QStringList args{"csv_file_input=scan.csv", "xy_men"};
-        args << commands << "--state" << "selection";
+        args << commands << "--state"
+             << "selection";
         const CliRun run = run_cli(args, dir.path());
         EXPECT_EQ(run.exit_code, 0) << run.err.toStdString();
         std::vector<int> numbers;
@@ -89,7 +90,8 @@ TEST(tengun_cli_selection, polygons_rectangles_and_deselection_agree)
     EXPECT_EQ(selection({"select_polygon=600,0,800,0,800,600,600,600"}), plate);
     EXPECT_EQ(selection({"select_rect=800,600,600,0"}), plate) << "corners either way round";
     // The floor's lower rows (y 0..4 are drawn below the middle) leave again.
-    const std::vector<int> left = selection({"select_rect=0,0,800,600", "deselect_rect=0,235,600,600"});
+    const std::vector<int> left =
+        selection({"select_rect=0,0,800,600", "deselect_rect=0,235,600,600"});
     std::vector<int> expected;
     for (int k = 51; k <= 200; ++k) {
         expected.push_back(k);
@@ -97,15 +99,14 @@ TEST(tengun_cli_selection, polygons_rectangles_and_deselection_agree)
     EXPECT_EQ(left, expected);
     EXPECT_TRUE(selection({"select_rect=0,0,10,10"}).empty());
     // A removal of the selection keeps the floor.
-    const CliRun removed = run_cli({"csv_file_input=scan.csv", "xy_men",
-                                    "select_polygon=600,0,800,0,800,600,600,600",
-                                    "sentaku_shoukyo", "--state", "point_count"},
-                                   dir.path());
+    const CliRun removed =
+        run_cli({"csv_file_input=scan.csv", "xy_men", "select_polygon=600,0,800,0,800,600,600,600",
+                 "sentaku_shoukyo", "--state", "point_count"},
+                dir.path());
     EXPECT_EQ(removed.json["point_count"].toInt(), 100);
     // Without a selection the command says so and keeps the cloud.
-    const CliRun refused =
-        run_cli({"csv_file_input=scan.csv", "sentaku_kiridashi", "--state", "point_count"},
-                dir.path());
+    const CliRun refused = run_cli(
+        {"csv_file_input=scan.csv", "sentaku_kiridashi", "--state", "point_count"}, dir.path());
     EXPECT_EQ(refused.json["point_count"].toInt(), 200);
     ASSERT_EQ(refused.json["messages"].toArray().size(), 1);
     EXPECT_TRUE(refused.json["messages"][0].toString().contains("選択された点がありません"));
@@ -116,11 +117,11 @@ TEST(tengun_cli_selection, deviation_colours_and_their_bar_in_the_picture)
     const QTemporaryDir dir;
     write_file(dir.filePath("scan.csv"), floor_and_plate());
     const QString png = dir.filePath("deviation.png");
-    const CliRun run = run_cli({"csv_file_input=scan.csv", "xy_men", "select_rect=600,0,800,600",
-                                "sentaku_kiridashi", "heimen", "drag_mode", "hensa_karaa_hyouji",
-                                "--png1", png, "--state",
-                                "deviation_display,points,axis_vector,plane_offset,std_deviation"},
-                               dir.path());
+    const CliRun run =
+        run_cli({"csv_file_input=scan.csv", "xy_men", "select_rect=600,0,800,600",
+                 "sentaku_kiridashi", "heimen", "drag_mode", "hensa_karaa_hyouji", "--png1", png,
+                 "--state", "deviation_display,points,axis_vector,plane_offset,std_deviation"},
+                dir.path());
     ASSERT_EQ(run.exit_code, 0) << run.err.toStdString();
     EXPECT_TRUE(run.json["deviation_display"].toBool());
     const QImage image(png);
@@ -159,4 +160,4 @@ TEST(tengun_cli_selection, deviation_colours_and_their_bar_in_the_picture)
     EXPECT_GT(bar_bottom, 20);
 }
 
-}  // namespace
+} // namespace

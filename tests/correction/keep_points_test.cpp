@@ -11,13 +11,16 @@ namespace {
 
 struct KeepCase {
     const char* name;
-    std::vector<std::uint8_t> keep;          // one flag per point; point i is at (i, 10 i, -i)
-    std::vector<std::array<int, 4>> mesh;    // corners a, b, c (1-based) and tag
-    std::vector<std::size_t> kept;           // old 0-based positions, in order
+    std::vector<std::uint8_t> keep;       // one flag per point; point i is at (i, 10 i, -i)
+    std::vector<std::array<int, 4>> mesh; // corners a, b, c (1-based) and tag
+    std::vector<std::size_t> kept;        // old 0-based positions, in order
     std::vector<std::array<int, 4>> kept_mesh;
 };
 
-void PrintTo(const KeepCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const KeepCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class keep_points_case : public ::testing::TestWithParam<KeepCase> {};
 
@@ -27,7 +30,7 @@ TEST_P(keep_points_case, keeps_order_shows_all_and_renumbers_the_mesh)
     PointCloud cloud;
     for (std::size_t i = 0; i < c.keep.size(); ++i) {
         const double x = static_cast<double>(i);
-        cloud.add({x, 10 * x, -x}, i % 3 == 0 ? 1.0 : 4.0);  // labels of an earlier command
+        cloud.add({x, 10 * x, -x}, i % 3 == 0 ? 1.0 : 4.0); // labels of an earlier command
     }
     std::vector<std::uint8_t> flags(c.keep.size());
     for (std::size_t i = 0; i < flags.size(); ++i) {
@@ -75,33 +78,36 @@ TEST_P(keep_points_case, keeps_order_shows_all_and_renumbers_the_mesh)
     EXPECT_EQ(count_kept(c.keep, c.keep.size() + 5), c.kept.size()) << "a count beyond the end";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    masks, keep_points_case,
-    ::testing::Values(
-        KeepCase{"keep_all", {1, 1, 1, 1}, {{1, 2, 3, 5}, {2, 3, 4, 6}}, {0, 1, 2, 3},
-                 {{1, 2, 3, 5}, {2, 3, 4, 6}}},
-        KeepCase{"keep_none", {0, 0, 0}, {{1, 2, 3, 5}}, {}, {}},
-        KeepCase{"drop_the_first",
-                 {0, 1, 1, 1, 1},
-                 {{1, 2, 3, 1}, {2, 3, 4, 2}, {5, 4, 3, 3}},
-                 {1, 2, 3, 4},
-                 {{1, 2, 3, 2}, {4, 3, 2, 3}}},
-        KeepCase{"every_other",
-                 {1, 0, 1, 0, 1, 0, 1},
-                 {{1, 3, 5, 1}, {1, 2, 3, 2}, {7, 5, 3, 3}},
-                 {0, 2, 4, 6},
-                 {{1, 2, 3, 1}, {4, 3, 2, 3}}},
-        KeepCase{"flags_other_than_one_keep",
-                 {0, 7, 255, 0},
-                 {{2, 3, 2, 9}},
-                 {1, 2},
-                 {{1, 2, 1, 9}}},
-        KeepCase{"mesh_of_an_earlier_cloud",
-                 {1, 1, 1},
-                 {{1, 2, 9, 1}, {0, 1, 2, 2}, {3, 2, 1, 4}},
-                 {0, 1, 2},
-                 {{3, 2, 1, 4}}}),
-    [](const ::testing::TestParamInfo<KeepCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(masks, keep_points_case,
+                         ::testing::Values(KeepCase{"keep_all",
+                                                    {1, 1, 1, 1},
+                                                    {{1, 2, 3, 5}, {2, 3, 4, 6}},
+                                                    {0, 1, 2, 3},
+                                                    {{1, 2, 3, 5}, {2, 3, 4, 6}}},
+                                           KeepCase{"keep_none", {0, 0, 0}, {{1, 2, 3, 5}}, {}, {}},
+                                           KeepCase{"drop_the_first",
+                                                    {0, 1, 1, 1, 1},
+                                                    {{1, 2, 3, 1}, {2, 3, 4, 2}, {5, 4, 3, 3}},
+                                                    {1, 2, 3, 4},
+                                                    {{1, 2, 3, 2}, {4, 3, 2, 3}}},
+                                           KeepCase{"every_other",
+                                                    {1, 0, 1, 0, 1, 0, 1},
+                                                    {{1, 3, 5, 1}, {1, 2, 3, 2}, {7, 5, 3, 3}},
+                                                    {0, 2, 4, 6},
+                                                    {{1, 2, 3, 1}, {4, 3, 2, 3}}},
+                                           KeepCase{"flags_other_than_one_keep",
+                                                    {0, 7, 255, 0},
+                                                    {{2, 3, 2, 9}},
+                                                    {1, 2},
+                                                    {{1, 2, 1, 9}}},
+                                           KeepCase{"mesh_of_an_earlier_cloud",
+                                                    {1, 1, 1},
+                                                    {{1, 2, 9, 1}, {0, 1, 2, 2}, {3, 2, 1, 4}},
+                                                    {0, 1, 2},
+                                                    {{3, 2, 1, 4}}}),
+                         [](const ::testing::TestParamInfo<KeepCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(keep_flags, flags_that_are_not_one_per_point_are_left_alone)
 {
@@ -111,5 +117,5 @@ TEST(keep_flags, flags_that_are_not_one_per_point_are_left_alone)
     EXPECT_EQ(flags, (std::vector<std::uint8_t>{1, 2}));
 }
 
-}  // namespace
-}  // namespace tengun
+} // namespace
+} // namespace tengun

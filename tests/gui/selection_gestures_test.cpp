@@ -2,8 +2,8 @@
 // being drawn, and the menu items that use the selection.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QAction>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -40,7 +40,7 @@ protected:
         s.base_point_count = s.point_count();
         s.marker_mode = 1;
         s.view_extent = 100.0;
-        s.view_scale = picture->surface().px_to_mm(30.0) / 10.0;  // 30 pixels between points
+        s.view_scale = picture->surface().px_to_mm(30.0) / 10.0; // 30 pixels between points
         s.rotation_centre = {45.0, 45.0, 0.0};
         child<QAction>(&form, "xy_men")->trigger();
     }
@@ -156,7 +156,7 @@ TEST_F(SelectionGestures, menu_items_crop_remove_and_clear_the_selection)
     ASSERT_EQ(messages.size(), 1U);
     EXPECT_NE(messages[0].find("選択された点がありません"), std::string::npos);
 
-    drag(at(0, 9) - half, at(9, 5) + half, shift);  // the upper half
+    drag(at(0, 9) - half, at(9, 5) + half, shift); // the upper half
     EXPECT_EQ(form.context().state.selection_count(), 50U);
     child<QAction>(&form, "sentaku_shoukyo")->trigger();
     EXPECT_EQ(form.context().state.point_count(), 50U);
@@ -181,5 +181,5 @@ TEST_F(SelectionGestures, menu_items_crop_remove_and_clear_the_selection)
     EXPECT_EQ(child<QAction>(&form, "sentaku_kaijo")->parent()->objectName(), "data_shuusei");
 }
 
-}  // namespace
-}  // namespace tengun
+} // namespace
+} // namespace tengun

@@ -25,8 +25,7 @@ std::ostream& operator<<(std::ostream& os, const Recorded& r)
     case Recorded::Kind::text:
         return os << "text \"" << r.text << "\" at (" << r.x1 << ", " << r.y1 << ")";
     case Recorded::Kind::rgb_pixel:
-        return os << "pixel (" << r.x1 << ", " << r.y1 << ") rgb " << std::hex << r.rgb
-                  << std::dec;
+        return os << "pixel (" << r.x1 << ", " << r.y1 << ") rgb " << std::hex << r.rgb << std::dec;
     case Recorded::Kind::rgb_circle:
         return os << "circle (" << r.x1 << ", " << r.y1 << ") r " << r.r << " rgb " << std::hex
                   << r.rgb << std::dec;

@@ -10,8 +10,19 @@
 namespace tengun::testing {
 
 struct Recorded {
-    enum class Kind { clear, line, pixel, circle, width, style, move, text, rgb_pixel, rgb_circle,
-                      rgb_rect };
+    enum class Kind {
+        clear,
+        line,
+        pixel,
+        circle,
+        width,
+        style,
+        move,
+        text,
+        rgb_pixel,
+        rgb_circle,
+        rgb_rect
+    };
     Kind kind = Kind::clear;
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // line ends; pixel/circle/move at (x1, y1)
     double r = 0;                           // circle radius

@@ -40,4 +40,4 @@ inline bool reference_inside(std::span<const SurfacePoint> polygon, SurfacePoint
     return inside;
 }
 
-}  // namespace tengun::testing
+} // namespace tengun::testing

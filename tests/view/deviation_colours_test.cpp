@@ -19,26 +19,26 @@ using testing::RecordingSurface;
 struct ColourCase {
     double sigma;
     double r;
-    Rgb expected;  // from the ends (59, 76, 192), (221, 221, 221), (180, 4, 38), worked by hand
+    Rgb expected; // from the ends (59, 76, 192), (221, 221, 221), (180, 4, 38), worked by hand
 };
 
 TEST(deviation_scale, colours_at_zero_sigma_and_beyond_three_sigma)
 {
     const std::vector<ColourCase> cases{
-        {0.5, 0.0, 0xDDDDDD},      // on the shape: the middle grey
+        {0.5, 0.0, 0xDDDDDD}, // on the shape: the middle grey
         {0.5, -0.0, 0xDDDDDD},
-        {0.5, 0.5, 0xCF95A0},      // +sigma: a third of the way to red (207.3, 148.7, 160)
-        {0.5, -0.5, 0xA7ADD3},     // -sigma: a third of the way to blue (167, 172.7, 211.3)
-        {0.5, 1.5, 0xB40426},      // +3 sigma: the red end
-        {0.5, -1.5, 0x3B4CC0},     // -3 sigma: the blue end
-        {0.5, 40.0, 0xB40426},     // clipped beyond
+        {0.5, 0.5, 0xCF95A0},  // +sigma: a third of the way to red (207.3, 148.7, 160)
+        {0.5, -0.5, 0xA7ADD3}, // -sigma: a third of the way to blue (167, 172.7, 211.3)
+        {0.5, 1.5, 0xB40426},  // +3 sigma: the red end
+        {0.5, -1.5, 0x3B4CC0}, // -3 sigma: the blue end
+        {0.5, 40.0, 0xB40426}, // clipped beyond
         {0.5, -1e300, 0x3B4CC0},
-        {-0.5, 0.5, 0xCF95A0},     // a negative sigma counts by its size
-        {2.0, 1.2, 0xD5B2B8},      // a fifth of the way to red: (212.8, 177.6, 184.4)
-        {0.0, 0.0, 0xDDDDDD},      // a perfect fit: only the sign shows
+        {-0.5, 0.5, 0xCF95A0}, // a negative sigma counts by its size
+        {2.0, 1.2, 0xD5B2B8},  // a fifth of the way to red: (212.8, 177.6, 184.4)
+        {0.0, 0.0, 0xDDDDDD},  // a perfect fit: only the sign shows
         {0.0, 1e-12, 0xB40426},
         {0.0, -1e-12, 0x3B4CC0},
-        {NAN, 1.0, 0xB40426},      // no sigma: the same
+        {NAN, 1.0, 0xB40426}, // no sigma: the same
         {0.5, NAN, 0xDDDDDD},
     };
     for (const ColourCase& c : cases) {
@@ -85,7 +85,7 @@ TEST(draw_points, deviation_colours_replace_the_run_colours_of_pixels_and_circle
     for (const int mode : {0, 1}) {
         SCOPED_TRACE(mode);
         FormState s = fitted_plane(mode);
-        s.points.label[3] = 1.0;  // hidden: no circle in the big-circle mode
+        s.points.label[3] = 1.0; // hidden: no circle in the big-circle mode
         RecordingSurface surface;
         draw_points(surface, s);
         const auto kind = mode == 0 ? Recorded::Kind::rgb_circle : Recorded::Kind::rgb_pixel;
@@ -146,10 +146,10 @@ TEST(draw_view, colour_bar_only_while_deviation_colours_are_shown)
         bool asked;
         bool shown;
     };
-    for (const Row row : {Row{analysis_kinds::plane, true, true}, Row{analysis_kinds::line, true, true},
-                          Row{analysis_kinds::sphere, false, false},
-                          Row{analysis_kinds::bspline, true, false},
-                          Row{analysis_kinds::none, true, false}}) {
+    for (const Row row :
+         {Row{analysis_kinds::plane, true, true}, Row{analysis_kinds::line, true, true},
+          Row{analysis_kinds::sphere, false, false}, Row{analysis_kinds::bspline, true, false},
+          Row{analysis_kinds::none, true, false}}) {
         SCOPED_TRACE(row.kind);
         FormState s = fitted_plane(1);
         s.analysis_kind = row.kind;
@@ -208,10 +208,9 @@ TEST(draw_view, selected_points_are_drawn_last_in_the_selection_colour)
             EXPECT_EQ(highlighted[k].x1, drawn[point].x1);
             EXPECT_EQ(highlighted[k].y1, drawn[point].y1);
         }
-        const auto last_line = std::find_if(surface.calls.rbegin(), surface.calls.rend(),
-                                            [](const Recorded& r) {
-                                                return r.kind == Recorded::Kind::line;
-                                            });
+        const auto last_line =
+            std::find_if(surface.calls.rbegin(), surface.calls.rend(),
+                         [](const Recorded& r) { return r.kind == Recorded::Kind::line; });
         const auto last_mark = std::find_if(surface.calls.rbegin(), surface.calls.rend(),
                                             [kind](const Recorded& r) { return r.kind == kind; });
         EXPECT_LT(last_mark - surface.calls.rbegin(), last_line - surface.calls.rbegin())
@@ -225,5 +224,5 @@ TEST(draw_view, selected_points_are_drawn_last_in_the_selection_colour)
     }
 }
 
-}  // namespace
-}  // namespace tengun
+} // namespace
+} // namespace tengun

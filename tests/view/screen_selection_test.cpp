@@ -29,10 +29,13 @@ struct Probe {
 struct PolygonCase {
     const char* name;
     std::vector<SurfacePoint> corners;
-    std::vector<Probe> probes;  // worked out by hand
+    std::vector<Probe> probes; // worked out by hand
 };
 
-void PrintTo(const PolygonCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const PolygonCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class screen_polygon : public ::testing::TestWithParam<PolygonCase> {};
 
@@ -94,8 +97,18 @@ INSTANTIATE_TEST_SUITE_P(
                      {{10, 2}, false}}},
         // A comb of three teeth, drawn clockwise: a ray from the left crosses six edges.
         PolygonCase{"comb",
-                    {{0, 0}, {2, 0}, {2, 6}, {4, 6}, {4, 0}, {6, 0}, {6, 6}, {8, 6}, {8, 0},
-                     {10, 0}, {10, 10}, {0, 10}},
+                    {{0, 0},
+                     {2, 0},
+                     {2, 6},
+                     {4, 6},
+                     {4, 0},
+                     {6, 0},
+                     {6, 6},
+                     {8, 6},
+                     {8, 0},
+                     {10, 0},
+                     {10, 10},
+                     {0, 10}},
                     {{{1, 3}, true},
                      {{3, 3}, false},
                      {{5, 3}, true},
@@ -117,10 +130,9 @@ TEST(screen_polygon, rectangle_is_half_open_whichever_corners_are_given)
 {
     const std::vector<std::pair<SurfacePoint, SurfacePoint>> corner_orders{
         {{2, 3}, {7, 9}}, {{7, 9}, {2, 3}}, {{2, 9}, {7, 3}}, {{7, 3}, {2, 9}}};
-    const std::vector<Probe> probes{{{2, 3}, true},  {{6.99609375, 8.99609375}, true},
-                                    {{7, 5}, false}, {{5, 9}, false},
-                                    {{2, 9}, false}, {{1.99609375, 5}, false},
-                                    {{4, 3}, true}};
+    const std::vector<Probe> probes{
+        {{2, 3}, true},  {{6.99609375, 8.99609375}, true}, {{7, 5}, false}, {{5, 9}, false},
+        {{2, 9}, false}, {{1.99609375, 5}, false},         {{4, 3}, true}};
     for (const auto& [a, b] : corner_orders) {
         const ScreenPolygon rect = ScreenPolygon::rectangle(a, b);
         for (const Probe& probe : probes) {
@@ -171,7 +183,7 @@ TEST(screen_polygon, many_cornered_polygons_agree_with_the_reference)
         for (int k = 0; k < corners; ++k) {
             const SurfacePoint a = star[static_cast<std::size_t>(k)];
             const SurfacePoint b = star[static_cast<std::size_t>((k + 1) % corners)];
-            probes.push_back({(a.x + b.x) / 2, (a.y + b.y) / 2});  // on the edge
+            probes.push_back({(a.x + b.x) / 2, (a.y + b.y) / 2}); // on the edge
         }
         for (int i = 0; i < 20000; ++i) {
             probes.push_back({grid(rng) / 1024.0, grid(rng) / 1024.0});
@@ -287,5 +299,5 @@ TEST(mark_points_inside, selects_the_points_where_draw_points_draws_them)
     EXPECT_LT(inside, 2700U);
 }
 
-}  // namespace
-}  // namespace tengun
+} // namespace
+} // namespace tengun
