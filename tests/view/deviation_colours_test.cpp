@@ -1,4 +1,4 @@
-// Deviation colours, the colour bar, and the selected points drawn over the view.
+// Deviation colours, their bar, and the selected points drawn over the view.
 #include "view/deviation_colours.h"
 
 #include <gtest/gtest.h>
@@ -16,50 +16,28 @@ namespace {
 using testing::Recorded;
 using testing::RecordingSurface;
 
-struct ColourCase {
-    double sigma;
-    double r;
-    Rgb expected; // from the ends (59, 76, 192), (221, 221, 221), (180, 4, 38), worked by hand
-};
-
 TEST(deviation_scale, colours_at_zero_sigma_and_beyond_three_sigma)
 {
-    const std::vector<ColourCase> cases{
-        {0.5, 0.0, 0xDDDDDD}, // on the shape: the middle grey
-        {0.5, -0.0, 0xDDDDDD},
-        {0.5, 0.5, 0xCF95A0},  // +sigma: a third of the way to red (207.3, 148.7, 160)
-        {0.5, -0.5, 0xA7ADD3}, // -sigma: a third of the way to blue (167, 172.7, 211.3)
-        {0.5, 1.5, 0xB40426},  // +3 sigma: the red end
-        {0.5, -1.5, 0x3B4CC0}, // -3 sigma: the blue end
-        {0.5, 40.0, 0xB40426}, // clipped beyond
-        {0.5, -1e300, 0x3B4CC0},
-        {-0.5, 0.5, 0xCF95A0}, // a negative sigma counts by its size
-        {2.0, 1.2, 0xD5B2B8},  // a fifth of the way to red: (212.8, 177.6, 184.4)
-        {0.0, 0.0, 0xDDDDDD},  // a perfect fit: only the sign shows
-        {0.0, 1e-12, 0xB40426},
-        {0.0, -1e-12, 0x3B4CC0},
-        {NAN, 1.0, 0xB40426}, // no sigma: the same
-        {0.5, NAN, 0xDDDDDD},
-    };
-    for (const ColourCase& c : cases) {
-        EXPECT_EQ(DeviationScale(c.sigma).colour(c.r), c.expected)
-            << std::hex << "sigma " << c.sigma << " r " << c.r;
+    // Worked by hand from the ends (59, 76, 192), (221, 221, 221) and (180, 4, 38).
+    const std::vector<std::tuple<double, double, Rgb>> cases{
+        {0.5, 0.0, 0xDDDDDD},  {0.5, -0.0, 0xDDDDDD}, // on the shape: the middle grey
+        {0.5, 0.5, 0xCF95A0},                         // +sigma: (207.3, 148.7, 160)
+        {0.5, -0.5, 0xA7ADD3},                        // -sigma: (167, 172.7, 211.3)
+        {2.0, 1.2, 0xD5B2B8},                         // a fifth: (212.8, 177.6, 184.4)
+        {0.5, 1.5, 0xB40426},  {0.5, -1.5, 0x3B4CC0}, // +-3 sigma: the ends
+        {0.5, 40.0, 0xB40426}, {0.5, -1e300, 0x3B4CC0}, {-0.5, 0.5, 0xCF95A0},
+        {0.0, 0.0, 0xDDDDDD},  {0.0, 1e-12, 0xB40426},  {0.0, -1e-12, 0x3B4CC0}, // perfect fit
+        {NAN, 1.0, 0xB40426},  {0.5, NAN, 0xDDDDDD}};
+    for (const auto& [sigma, r, expected] : cases) {
+        EXPECT_EQ(DeviationScale(sigma).colour(r), expected) << "sigma " << sigma << " r " << r;
     }
-    EXPECT_EQ(DeviationScale(0.5).limit(), 1.5);
-    EXPECT_EQ(DeviationScale(0.0).limit(), 0.0);
-}
-
-TEST(bar_value_text, three_significant_digits_with_a_sign_above_zero)
-{
     EXPECT_EQ(bar_value_text(0.0123456), "+0.0123");
     EXPECT_EQ(bar_value_text(-0.0369), "-0.0369");
     EXPECT_EQ(bar_value_text(0.0), "0");
-    EXPECT_EQ(bar_value_text(1.5e-05), "+1.5e-05");
     EXPECT_EQ(bar_value_text(123456.0), "+1.23e+05");
-    EXPECT_EQ(bar_value_text(2.0), "+2");
 }
 
-/// Points above and below the plane z = 0 (n = (0, 0, 1), d = 0) with sigma 0.5.
+/// Points above and below the fitted plane z = 0, sigma 0.5, deviation colours on.
 FormState fitted_plane(int marker_mode)
 {
     FormState s;
@@ -70,28 +48,24 @@ FormState fitted_plane(int marker_mode)
     s.marker_mode = marker_mode;
     s.view_matrix = rotation_matrix(0.4, 0.3, 0.2);
     s.view_scale = 5.0;
-    s.view_extent = 10.0;
     s.analysis_kind = analysis_kinds::plane;
     s.axis_vector = {0, 0, 1};
-    s.plane_offset = 0.0;
     s.std_deviation = 0.5;
     s.deviation_display = true;
     return s;
 }
 
-TEST(draw_points, deviation_colours_replace_the_run_colours_of_pixels_and_circles)
+TEST(draw_view, deviation_colours_for_pixels_and_circles_and_the_bar_beside_them)
 {
     const DeviationScale scale(0.5);
     for (const int mode : {0, 1}) {
         SCOPED_TRACE(mode);
         FormState s = fitted_plane(mode);
         s.points.label[3] = 1.0; // hidden: no circle in the big-circle mode
-        RecordingSurface surface;
-        draw_points(surface, s);
-        const auto kind = mode == 0 ? Recorded::Kind::rgb_circle : Recorded::Kind::rgb_pixel;
-        const auto drawn = surface.of(kind);
-        EXPECT_TRUE(surface.of(mode == 0 ? Recorded::Kind::circle : Recorded::Kind::pixel).empty())
-            << surface.dump();
+        RecordingSurface surface(200.0, 100.0);
+        draw_view(surface, s, ProgramWide{});
+        const auto drawn =
+            surface.of(mode == 0 ? Recorded::Kind::rgb_circle : Recorded::Kind::rgb_pixel);
         std::vector<Rgb> expected;
         for (std::size_t i = 0; i < s.point_count(); ++i) {
             if (mode == 1 || s.points.label[i] == 0.0) {
@@ -102,88 +76,38 @@ TEST(draw_points, deviation_colours_replace_the_run_colours_of_pixels_and_circle
         for (std::size_t k = 0; k < drawn.size(); ++k) {
             EXPECT_EQ(drawn[k].rgb, expected[k]) << k;
         }
+        EXPECT_TRUE(surface.of(mode == 0 ? Recorded::Kind::circle : Recorded::Kind::pixel).empty());
         if (mode == 0) {
-            EXPECT_EQ(drawn[0].rgb, deviation_middle);
-            EXPECT_EQ(drawn[1].rgb, 0xCF95A0U);
-            // The joining lines step back into light grey; the axes keep their colours.
-            const auto lines = surface.of(Recorded::Kind::line);
-            ASSERT_EQ(lines.size(), s.point_count() - 1 + 3);
-            for (std::size_t k = 0; k + 3 < lines.size(); ++k) {
-                EXPECT_EQ(lines[k].colour, 7);
-            }
-            EXPECT_EQ(lines.back().colour, 4);
+            EXPECT_EQ(surface.of(Recorded::Kind::line)[0].colour, 7) << "joining lines grey";
         }
-    }
-}
-
-TEST(draw_points, deviation_colours_follow_each_fit_kind)
-{
-    // A cylinder of radius 2 about Z, sigma 0.1: points at radius 2, 2.1 and 1.7.
-    FormState s = fitted_plane(1);
-    s.points.clear();
-    for (const double r : {2.0, 2.1, 1.7}) {
-        s.points.add({r * std::cos(r), r * std::sin(r), r});
-    }
-    s.analysis_kind = analysis_kinds::cylinder;
-    s.fit_rotation = mat_identity3();
-    s.centre = {0, 0, 0};
-    s.radius = 2.0;
-    s.std_deviation = 0.1;
-    RecordingSurface surface;
-    draw_points(surface, s);
-    const auto drawn = surface.of(Recorded::Kind::rgb_pixel);
-    ASSERT_EQ(drawn.size(), 3U);
-    const DeviationScale scale(0.1);
-    EXPECT_EQ(drawn[0].rgb, scale.colour(0.0));
-    EXPECT_EQ(drawn[1].rgb, scale.colour(0.1));
-    EXPECT_EQ(drawn[2].rgb, deviation_low) << "0.3 inside is 3 sigma";
-}
-
-TEST(draw_view, colour_bar_only_while_deviation_colours_are_shown)
-{
-    struct Row {
-        int kind;
-        bool asked;
-        bool shown;
-    };
-    for (const Row row :
-         {Row{analysis_kinds::plane, true, true}, Row{analysis_kinds::line, true, true},
-          Row{analysis_kinds::sphere, false, false}, Row{analysis_kinds::bspline, true, false},
-          Row{analysis_kinds::none, true, false}}) {
-        SCOPED_TRACE(row.kind);
-        FormState s = fitted_plane(1);
-        s.analysis_kind = row.kind;
-        s.deviation_display = row.asked;
-        EXPECT_EQ(shows_deviation(s), row.shown);
-        RecordingSurface surface(200.0, 100.0);
-        const ProgramWide program;
-        draw_view(surface, s, program);
+        // The bar: 64 bands from red at the top to blue at the bottom at the right edge, with
+        // its values.
         const auto bands = surface.of(Recorded::Kind::rgb_rect);
+        ASSERT_EQ(bands.size(), 64U);
+        EXPECT_LT(bands.front().y1, bands.back().y1);
+        EXPECT_EQ(bands.front().rgb, scale.colour(1.5 * 63 / 64));
+        EXPECT_EQ(bands.back().rgb, scale.colour(-1.5 * 63 / 64));
+        EXPECT_GT(bands.front().x1, 150.0);
+        EXPECT_LT(bands.front().x1 + bands.front().x2, 200.0);
         std::vector<std::string> texts;
         for (const Recorded& t : surface.of(Recorded::Kind::text)) {
             texts.push_back(t.text);
         }
-        const auto has = [&texts](const std::string& t) {
-            return std::find(texts.begin(), texts.end(), t) != texts.end();
-        };
-        if (!row.shown) {
-            EXPECT_TRUE(bands.empty());
-            EXPECT_FALSE(has("偏差"));
-            EXPECT_TRUE(surface.of(Recorded::Kind::rgb_pixel).empty());
-            continue;
-        }
-        ASSERT_EQ(bands.size(), 64U);
-        // Red at the top, blue at the bottom, all at the right edge of the surface.
-        EXPECT_LT(bands.front().y1, bands.back().y1);
-        EXPECT_EQ(bands.front().rgb, DeviationScale(0.5).colour(1.5 * 63.0 / 64.0));
-        EXPECT_EQ(bands.back().rgb, DeviationScale(0.5).colour(-1.5 * 63.0 / 64.0));
-        for (const Recorded& b : bands) {
-            EXPECT_GT(b.x1, 150.0);
-            EXPECT_LT(b.x1 + b.x2, 200.0);
-        }
         for (const char* value : {"偏差", "+1.5", "+0.5", "0", "-0.5", "-1.5", "σ=0.5"}) {
-            EXPECT_TRUE(has(value)) << value << "\n" << surface.dump();
+            EXPECT_NE(std::find(texts.begin(), texts.end(), value), texts.end()) << value;
         }
+    }
+    // Not asked for, or the last analysis is no fit: the plain drawing.
+    for (const auto& [kind, asked] :
+         {std::pair{analysis_kinds::sphere, false}, std::pair{analysis_kinds::bspline, true}}) {
+        FormState s = fitted_plane(1);
+        s.analysis_kind = kind;
+        s.deviation_display = asked;
+        RecordingSurface surface;
+        draw_view(surface, s, ProgramWide{});
+        EXPECT_EQ(surface.of(Recorded::Kind::pixel).size(), s.point_count());
+        EXPECT_TRUE(surface.of(Recorded::Kind::rgb_pixel).empty());
+        EXPECT_TRUE(surface.of(Recorded::Kind::rgb_rect).empty());
     }
 }
 
@@ -194,32 +118,26 @@ TEST(draw_view, selected_points_are_drawn_last_in_the_selection_colour)
         FormState s = fitted_plane(mode);
         s.deviation_display = false;
         s.selection = {0, 1, 0, 0, 1, 0};
-        RecordingSurface surface;
-        const ProgramWide program;
-        draw_view(surface, s, program);
         const auto kind = mode == 0 ? Recorded::Kind::circle : Recorded::Kind::pixel;
+        RecordingSurface surface;
+        draw_view(surface, s, ProgramWide{});
         const auto drawn = surface.of(kind);
         ASSERT_EQ(drawn.size(), s.point_count() + 2);
-        // The plain drawing first, then the two selected points over the plane's frame.
-        const auto highlighted = std::vector<Recorded>(drawn.end() - 2, drawn.end());
-        for (std::size_t k = 0; k < 2; ++k) {
-            EXPECT_EQ(highlighted[k].colour, selection_colour);
-            const std::size_t point = k == 0 ? 1 : 4;
-            EXPECT_EQ(highlighted[k].x1, drawn[point].x1);
-            EXPECT_EQ(highlighted[k].y1, drawn[point].y1);
+        for (const auto& [k, point] : {std::pair{6U, 1U}, std::pair{7U, 4U}}) {
+            EXPECT_EQ(drawn[k].colour, selection_colour);
+            EXPECT_EQ(drawn[k].x1, drawn[point].x1);
+            EXPECT_EQ(drawn[k].y1, drawn[point].y1);
         }
-        const auto last_line =
-            std::find_if(surface.calls.rbegin(), surface.calls.rend(),
-                         [](const Recorded& r) { return r.kind == Recorded::Kind::line; });
-        const auto last_mark = std::find_if(surface.calls.rbegin(), surface.calls.rend(),
-                                            [kind](const Recorded& r) { return r.kind == kind; });
-        EXPECT_LT(last_mark - surface.calls.rbegin(), last_line - surface.calls.rbegin())
-            << "the selection comes after the overlay";
-
-        // A mask of another cloud selects nothing.
-        s.selection = {1, 1};
+        // After the plane's frame: nearer the end than the last line.
+        const auto from_end = [&surface](Recorded::Kind k) {
+            return std::find_if(surface.calls.rbegin(), surface.calls.rend(),
+                                [k](const Recorded& r) { return r.kind == k; }) -
+                   surface.calls.rbegin();
+        };
+        EXPECT_LT(from_end(kind), from_end(Recorded::Kind::line));
+        s.selection = {1, 1}; // a mask of another cloud selects nothing
         RecordingSurface stale;
-        draw_view(stale, s, program);
+        draw_view(stale, s, ProgramWide{});
         EXPECT_EQ(stale.of(kind).size(), s.point_count());
     }
 }
