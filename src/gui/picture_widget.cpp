@@ -71,6 +71,7 @@ QPointF PictureWidget::millimetres(QPointF pixels) const
 
 void PictureWidget::mousePressEvent(QMouseEvent* event)
 {
+    swallow_release_ = false;  // only the release right after a closing double click
     const Qt::KeyboardModifiers mods = event->modifiers();
     if (selectable_ && event->button() == Qt::LeftButton && mods.testFlag(Qt::ShiftModifier)) {
         press_px_ = cursor_px_ = event->position();
