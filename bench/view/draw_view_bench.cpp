@@ -67,6 +67,62 @@ BENCHMARK(BM_draw_view_pixels)
     ->Args({1000000, 1})
     ->Unit(benchmark::kMillisecond);
 
+// The same redraw in deviation colours from a plane (range 0) or cylinder (range 1) fit, to
+// compare with the plain redraw above.
+void BM_draw_view_deviation(benchmark::State& state)
+{
+    const std::size_t n = 1000000;
+    tengun::FormState s;
+    s.points = scan(n, false);
+    s.base_point_count = n;
+    s.marker_mode = 1;
+    s.view_matrix = tengun::set_default_view();
+    tengun::ImageSurface surface(QSize(1000, 800), 96.0);
+    s.view_extent = 200.0;
+    s.view_scale = surface.scale_width() / s.view_extent / 2.0;
+    s.deviation_display = true;
+    if (state.range(0) == 0) {
+        s.analysis_kind = tengun::analysis_kinds::plane;
+        s.axis_vector = {0, 0, 1};
+        s.std_deviation = 7.0;
+    } else {
+        s.analysis_kind = tengun::analysis_kinds::cylinder;
+        s.fit_rotation = tengun::rotation_matrix(0.3, 0.2, 0.0);
+        s.centre = {0, 0, -100};
+        s.radius = 100.0;
+        s.std_deviation = 20.0;
+    }
+    const tengun::ProgramWide program;
+    for (auto _ : state) {
+        tengun::draw_view(surface, s, program);
+        benchmark::DoNotOptimize(surface.image().constBits());
+    }
+    // The middle of the picture shows colours of the scale where the plain redraw shows its
+    // blue run: no pixel there may keep a palette colour other than white and the axes'.
+    const QImage& image = surface.image();
+    int scale_colours = 0;
+    int run_colours = 0;
+    for (int y = 300; y < 500; ++y) {
+        for (int x = 400; x < 600; ++x) {
+            const QRgb c = image.pixel(x, y);
+            bool palette = false;
+            for (int k = 0; k < 16; ++k) {
+                palette = palette || c == tengun::palette_colour(k).rgb();
+            }
+            scale_colours += palette ? 0 : 1;
+            run_colours += c == tengun::palette_colour(1).rgb() ? 1 : 0;
+        }
+    }
+    if (scale_colours < 10000 || run_colours > 1000) {
+        state.SkipWithError("points not drawn in deviation colours");
+    }
+}
+BENCHMARK(BM_draw_view_deviation)
+    ->ArgNames({"cylinder"})
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv)

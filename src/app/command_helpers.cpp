@@ -18,6 +18,15 @@ void after_load(CommandContext& ctx)
     s.fitted_kind = analysis_kinds::none; // the results held are of the cloud before
     set_field(s, "Text5", ctx.program.selected_file_name);
     set_field(s, "Text7", static_cast<double>(n));
+    fit_view_to_cloud(ctx);
+    s.base_point_count = n;
+    s.selection.clear();
+    s.deviation_display = false;
+}
+
+void fit_view_to_cloud(CommandContext& ctx)
+{
+    FormState& s = ctx.state;
     s.rotation_centre = Vec3{};
     for (int k = 0; k < 3; ++k) {
         set_field(s, field_name("Text9", k), s.rotation_centre[k]);
@@ -25,7 +34,12 @@ void after_load(CommandContext& ctx)
     s.view_extent = fit_view_extent(s.points.xyz, 3).extent;
     s.view_scale = ctx.picture1.scale_width() / s.view_extent / 2.0;
     s.view_matrix = set_default_view();
-    s.base_point_count = n;
+    s.view_at_load = s.view_setting();
+}
+
+bool view_as_loaded(const FormState& state)
+{
+    return state.view_setting() == state.view_at_load;
 }
 
 bool choose_file(CommandContext& ctx, int file_kind)
@@ -140,19 +154,6 @@ void show_plane_row(FormState& state)
     for (int k = 0; k < 3; ++k) {
         set_field(state, field_name("Text2", k), state.plane_offset * state.axis_vector[k]);
     }
-}
-
-FittedShape fitted_shape(const FormState& s)
-{
-    FittedShape shape;
-    shape.normal = s.axis_vector;
-    shape.offset = s.plane_offset;
-    shape.centre = s.centre;
-    shape.radius = s.radius;
-    shape.line_point = s.line_point;
-    shape.frame = s.fit_rotation;
-    shape.sd = s.std_deviation;
-    return shape;
 }
 
 void set_field(FormState& state, const std::string& name, const std::string& text)

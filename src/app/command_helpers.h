@@ -14,10 +14,19 @@ namespace tengun {
 /// Redraws Picture1 from the form state.
 void redraw(CommandContext& ctx);
 
-/// After every load: marker style by size, no analysis (and no fitted results), file name and count
-/// shown, rotation centre at the origin, extent and scale from the cloud, default view, whole cloud
-/// as base.
+/// After every load: marker style by size, no analysis (and no fitted results), file name and
+/// count shown, the view
+/// fitted to the cloud (fit_view_to_cloud), whole cloud as base, no selection, no deviation
+/// colours.
 void after_load(CommandContext& ctx);
+
+/// The view steps of after_load: rotation centre at the origin (shown in Text9), extent and
+/// scale from the cloud, default view. The view it sets is remembered as the loaded one.
+void fit_view_to_cloud(CommandContext& ctx);
+
+/// True while the view is still the one the last load set (the user has not turned, moved or
+/// zoomed it since).
+bool view_as_loaded(const FormState& state);
 
 /// Sets file_kind and shows the chooser; true when a file was chosen and the command goes on.
 bool choose_file(CommandContext& ctx, int file_kind);
@@ -62,9 +71,6 @@ std::string field_name(const char* control, int k);
 /// The plane row n(1)·X + n(2)·Y + n(3)·Z = d (Text1(0..3)) and its foot d·n (Text2(0..2)) from
 /// the stored plane results.
 void show_plane_row(FormState& state);
-
-/// The stored fit results as the residuals need them.
-FittedShape fitted_shape(const FormState& s);
 
 /// Sets a result field or label by control name.
 void set_field(FormState& state, const std::string& name, const std::string& text);

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/command_context.h"
+#include "view/view_transform.h"
 
 namespace tengun {
 
@@ -27,6 +28,9 @@ void form_activate(CommandContext& ctx);
 void hyouji_only_Click(CommandContext& ctx);
 void renzoku_mode_Click(CommandContext& ctx);
 void drag_mode_Click(CommandContext& ctx);
+/// "偏差カラー表示": points in the colours of their deviation from the last plane, sphere, arc,
+/// cylinder or line fit, with a colour bar; without such a fit a message and no change.
+void hensa_karaa_hyouji_Click(CommandContext& ctx);
 void messhu_nashi_Click(CommandContext& ctx);
 void messhu_ari_Click(CommandContext& ctx);
 
@@ -109,6 +113,25 @@ void ijou10_hyouji_Click(CommandContext& ctx);
 void ijou_shoukyo_Click(CommandContext& ctx);
 void data_mabiki_Click(CommandContext& ctx);
 void bmp_mabiki_Click(CommandContext& ctx);
+
+// ---- selection (selection_commands.cpp)
+enum class SelectionChange { add, remove };
+/// The points drawn inside the rectangle with opposite corners (x0, y0) and (x1, y1), in
+/// millimetres of Picture1, join (add) or leave (remove) the selection; redraws.
+void select_rectangle(CommandContext& ctx, double x0, double y0, double x1, double y1,
+                      SelectionChange change);
+/// The same for the closed polygon through `vertices` (millimetres of Picture1).
+void select_polygon(CommandContext& ctx, std::span<const SurfacePoint> vertices,
+                    SelectionChange change);
+/// "選択範囲を切り出し" keeps only the selected points, "選択点を消去" removes them: the points
+/// that stay keep their order and are all shown (label 0), the mesh keeps the triangles whose
+/// corners stay, the selection is cleared and the current analysis runs again. The view is
+/// fitted to what is left as after a load while the user has not changed it since the load.
+/// With nothing selected (or everything, for the removal) a message and no change.
+void sentaku_kiridashi_Click(CommandContext& ctx);
+void sentaku_shoukyo_Click(CommandContext& ctx);
+/// "選択解除": nothing selected; redraws.
+void sentaku_kaijo_Click(CommandContext& ctx);
 
 // ---- surfaces (surface_commands.cpp)
 void menhari_Click(CommandContext& ctx);

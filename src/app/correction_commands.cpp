@@ -3,10 +3,12 @@
 
 #include "app/command_helpers.h"
 #include "app/commands.h"
+#include "correction/keep_points.h"
 #include "correction/marks.h"
 #include "correction/outlier_removal.h"
 #include "correction/residual_marks.h"
 #include "correction/thinning.h"
+#include "view/deviation_colours.h"
 
 namespace tengun {
 
@@ -66,9 +68,15 @@ void ijou10_hyouji_Click(CommandContext& ctx)
 void ijou_shoukyo_Click(CommandContext& ctx)
 {
     FormState& s = ctx.state;
+    // The points that stay (mark 1), so that the selection and the mesh can follow them.
+    std::vector<std::uint8_t> keep(s.point_count());
+    std::transform(s.points.label.begin(), s.points.label.end(), keep.begin(),
+                   [](double mark) { return mark == 1.0 ? 1 : 0; });
     if (remove_shown_points(s.points) == 0) {
         return;  // nothing selected: nothing to remove
     }
+    keep_flags(s.selection, keep);
+    keep_triangles(keep, s.tri_a, s.tri_b, s.tri_c, s.tri_tag);
     // The merged run may have lost points: the base is never more than what is left.
     s.base_point_count = std::min(s.base_point_count, s.point_count());
     set_field(s, "Text7", static_cast<double>(s.point_count()));

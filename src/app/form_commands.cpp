@@ -4,6 +4,15 @@
 
 namespace tengun {
 
+namespace {
+
+bool shows_deviation_after_fit(int kind)
+{
+    return kind >= analysis_kinds::plane && kind <= analysis_kinds::line;
+}
+
+} // namespace
+
 void form_load(CommandContext& ctx)
 {
     ctx.state.timer_enabled = false;
@@ -25,12 +34,25 @@ void hyouji_only_Click(CommandContext& ctx)
 void renzoku_mode_Click(CommandContext& ctx)
 {
     ctx.state.marker_mode = 0;
+    ctx.state.deviation_display = false;
     redraw(ctx);
 }
 
 void drag_mode_Click(CommandContext& ctx)
 {
     ctx.state.marker_mode = 1;
+    ctx.state.deviation_display = false;
+    redraw(ctx);
+}
+
+void hensa_karaa_hyouji_Click(CommandContext& ctx)
+{
+    if (!shows_deviation_after_fit(ctx.state.analysis_kind)) {
+        ctx.dialogs.show_message("偏差カラー表示には、先に平面・球面・円弧・円筒・直線のいずれかを"
+                                 "当てはめて下さい（幾何解析）。");
+        return;
+    }
+    ctx.state.deviation_display = true;
     redraw(ctx);
 }
 

@@ -186,8 +186,10 @@ using Camera =
                     &FormState::wheel_zooms>,
          FieldList<camera_fields>>;
 using Display = Both<MemberList<&FormState::marker_mode, &FormState::surface_display,
-                                &FormState::timer_enabled, &FormState::playback_index>,
+                                &FormState::timer_enabled, &FormState::playback_index,
+                                &FormState::deviation_display>,
                      FieldList<display_fields>>;
+using Selection = MemberList<&FormState::selection>;
 
 template <class P> constexpr Part part(bool view)
 {
@@ -198,7 +200,7 @@ constexpr std::array parts{
     part<Coordinates>(false),  part<Labels>(false),  part<Triangles>(false),
     part<TriangleTags>(false), part<Curves>(false),  part<Planes>(false),
     part<Segments>(false),     part<Results>(false), part<Camera>(true),
-    part<Display>(true),
+    part<Display>(true),       part<Selection>(false),
 };
 static_assert(parts.size() <= sizeof(unsigned) * 8, "one bit per part");
 

@@ -1,6 +1,17 @@
 #include "app/program_state.h"
 
+#include <algorithm>
+
 namespace tengun {
+
+std::size_t FormState::selection_count() const
+{
+    if (selection.size() != point_count()) {
+        return 0; // not a mask of this cloud: nothing selected
+    }
+    return static_cast<std::size_t>(
+        std::count_if(selection.begin(), selection.end(), [](std::uint8_t f) { return f != 0; }));
+}
 
 std::map<std::string, std::string> FormState::initial_fields()
 {

@@ -7,6 +7,7 @@
 // and triangle t is tri_a[t - 1]. The corner numbers stored in tri_a/tri_b/tri_c are point
 // numbers (1-based). Control-point arrays start at index 0 in the algorithms too: no shift.
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -88,6 +89,16 @@ struct WheelZoom {
 
 /// The state of one main form. A plain value: copying it is a snapshot, and two states compare
 /// equal member by member (the history compares them to find what a command changed).
+/// What fixes the view: the view matrix, the rotation centre, the extent and the scale.
+struct ViewSetting {
+    Mat3 matrix{};
+    Vec3 centre{};
+    double extent = 0.0;
+    double scale = 0.0;
+    friend bool operator==(const ViewSetting&, const ViewSetting&) = default;
+};
+
+/// The state of one main form.
 struct FormState {
     // ---- point store
     PointCloud points;
@@ -102,6 +113,13 @@ struct FormState {
     float last_mouse_x = 0.0F;
     float last_mouse_y = 0.0F;
     std::vector<WheelZoom> wheel_zooms; ///< the wheel steps since the view last changed otherwise
+    /// The view as the last load left it: while it is unchanged, commands that delete points fit
+    /// the view to what is left, as a load does; once the user has changed it, they keep it.
+    ViewSetting view_at_load{};
+    [[nodiscard]] ViewSetting view_setting() const
+    {
+        return {view_matrix, rotation_centre, view_extent, view_scale};
+    }
 
     // ---- selectors
     int analysis_kind = analysis_kinds::none;
@@ -109,6 +127,18 @@ struct FormState {
     int marker_mode = 0;  ///< 0 big circles joined by lines, 1 single pixels
     int surface_display = surface_modes::points_only;
     bool timer_enabled = false;  ///< Timer1, the playback timer
+    /// "偏差カラー表示": points in the colours of their deviation from the last fit (drawn only
+    /// after a plane, sphere, arc, cylinder or line fit). The point display modes and a load
+    /// switch it off.
+    bool deviation_display = false;
+
+    // ---- selection: points the user has drawn a rectangle or polygon around on the view
+    /// Empty when nothing is selected, otherwise one flag per point (1 selected), in step with
+    /// the cloud: a load clears it, commands that delete points keep the flags of the points
+    /// they keep.
+    std::vector<std::uint8_t> selection;
+    /// The number of selected points.
+    [[nodiscard]] std::size_t selection_count() const;
 
     // ---- results of the analyses
     /// The kind whose results the values below hold: set by a fit or spline that succeeded,

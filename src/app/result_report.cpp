@@ -6,6 +6,7 @@
 
 #include "app/command_helpers.h"
 #include "correction/residual_marks.h"
+#include "view/deviation_colours.h"
 
 namespace tengun {
 

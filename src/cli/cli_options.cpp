@@ -3,7 +3,9 @@
 #include "geometry/number_text.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
+#include <cmath>
 #include <string_view>
 
 #include "app/commands.h"
@@ -18,6 +20,17 @@ constexpr std::string_view timer_command = "Timer1";
 // open=FILE: what `tengun FILE` does in the window, here the menu item that opens by content
 // with its chooser answered by FILE.
 constexpr std::string_view open_command = "open";
+
+struct SelectionCommand {
+    std::string_view name;
+    bool polygon;
+    SelectionChange change;
+};
+constexpr std::array selection_commands{
+    SelectionCommand{"select_rect", false, SelectionChange::add},
+    SelectionCommand{"deselect_rect", false, SelectionChange::remove},
+    SelectionCommand{"select_polygon", true, SelectionChange::add},
+};
 // QImage and QPainter work in int coordinates; larger pictures are refused as malformed.
 constexpr int max_side_px = 32767;
 
@@ -85,6 +98,33 @@ std::string unknown_command_error(std::string_view name)
     return error + "\nValid commands: " + command_names();
 }
 
+/// The corners of a selection command, or what is wrong with them.
+std::string parse_selection(std::string_view arg, const SelectionCommand& kind,
+                            const std::optional<std::string>& input, CliSelection& selection)
+{
+    const std::string usage =
+        kind.polygon
+            ? std::string(kind.name) + "=x0,y0,x1,y1,x2,y2[,...] takes " + "three or more corners"
+            : std::string(kind.name) + "=x0,y0,x1,y1 takes two opposite " + "corners";
+    const std::string error =
+        "'" + std::string(arg) + "': " + usage + " in pixels of the --size picture.";
+    if (!input) {
+        return error;
+    }
+    selection.polygon = kind.polygon;
+    selection.change = kind.change;
+    for (const std::string_view text : split(*input, ',')) {
+        double v = 0.0;
+        if (!parse_number(text, v) || !std::isfinite(v)) {
+            return error;
+        }
+        selection.px.push_back(v);
+    }
+    const std::size_t n = selection.px.size();
+    const bool fits = kind.polygon ? n >= 6 && n % 2 == 0 : n == 4;
+    return fits ? std::string() : error;
+}
+
 /// Adds `name=input` (or `name`) to the commands, or returns what is wrong with it.
 std::string add_command(std::string_view arg, CliOptions& options)
 {
@@ -123,6 +163,17 @@ std::string add_command(std::string_view arg, CliOptions& options)
             return "'" + std::string(arg) + "': open takes the file to open, open=FILE.";
         }
         command.run = auto_file_input_Click;
+    } else if (const auto kind = std::find_if(
+                   selection_commands.begin(), selection_commands.end(),
+                   [&command](const SelectionCommand& c) { return c.name == command.name; });
+               kind != selection_commands.end()) {
+        CliSelection selection;
+        if (std::string error = parse_selection(arg, *kind, command.input, selection);
+            !error.empty()) {
+            return error;
+        }
+        command.selection = std::move(selection);
+        command.input.reset();
     } else {
         const MenuEntry* entry = find_menu_command(command.name);
         if (entry == nullptr) {
@@ -163,6 +214,9 @@ std::string command_names()
     }
     names.push_back(view_angles_command);
     names.push_back(open_command);
+    for (const SelectionCommand& c : selection_commands) {
+        names.push_back(c.name);
+    }
     return join(names);
 }
 
@@ -260,6 +314,11 @@ std::string usage_text()
         "\"元に戻す\" and \"やり直し\" do; a command that changed only the view is no step.\n"
         "kekka_hozon=FILE writes the current analysis (FILE.json: JSON, FILE.csv: CSV, else\n"
         "text); kekka_copy puts it on the clipboard, which the output shows as \"clipboard\".\n"
+        "select_rect=x0,y0,x1,y1 selects the points drawn inside the rectangle with those\n"
+        "opposite corners, in pixels of the --size picture (0,0 top left; like Shift + drag in\n"
+        "the window); deselect_rect=x0,y0,x1,y1 takes them out of the selection (Shift + Ctrl +\n"
+        "drag); select_polygon=x0,y0,x1,y1,x2,y2[,...] selects inside the polygon (Shift + Ctrl\n"
+        "+ clicks). The view is the one drawn at that point of the run.\n"
         "\n"
         "Options:\n"
         "  --help              this text\n"
@@ -282,6 +341,8 @@ std::string usage_text()
     text += "  Command1=alpha,beta,gamma  \"回転表示\"\n";
     text += "  Timer1[=N]  N ticks (default 1) of the playback timer, delivered while it runs\n";
     text += "  open=FILE  opens FILE by its content (auto_file_input answered with FILE)\n";
+    text += "  select_rect=x0,y0,x1,y1  deselect_rect=x0,y0,x1,y1  "
+            "select_polygon=x0,y0,x1,y1,x2,y2,...\n";
     text += "\nState names:\n";
     std::string line = " ";
     for (const StateValue& v : state_values()) {

@@ -14,6 +14,15 @@
 
 namespace tengun::cli {
 
+/// select_rect, deselect_rect or select_polygon: the selection gestures of the window.
+struct CliSelection {
+    bool polygon = false;
+    SelectionChange change = SelectionChange::add;
+    /// Corners in pixels of the --size picture (x, y for each): 2 corners of a rectangle, 3 or
+    /// more of a polygon.
+    std::vector<double> px;
+};
+
 /// One command to run.
 struct CliCommand {
     std::string name;                  ///< menu name ("heimen"), or "Command1"
@@ -27,6 +36,8 @@ struct CliCommand {
     std::vector<std::string> angle_texts;
     /// Timer1 only: how many ticks to deliver (each only while the timer is enabled).
     int timer_ticks = 0;
+    /// The selection commands only; run is null for them.
+    std::optional<CliSelection> selection;
 };
 
 struct CliOptions {

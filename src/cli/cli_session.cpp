@@ -11,6 +11,27 @@
 
 namespace tengun::cli {
 
+namespace {
+
+/// The selection gestures with corners in pixels of a picture of the given size.
+void run_selection(CommandContext& ctx, const CliSelection& selection, int width_px, int height_px)
+{
+    const double mm_x = ctx.picture1.scale_width() / width_px;
+    const double mm_y = ctx.picture1.scale_height() / height_px;
+    std::vector<SurfacePoint> corners;
+    for (std::size_t k = 0; k + 1 < selection.px.size(); k += 2) {
+        corners.push_back({selection.px[k] * mm_x, selection.px[k + 1] * mm_y});
+    }
+    if (selection.polygon) {
+        select_polygon(ctx, corners, selection.change);
+    } else {
+        select_rectangle(ctx, corners[0].x, corners[0].y, corners[1].x, corners[1].y,
+                         selection.change);
+    }
+}
+
+} // namespace
+
 SessionResult run_session(const CliOptions& options, DrawingSurface& picture1,
                           DrawingSurface& picture2)
 {
@@ -36,7 +57,9 @@ SessionResult run_session(const CliOptions& options, DrawingSurface& picture1,
         // Each command gets its own answer; one that no dialog took is dropped here.
         dialogs.set_input(command.input);
         const int shown_before = dialogs.windows_shown();
-        if (command.timer_ticks > 0) {
+        if (command.selection) {
+            run_selection(ctx, *command.selection, options.width, options.height);
+        } else if (command.timer_ticks > 0) {
             // Like the window's timer: ticks arrive only while it is enabled.
             for (int t = 0; t < command.timer_ticks && state.timer_enabled; ++t) {
                 command.run(ctx);

@@ -77,6 +77,23 @@ void labels(JsonWriter& out, const ProgramWide&, const FormState& s)
 {
     put(out, s.points.label);
 }
+/// The selected points by their numbers (1-based), in order.
+void selection(JsonWriter& out, const ProgramWide&, const FormState& s)
+{
+    out.begin_array();
+    if (s.selection.size() == s.point_count()) {
+        for (std::size_t i = 0; i < s.selection.size(); ++i) {
+            if (s.selection[i] != 0) {
+                put(out, i + 1);
+            }
+        }
+    }
+    out.end_array();
+}
+void selection_count(JsonWriter& out, const ProgramWide&, const FormState& s)
+{
+    put(out, s.selection_count());
+}
 void triangle_count(JsonWriter& out, const ProgramWide&, const FormState& s)
 {
     put(out, s.triangle_count());
@@ -112,6 +129,8 @@ constexpr std::array values = {
     StateValue{"points", points},
     StateValue{"labels", labels},
     StateValue{"point_mark", labels},
+    StateValue{"selection", selection},
+    StateValue{"selection_count", selection_count},
     // view
     StateValue{"view_matrix", form_value<&FormState::view_matrix>},
     StateValue{"rotation_centre", form_value<&FormState::rotation_centre>},
@@ -125,6 +144,7 @@ constexpr std::array values = {
     StateValue{"marker_mode", form_value<&FormState::marker_mode>},
     StateValue{"surface_display", form_value<&FormState::surface_display>},
     StateValue{"timer_enabled", form_value<&FormState::timer_enabled>},
+    StateValue{"deviation_display", form_value<&FormState::deviation_display>},
     // results of the analyses
     StateValue{"axis_vector", form_value<&FormState::axis_vector>},
     StateValue{"plane_offset", form_value<&FormState::plane_offset>},

@@ -41,6 +41,66 @@ double fit_residual(int kind, const Vec3& p, const FittedShape& shape)
     }
 }
 
+Residual::Residual(int kind, const FittedShape& shape) : kind_(is_fit_kind(kind) ? kind : 0)
+{
+    switch (kind_) {
+    case 1:
+        a_ = shape.normal;
+        offset_ = shape.offset;
+        break;
+    case 2:
+        c_ = shape.centre;
+        radius_ = shape.radius;
+        break;
+    case 3:
+    case 4:
+    case 5:
+        a_ = shape.frame[0];
+        b_ = shape.frame[1];
+        c_ = mat_vec(shape.frame, kind_ == 5 ? shape.line_point : shape.centre);
+        radius_ = shape.radius;
+        break;
+    default:
+        break;
+    }
+}
+
+void Residual::operator()(std::span<const Vec3> points, std::span<double> out) const
+{
+    assert(points.size() == out.size() && "one residual per point");
+    // Plain locals and one loop per kind, so the compiler can keep everything in registers.
+    const Residual r = *this;
+    const std::size_t n = points.size();
+    switch (kind_) {
+    case 1:
+        for (std::size_t i = 0; i < n; ++i) {
+            out[i] = r.plane(points[i]);
+        }
+        return;
+    case 2:
+        for (std::size_t i = 0; i < n; ++i) {
+            out[i] = r.sphere(points[i]);
+        }
+        return;
+    case 3:
+    case 4:
+        for (std::size_t i = 0; i < n; ++i) {
+            out[i] = r.across_axis(points[i]) - r.radius_;
+        }
+        return;
+    case 5:
+        for (std::size_t i = 0; i < n; ++i) {
+            out[i] = r.across_axis(points[i]);
+        }
+        return;
+    default:
+        for (std::size_t i = 0; i < n; ++i) {
+            out[i] = 0.0;
+        }
+        return;
+    }
+}
+
 bool mark_worst_point(int kind, std::span<const Vec3> points, std::span<double> marks,
                       const FittedShape& shape)
 {

@@ -122,7 +122,7 @@ QPainter& ImageSurface::painter()
     if (!painter_) {
         pixels_ = nullptr;
         painter_ = std::make_unique<QPainter>(&image_);
-        pen_colour_ = -1;
+        pen_set_ = false;
         painter_->setRenderHint(QPainter::Antialiasing, false);
         painter_->setFont(font_);
     }
@@ -137,12 +137,14 @@ void ImageSurface::end_painting()
     }
 }
 
-QPainter& ImageSurface::use_pen(int colour)
+QPainter& ImageSurface::use_pen(QRgb colour)
 {
     QPainter& p = painter();
     // Setting a pen per line costs more than drawing a short line: set it only when it changes.
-    if (colour != pen_colour_ || line_width_ != pen_width_ || line_style_ != pen_style_) {
+    if (!pen_set_ || colour != pen_colour_ || line_width_ != pen_width_ ||
+        line_style_ != pen_style_) {
         p.setPen(pen(colour));
+        pen_set_ = true;
         pen_colour_ = colour;
         pen_width_ = line_width_;
         pen_style_ = line_style_;
@@ -150,9 +152,9 @@ QPainter& ImageSurface::use_pen(int colour)
     return p;
 }
 
-QPen ImageSurface::pen(int colour) const
+QPen ImageSurface::pen(QRgb colour) const
 {
-    QPen p(palette_colour(colour));
+    QPen p{QColor(colour)};
     p.setWidth(line_width_);
     switch (line_style_) {
     case LineStyle::solid:
@@ -190,10 +192,21 @@ void ImageSurface::line(double x1, double y1, double x2, double y2, int colour)
                    image_.width() + clip_margin_px, image_.height() + clip_margin_px)) {
         return;
     }
-    use_pen(colour).drawLine(QPointF(a, b), QPointF(c, d));
+    use_pen(palette_rgb[static_cast<std::size_t>(std::clamp(colour, 0, 15))])
+        .drawLine(QPointF(a, b), QPointF(c, d));
 }
 
 void ImageSurface::pixel(double x, double y, int colour)
+{
+    put_pixel(x, y, palette_rgb[static_cast<std::size_t>(std::clamp(colour, 0, 15))]);
+}
+
+void ImageSurface::pixel_rgb(double x, double y, Rgb rgb)
+{
+    put_pixel(x, y, 0xFF000000U | rgb);
+}
+
+void ImageSurface::put_pixel(double x, double y, QRgb colour)
 {
     const double px = mm_to_px(x);
     const double py = mm_to_px(y);
@@ -209,11 +222,30 @@ void ImageSurface::pixel(double x, double y, int colour)
         pixels_ = reinterpret_cast<QRgb*>(image_.bits());
         stride_ = image_.bytesPerLine() / static_cast<int>(sizeof(QRgb));
     }
-    pixels_[static_cast<std::ptrdiff_t>(py) * stride_ + static_cast<std::ptrdiff_t>(px)] =
-        palette_rgb[static_cast<std::size_t>(std::clamp(colour, 0, 15))];
+    pixels_[static_cast<std::ptrdiff_t>(py) * stride_ + static_cast<std::ptrdiff_t>(px)] = colour;
 }
 
 void ImageSurface::circle(double x, double y, double r, int colour)
+{
+    draw_circle(x, y, r, palette_rgb[static_cast<std::size_t>(std::clamp(colour, 0, 15))]);
+}
+
+void ImageSurface::circle_rgb(double x, double y, double r, Rgb rgb)
+{
+    draw_circle(x, y, r, 0xFF000000U | rgb);
+}
+
+void ImageSurface::fill_rect_rgb(double x, double y, double w, double h, Rgb rgb)
+{
+    const QRectF picture(0.0, 0.0, width_, height_);
+    const QRectF box = QRectF(mm_to_px(x), mm_to_px(y), mm_to_px(w), mm_to_px(h)) & picture;
+    if (!box.isValid() || box.isEmpty()) {
+        return;
+    }
+    painter().fillRect(box, QColor(0xFF000000U | rgb));
+}
+
+void ImageSurface::draw_circle(double x, double y, double r, QRgb colour)
 {
     const double cx = mm_to_px(x);
     const double cy = mm_to_px(y);
@@ -259,7 +291,7 @@ void ImageSurface::print(std::string_view text)
     }
     QPainter& p = painter();
     p.setPen(QPen(Qt::black));
-    pen_colour_ = -1;  // the text pen replaced the drawing pen
+    pen_set_ = false; // the text pen replaced the drawing pen
     const QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     p.drawText(QPointF(x, y + p.fontMetrics().ascent()), s);
     current_x_ = px_to_mm(x + p.fontMetrics().horizontalAdvance(s));

@@ -39,6 +39,9 @@ public:
     void line(double x1, double y1, double x2, double y2, int colour) override;
     void pixel(double x, double y, int colour) override;
     void circle(double x, double y, double r, int colour) override;
+    void pixel_rgb(double x, double y, Rgb rgb) override;
+    void circle_rgb(double x, double y, double r, Rgb rgb) override;
+    void fill_rect_rgb(double x, double y, double w, double h, Rgb rgb) override;
     void set_line_width(int width) override;
     void set_line_style(LineStyle style) override;
     void move_to(double x, double y) override;
@@ -47,8 +50,10 @@ public:
 private:
     QPainter& painter();
     void end_painting();
-    QPen pen(int colour) const;
-    QPainter& use_pen(int colour);
+    QPen pen(QRgb colour) const;
+    QPainter& use_pen(QRgb colour);
+    void put_pixel(double x, double y, QRgb colour);
+    void draw_circle(double x, double y, double r, QRgb colour);
 
     QImage image_;
     double dpi_;
@@ -60,7 +65,8 @@ private:
     QFont font_;
     QRgb* pixels_ = nullptr;  // backing store while only pixels are drawn
     int stride_ = 0;
-    int pen_colour_ = -1;  // the pen set on the painter, -1 none
+    bool pen_set_ = false; // the pen below is set on the painter
+    QRgb pen_colour_ = 0;
     int pen_width_ = 0;
     LineStyle pen_style_ = LineStyle::solid;
     // Cached: QImage's size accessors are out-of-line calls, and a redraw asks a million times.

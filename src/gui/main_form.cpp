@@ -334,6 +334,21 @@ QWidget* MainForm::build_pictures()
     connect(picture1_, &PictureWidget::wheel_turned, this, [this](int steps, float x, float y) {
         run([=, this] { Picture1_MouseWheel(ctx_, steps, x, y); });
     });
+    picture1_->set_selectable(true);
+    connect(picture1_, &PictureWidget::rectangle_selected, this,
+            [this](QPointF a, QPointF b, bool remove) {
+                const SelectionChange change =
+                    remove ? SelectionChange::remove : SelectionChange::add;
+                run([=, this] { select_rectangle(ctx_, a.x(), a.y(), b.x(), b.y(), change); });
+            });
+    connect(picture1_, &PictureWidget::polygon_selected, this,
+            [this](const QList<QPointF>& corners) {
+                std::vector<SurfacePoint> polygon;
+                for (const QPointF& c : corners) {
+                    polygon.push_back({c.x(), c.y()});
+                }
+                run([&, this] { select_polygon(ctx_, polygon, SelectionChange::add); });
+            });
     return pictures;
 }
 

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <span>
 #include <string>
 
 #include "geometry/number_text.h"
 #include "spline/bspline_basis.h"
+#include "view/deviation_colours.h"
 #include "view/primitives.h"
 #include "view/view_transform.h"
 
@@ -150,11 +152,53 @@ void draw_bspline_overlay(DrawingSurface& surface, const FormState& state,
 
 } // namespace
 
-void draw_points(DrawingSurface& surface, const FormState& state)
+namespace {
+
+/// The single-pixel marker mode: colours of the runs, or of the deviations.
+void draw_pixels(DrawingSurface& surface, const FormState& state)
 {
-    const double s = state.view_scale;
     const std::size_t n = state.point_count();
     const std::size_t b = state.base_point_count;
+    const bool deviation = shows_deviation(state);
+    const DeviationScale scale(state.std_deviation);
+    const Residual residual(state.analysis_kind, fitted_shape(state));
+    // Deviation colours a block at a time: a tight loop the processor overlaps, before the
+    // primitive calls.
+    std::array<double, 256> residuals{};
+    std::array<Rgb, 256> colours{};
+    int colour = 0;
+    for (std::size_t first = 0; first < n; first += colours.size()) {
+        const std::size_t count = std::min(colours.size(), n - first);
+        if (deviation) {
+            residual(std::span(state.points.xyz).subspan(first, count),
+                     std::span(residuals).first(count));
+            for (std::size_t k = 0; k < count; ++k) {
+                colours[k] = scale.colour(residuals[k]);
+            }
+        }
+        for (std::size_t k = 0; k < count; ++k) {
+            const std::size_t i = first + k + 1;
+            const SurfacePoint p = view_point(state, state.points.xyz[i - 1]);
+            if (i != 1 && i != b + 1) {
+                colour = i <= b ? 1 : 2;
+            }
+            if (deviation) {
+                draw_dot_rgb(surface, p.x, p.y, colours[k]);
+            } else {
+                draw_dot(surface, p.x, p.y, colour);
+            }
+        }
+    }
+}
+
+/// The big-circle marker mode: circles for shown points, joined by lines within a run.
+void draw_circles(DrawingSurface& surface, const FormState& state)
+{
+    const std::size_t n = state.point_count();
+    const std::size_t b = state.base_point_count;
+    const bool deviation = shows_deviation(state);
+    const DeviationScale scale(state.std_deviation);
+    const Residual residual(state.analysis_kind, fitted_shape(state));
     int colour = 0;
     SurfacePoint previous{};
     for (std::size_t i = 1; i <= n; ++i) {
@@ -163,17 +207,30 @@ void draw_points(DrawingSurface& surface, const FormState& state)
         if (!starts_run) {
             colour = i <= b ? 1 : 2;
         }
-        if (state.marker_mode == 0) {
-            if (state.points.label[i - 1] == 0.0) {
+        if (state.points.label[i - 1] == 0.0) {
+            if (deviation) {
+                draw_marker_rgb(surface, p.x, p.y, scale.colour(residual(state.points.xyz[i - 1])));
+            } else {
                 draw_marker(surface, p.x, p.y, colour);
             }
-            if (!starts_run) {
-                draw_line(surface, previous.x, previous.y, p.x, p.y, colour);
-            }
-            previous = p;
-        } else {
-            draw_dot(surface, p.x, p.y, colour);
         }
+        if (!starts_run) {
+            // Under deviation colours the joining lines step back into light grey.
+            draw_line(surface, previous.x, previous.y, p.x, p.y, deviation ? 7 : colour);
+        }
+        previous = p;
+    }
+}
+
+} // namespace
+
+void draw_points(DrawingSurface& surface, const FormState& state)
+{
+    const double s = state.view_scale;
+    if (state.marker_mode == 0) {
+        draw_circles(surface, state);
+    } else {
+        draw_pixels(surface, state);
     }
 
     static constexpr std::array axis_colours{1, 2, 4};
@@ -188,6 +245,24 @@ void draw_points(DrawingSurface& surface, const FormState& state)
                  std::string(axis_labels[k]) + format_number(state.view_extent));
     }
     surface.set_line_style(LineStyle::solid);
+}
+
+void draw_selection(DrawingSurface& surface, const FormState& state)
+{
+    if (state.selection.size() != state.point_count()) {
+        return;
+    }
+    for (std::size_t i = 0; i < state.selection.size(); ++i) {
+        if (state.selection[i] == 0) {
+            continue;
+        }
+        const SurfacePoint p = view_point(state, state.points.xyz[i]);
+        if (state.marker_mode == 0) {
+            draw_marker(surface, p.x, p.y, selection_colour);
+        } else {
+            draw_dot(surface, p.x, p.y, selection_colour);
+        }
+    }
 }
 
 void draw_triangle(DrawingSurface& surface, const FormState& state, std::size_t t)
@@ -312,6 +387,11 @@ void draw_view(DrawingSurface& surface, FormState& state, const ProgramWide& pro
         break;
     default:
         break;
+    }
+    draw_selection(surface, state);
+    if (shows_deviation(state)) {
+        surface.set_line_width(1);
+        draw_deviation_bar(surface, state.std_deviation);
     }
     surface.set_line_width(1);
 }

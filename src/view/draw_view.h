@@ -1,6 +1,7 @@
 #pragma once
 // The one redraw of the 3D view: cloud with its axes, mesh and boundary segments as the surface
-// display asks, and the overlay of the current analysis. Reads the form state; writes only the
+// display asks, the overlay of the current analysis, the selected points over all of it and the
+// colour bar of the deviation colours. Reads the form state; writes only the
 // view fields (Text8 view angles, Text9 rotation centre, Text4 plane angles).
 
 #include "app/program_state.h"
@@ -13,8 +14,16 @@ void draw_view(DrawingSurface& surface, FormState& state, const ProgramWide& pro
 
 /// The cloud in file order (two runs: 1..B and B+1..N) and the three coordinate axes with their
 /// labels. marker_mode 0: 1 mm circles for points whose label is 0, joined by lines within a run;
-/// 1: single pixels.
+/// 1: single pixels. With deviation colours shown the circles and pixels take the colour of
+/// each point's deviation from the fit, and the joining lines are light grey.
 void draw_points(DrawingSurface& surface, const FormState& state);
+
+/// Palette colour of the selected points: bright magenta.
+inline constexpr int selection_colour = 13;
+
+/// The selected points in the selection colour, drawn over everything else: 1 mm circles in the
+/// big-circle mode (in the current line width), single pixels in the other.
+void draw_selection(DrawingSurface& surface, const FormState& state);
 
 /// The three edges of triangle t (1-based) in palette colour `colour`; skipped when a corner is
 /// outside 1..N or the colour is not a palette index.

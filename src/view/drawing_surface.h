@@ -4,11 +4,15 @@
 // image; the tests record the calls. Only the primitives in view/primitives.h call it directly
 // for points and lines, so colour checks and bad coordinates are handled in one place.
 
+#include <cstdint>
 #include <string_view>
 
 namespace tengun {
 
 enum class LineStyle { solid, dashed, dotted };
+
+/// A colour outside the palette, 0xRRGGBB (deviation colours, the colour bar).
+using Rgb = std::uint32_t;
 
 class DrawingSurface {
 public:
@@ -26,6 +30,12 @@ public:
     virtual void pixel(double x, double y, int colour) = 0;
     /// Unfilled circle of radius r millimetres in palette colour 0..15.
     virtual void circle(double x, double y, double r, int colour) = 0;
+    /// One pixel at (x, y) in colour `rgb`.
+    virtual void pixel_rgb(double x, double y, Rgb rgb) = 0;
+    /// Unfilled circle of radius r millimetres in colour `rgb`, in the current line width.
+    virtual void circle_rgb(double x, double y, double r, Rgb rgb) = 0;
+    /// Filled rectangle, top-left corner (x, y), w by h millimetres, in colour `rgb`.
+    virtual void fill_rect_rgb(double x, double y, double w, double h, Rgb rgb) = 0;
     /// 1 or 2 pixels.
     virtual void set_line_width(int width) = 0;
     virtual void set_line_style(LineStyle style) = 0;
@@ -48,6 +58,9 @@ public:
     void line(double, double, double, double, int) override {}
     void pixel(double, double, int) override {}
     void circle(double, double, double, int) override {}
+    void pixel_rgb(double, double, Rgb) override {}
+    void circle_rgb(double, double, double, Rgb) override {}
+    void fill_rect_rgb(double, double, double, double, Rgb) override {}
     void set_line_width(int) override {}
     void set_line_style(LineStyle) override {}
     void move_to(double, double) override {}

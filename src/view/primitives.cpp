@@ -47,6 +47,33 @@ void draw_circle(DrawingSurface& surface, double x, double y, double r, int colo
     surface.circle(a.x, a.y, std::abs(r), colour);
 }
 
+void draw_dot_rgb(DrawingSurface& surface, double x, double y, Rgb rgb)
+{
+    if (!finite(x, y)) {
+        return;
+    }
+    const SurfacePoint a = to_surface(surface, x, y);
+    surface.pixel_rgb(a.x, a.y, rgb);
+}
+
+void draw_marker_rgb(DrawingSurface& surface, double x, double y, Rgb rgb)
+{
+    if (!finite(x, y)) {
+        return;
+    }
+    const SurfacePoint a = to_surface(surface, x, y);
+    surface.circle_rgb(a.x, a.y, 1.0, rgb);
+}
+
+void fill_box_rgb(DrawingSurface& surface, double x, double y, double w, double h, Rgb rgb)
+{
+    if (!finite(x, y) || !finite(w, h) || w <= 0.0 || h <= 0.0) {
+        return;
+    }
+    const SurfacePoint a = to_surface(surface, x, y);
+    surface.fill_rect_rgb(a.x, a.y, w, h, rgb);
+}
+
 void print_at(DrawingSurface& surface, double x, double y, std::string_view text)
 {
     if (!finite(x, y)) {

@@ -14,6 +14,12 @@ void draw_dot(DrawingSurface& surface, double x, double y, int colour);
 /// Circle of radius 1 mm.
 void draw_marker(DrawingSurface& surface, double x, double y, int colour);
 void draw_circle(DrawingSurface& surface, double x, double y, double r, int colour);
+/// The same in a colour outside the palette: only coordinates that are not finite are skipped.
+void draw_dot_rgb(DrawingSurface& surface, double x, double y, Rgb rgb);
+void draw_marker_rgb(DrawingSurface& surface, double x, double y, Rgb rgb);
+/// Filled box with its top-left corner at view point (x, y), w wide and h high (millimetres,
+/// extending right and down on the surface).
+void fill_box_rgb(DrawingSurface& surface, double x, double y, double w, double h, Rgb rgb);
 /// Puts the current position at view point (x, y) and prints `text` there.
 void print_at(DrawingSurface& surface, double x, double y, std::string_view text);
 

@@ -4,11 +4,6 @@
 
 namespace tengun {
 
-Vec3 project_point(const Vec3& p, const Vec3& centre, const Mat3& view)
-{
-    return mat_vec(view, vec_sub(p, centre));
-}
-
 SurfacePoint to_surface(const DrawingSurface& surface, double x, double y)
 {
     return {surface.scale_width() / 2.0 + x, surface.scale_height() / 2.0 - y};

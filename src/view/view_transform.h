@@ -7,8 +7,17 @@
 
 namespace tengun {
 
-/// View coordinates u = V (p - C).
-Vec3 project_point(const Vec3& p, const Vec3& centre, const Mat3& view);
+/// View coordinates u = V (p - C), computed as vec_sub and mat_vec compute them. Inline: a
+/// redraw projects every point of the cloud.
+inline Vec3 project_point(const Vec3& p, const Vec3& centre, const Mat3& view)
+{
+    const double d0 = p[0] - centre[0];
+    const double d1 = p[1] - centre[1];
+    const double d2 = p[2] - centre[2];
+    return {view[0][0] * d0 + view[0][1] * d1 + view[0][2] * d2,
+            view[1][0] * d0 + view[1][1] * d1 + view[1][2] * d2,
+            view[2][0] * d0 + view[2][1] * d1 + view[2][2] * d2};
+}
 
 struct SurfacePoint {
     double x = 0.0;

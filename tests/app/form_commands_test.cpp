@@ -98,7 +98,7 @@ TEST(menu_commands, every_command_has_a_unique_name_and_runs_on_an_empty_form)
         EXPECT_EQ(find_menu_command(e.name), &e) << e.name;
         e.run(f.ctx);  // every dialog is cancelled: nothing may break
     }
-    EXPECT_EQ(commands, 55);
+    EXPECT_EQ(commands, 59);
     EXPECT_EQ(find_menu_command("spline"), nullptr) << "a submenu is not a command";
     EXPECT_EQ(find_menu_command("nonsense"), nullptr);
 }

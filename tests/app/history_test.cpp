@@ -140,6 +140,15 @@ std::vector<UndoCase> undo_cases()
     const auto planes = load_and(d.box, {"poly_plane"});
     const auto bspline = load_and(d.curve, {"bspline_kai"});
     const auto fitted_plane = load_and(d.plane, {"heimen"});
+    // A fitted plane with a selection across the middle of the view.
+    const auto selected = [fitted_plane](HistoryForm& f) {
+        fitted_plane(f);
+        const double w = f.picture1.scale_width();
+        const double h = f.picture1.scale_height();
+        select_rectangle(f.ctx, 0.3 * w, 0.0, 0.7 * w, h, SelectionChange::add);
+        ASSERT_GT(f.state.selection_count(), 0U);
+        ASSERT_LT(f.state.selection_count(), f.state.point_count());
+    };
     return {
         {"csv_file_input", fitted_plane, with_file("csv_file_input", d.sphere)},
         {"csv_merge_input", fitted_plane, with_file("csv_merge_input", d.sphere)},
@@ -176,6 +185,9 @@ std::vector<UndoCase> undo_cases()
         {"menhari", load_and(d.box), plain("menhari")},
         {"poly_plane", load_and(d.box), plain("poly_plane")},
         {"heimen_tougou", planes, plain("heimen_tougou")},
+        {"sentaku_kiridashi", selected, plain("sentaku_kiridashi")},
+        {"sentaku_shoukyo", selected, plain("sentaku_shoukyo")},
+        {"sentaku_kaijo", selected, plain("sentaku_kaijo")},
         {"kyoukai_hyouji", planes, plain("kyoukai_hyouji")},
         {"saidai_edge_kenshutu", planes, plain("saidai_edge_kenshutu")},
     };

@@ -53,6 +53,21 @@ TEST(parse_arguments, command1_takes_three_texts_as_typed)
     EXPECT_EQ(r.options.commands[1].run, &Command1_Click);
 }
 
+TEST(parse_arguments, selection_commands_take_corners_in_pixels)
+{
+    const ParseResult r = parse({"select_rect=10,20.5,-3,400", "deselect_rect=1,2,3,4",
+                                 "select_polygon=0,0, 10,0,10,10,0,10"});
+    ASSERT_EQ(r.error, "");
+    const auto& c = r.options.commands;
+    ASSERT_EQ(c.size(), 3U);
+    EXPECT_EQ(c[0].selection->px, (std::vector<double>{10, 20.5, -3, 400}));
+    EXPECT_FALSE(c[0].selection->polygon);
+    EXPECT_EQ(c[1].selection->change, SelectionChange::remove);
+    EXPECT_TRUE(c[2].selection->polygon);
+    EXPECT_EQ(c[2].selection->px.size(), 8U);
+    EXPECT_EQ(c[2].run, nullptr);
+}
+
 struct BadLine {
     const char* name;
     std::vector<std::string> args;
@@ -96,7 +111,14 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"undo_is_no_submenu_but_edit_is", {"henshuu"}, {"'henshuu'", "submenu", "undo"}},
         BadLine{"unknown_option", {"--colour", "red"}, {"'--colour'", "--state", "--clipboard"}},
         BadLine{"command1_two_texts", {"Command1=1,2"}, {"Command1=1,2", "three"}},
-        BadLine{"command1_four_texts", {"Command1=1,2,3,4"}, {"Command1=1,2,3,4"}}),
+        BadLine{"command1_four_texts", {"Command1=1,2,3,4"}, {"Command1=1,2,3,4"}},
+        BadLine{"select_rect_without_corners", {"select_rect"}, {"'select_rect'", "x0,y0,x1,y1"}},
+        BadLine{"select_rect_three_numbers", {"select_rect=1,2,3"}, {"'select_rect=1,2,3'"}},
+        BadLine{"select_rect_not_a_number", {"select_rect=1,2,x,4"}, {"pixels", "--size"}},
+        BadLine{"deselect_rect_five_numbers", {"deselect_rect=1,2,3,4,5"}, {"deselect_rect"}},
+        BadLine{"select_polygon_two_corners", {"select_polygon=0,0,5,5"}, {"three or more"}},
+        BadLine{"select_polygon_odd_count", {"select_polygon=0,0,5,5,9,9,1"}, {"select_polygon"}},
+        BadLine{"select_polygon_infinite", {"select_polygon=0,0,5,5,inf,9"}, {"select_polygon"}}),
     [](const ::testing::TestParamInfo<BadLine>& info) { return std::string(info.param.name); });
 
 TEST(usage_text, lists_every_command_with_caption_and_every_state_name)

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "correction/outlier_removal.h"
 #include "geometry/rotation.h"
 
@@ -91,6 +93,35 @@ TEST(remove_shown_points, keeps_the_hidden_points_in_order)
     cloud.label = {2, 1, -1, 1};
     EXPECT_EQ(remove_shown_points(cloud), 2U);
     EXPECT_EQ(cloud.xyz, (std::vector<Vec3>{{1, 0, 0}, {4, 0, 0}}));
+}
+
+TEST(Residual, equals_fit_residual_bit_for_bit_for_every_kind)
+{
+    std::mt19937 rng(21);
+    std::uniform_real_distribution<double> u(-20.0, 20.0);
+    std::vector<Vec3> pts;
+    for (int i = 0; i < 500; ++i) {
+        pts.push_back({u(rng), u(rng), u(rng)});
+    }
+    FittedShape shape;
+    const Vec3 n{0.3, -0.5, 0.7};
+    shape.normal = vec_scale(n, 1.0 / vec_length(n));
+    shape.offset = 2.5;
+    shape.centre = {1, 2, 3};
+    shape.radius = 7.5;
+    shape.line_point = {-4, 0.5, 9};
+    shape.frame = rotation_matrix(0.7, -0.2, 1.1);
+    for (const int kind : {0, 1, 2, 3, 4, 5, 6, 8}) {
+        SCOPED_TRACE(kind);
+        const Residual residual(kind, shape);
+        std::vector<double> block(pts.size(), 99.0);
+        residual(pts, block);
+        for (std::size_t i = 0; i < pts.size(); ++i) {
+            const double expected = fit_residual(kind, pts[i], shape);
+            ASSERT_EQ(residual(pts[i]), expected) << i;
+            ASSERT_EQ(block[i], expected) << i;
+        }
+    }
 }
 
 }  // namespace

@@ -24,6 +24,14 @@ std::ostream& operator<<(std::ostream& os, const Recorded& r)
         return os << "move (" << r.x1 << ", " << r.y1 << ")";
     case Recorded::Kind::text:
         return os << "text \"" << r.text << "\" at (" << r.x1 << ", " << r.y1 << ")";
+    case Recorded::Kind::rgb_pixel:
+        return os << "pixel (" << r.x1 << ", " << r.y1 << ") rgb " << std::hex << r.rgb << std::dec;
+    case Recorded::Kind::rgb_circle:
+        return os << "circle (" << r.x1 << ", " << r.y1 << ") r " << r.r << " rgb " << std::hex
+                  << r.rgb << std::dec;
+    case Recorded::Kind::rgb_rect:
+        return os << "rect (" << r.x1 << ", " << r.y1 << ") size " << r.x2 << " x " << r.y2
+                  << " rgb " << std::hex << r.rgb << std::dec;
     }
     return os;
 }
@@ -56,6 +64,28 @@ void RecordingSurface::circle(double x, double y, double radius, int colour)
     Recorded r{Recorded::Kind::circle, x, y};
     r.r = radius;
     r.colour = colour;
+    calls.push_back(r);
+}
+
+void RecordingSurface::pixel_rgb(double x, double y, Rgb rgb)
+{
+    Recorded r{Recorded::Kind::rgb_pixel, x, y};
+    r.rgb = rgb;
+    calls.push_back(r);
+}
+
+void RecordingSurface::circle_rgb(double x, double y, double radius, Rgb rgb)
+{
+    Recorded r{Recorded::Kind::rgb_circle, x, y};
+    r.r = radius;
+    r.rgb = rgb;
+    calls.push_back(r);
+}
+
+void RecordingSurface::fill_rect_rgb(double x, double y, double w, double h, Rgb rgb)
+{
+    Recorded r{Recorded::Kind::rgb_rect, x, y, w, h};
+    r.rgb = rgb;
     calls.push_back(r);
 }
 

@@ -10,10 +10,23 @@
 namespace tengun::testing {
 
 struct Recorded {
-    enum class Kind { clear, line, pixel, circle, width, style, move, text };
+    enum class Kind {
+        clear,
+        line,
+        pixel,
+        circle,
+        width,
+        style,
+        move,
+        text,
+        rgb_pixel,
+        rgb_circle,
+        rgb_rect
+    };
     Kind kind = Kind::clear;
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // line ends; pixel/circle/move at (x1, y1)
     double r = 0;                           // circle radius
+    Rgb rgb = 0;                            // colour of the rgb kinds; rect size in (x2, y2)
     int colour = -1;
     int value = 0;  // line width or style
     std::string text;
@@ -35,6 +48,9 @@ public:
     void line(double x1, double y1, double x2, double y2, int colour) override;
     void pixel(double x, double y, int colour) override;
     void circle(double x, double y, double r, int colour) override;
+    void pixel_rgb(double x, double y, Rgb rgb) override;
+    void circle_rgb(double x, double y, double r, Rgb rgb) override;
+    void fill_rect_rgb(double x, double y, double w, double h, Rgb rgb) override;
     void set_line_width(int width) override;
     void set_line_style(LineStyle style) override;
     void move_to(double x, double y) override;
