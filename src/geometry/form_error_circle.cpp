@@ -21,7 +21,6 @@ namespace {
 
 using form_detail::point_numbers;
 
-constexpr int sectors = 16;
 constexpr int max_rounds = 200;
 constexpr double inf = std::numeric_limits<double>::infinity();
 
@@ -188,7 +187,7 @@ bool thinnest_annulus(const std::vector<P2>& q, double size, Annulus& best)
 }
 
 /// Sector 0..sectors-1 of the direction (x, y), from a pseudo-angle (no trigonometry).
-int sector_of(const P2& p)
+int sector_of(const P2& p, int sectors)
 {
     const double s = std::abs(p.x) + std::abs(p.y);
     if (!(s > 0.0)) {
@@ -204,6 +203,13 @@ int sector_of(const P2& p)
 Status roundness(std::span<const Vec3> points, const Mat3& frame, const Vec3& centre,
                  FormErrors& out)
 {
+    return form_detail::roundness_in_sectors(points, frame, centre, 16, out);
+}
+
+Status form_detail::roundness_in_sectors(std::span<const Vec3> points, const Mat3& frame,
+                                         const Vec3& centre, int sectors, FormErrors& out)
+{
+    sectors = std::max(sectors, 1);
     const std::size_t n = points.size();
     if (n < 3) {
         return Status::error;
@@ -238,7 +244,7 @@ Status roundness(std::span<const Vec3> points, const Mat3& frame, const Vec3& ce
     };
 
     FormErrors result;
-    std::vector<int> sector(n);
+    std::vector<std::size_t> sector(n);
     {
         double lo = inf;
         double hi = -inf;
@@ -246,7 +252,7 @@ Status roundness(std::span<const Vec3> points, const Mat3& frame, const Vec3& ce
         std::size_t ihi = 0;
         for (std::size_t i = 0; i < n; ++i) {
             const double d2 = sq(q[i].x) + sq(q[i].y);
-            sector[i] = sector_of(q[i]);
+            sector[i] = static_cast<std::size_t>(sector_of(q[i], sectors));
             if (d2 < lo) {
                 lo = d2;
                 ilo = i;
@@ -263,9 +269,9 @@ Status roundness(std::span<const Vec3> points, const Mat3& frame, const Vec3& ce
     // First subset: the nearest and farthest point of each sector from the fitted centre.
     std::vector<std::size_t> subset;
     std::vector<char> in_subset(n, 0);
-    const auto add_worst = [&](const std::array<double, sectors>& amount,
-                               const std::array<std::size_t, sectors>& index, double floor) {
-        for (int s = 0; s < sectors; ++s) {
+    const auto add_worst = [&](const std::vector<double>& amount,
+                               const std::vector<std::size_t>& index, double floor) {
+        for (std::size_t s = 0; s < amount.size(); ++s) {
             if (amount[s] > floor && in_subset[index[s]] == 0) {
                 in_subset[index[s]] = 1;
                 subset.push_back(index[s]);
@@ -273,15 +279,15 @@ Status roundness(std::span<const Vec3> points, const Mat3& frame, const Vec3& ce
         }
     };
     {
-        std::array<double, sectors> far{};
-        std::array<double, sectors> near{};
-        std::array<std::size_t, sectors> ifar{};
-        std::array<std::size_t, sectors> inear{};
-        far.fill(-inf);
-        near.fill(-inf);
+        std::vector<double> far(static_cast<std::size_t>(sectors));
+        std::vector<double> near(static_cast<std::size_t>(sectors));
+        std::vector<std::size_t> ifar(static_cast<std::size_t>(sectors));
+        std::vector<std::size_t> inear(static_cast<std::size_t>(sectors));
+        std::fill(far.begin(), far.end(), -inf);
+        std::fill(near.begin(), near.end(), -inf);
         for (std::size_t i = 0; i < n; ++i) {
             const double d2 = sq(q[i].x) + sq(q[i].y);
-            const int s = sector[i];
+            const std::size_t s = sector[i];
             if (d2 > far[s]) {
                 far[s] = d2;
                 ifar[s] = i;
@@ -334,12 +340,12 @@ Status roundness(std::span<const Vec3> points, const Mat3& frame, const Vec3& ce
         const double inner = std::sqrt(an.inner2);
         const double over_floor = an.outer2 + 2.0 * outer * tol;
         const double under_floor = an.inner2 - 2.0 * inner * tol;
-        std::array<double, sectors> over{};
-        std::array<double, sectors> under{};
-        std::array<std::size_t, sectors> iover{};
-        std::array<std::size_t, sectors> iunder{};
-        over.fill(0.0);
-        under.fill(0.0);
+        std::vector<double> over(static_cast<std::size_t>(sectors));
+        std::vector<double> under(static_cast<std::size_t>(sectors));
+        std::vector<std::size_t> iover(static_cast<std::size_t>(sectors));
+        std::vector<std::size_t> iunder(static_cast<std::size_t>(sectors));
+        std::fill(over.begin(), over.end(), 0.0);
+        std::fill(under.begin(), under.end(), 0.0);
         double lo = inf;
         double hi = -inf;
         std::size_t ilo = 0;

@@ -47,4 +47,12 @@ double coordinate_scale(double size, const Vec3& centroid);
 /// (rows e1, e2, n).
 Mat3 frame_about(const Vec3& n);
 
+/// flatness with its first subset from a grid of `cells` x `cells` over the fitted plane (4 in
+/// flatness) and roundness with it from `sectors` sectors of directions (16 in roundness). The
+/// grid only decides which points are tried first; the tests use 1 to make the subset grow.
+[[nodiscard]] Status flatness_in_cells(std::span<const Vec3> points, const Vec3& normal,
+                                       double offset, int cells, FormErrors& out);
+[[nodiscard]] Status roundness_in_sectors(std::span<const Vec3> points, const Mat3& frame,
+                                          const Vec3& centre, int sectors, FormErrors& out);
+
 } // namespace tengun::form_detail

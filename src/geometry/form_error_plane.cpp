@@ -21,7 +21,6 @@ namespace {
 
 using form_detail::point_numbers;
 
-constexpr int grid_cells = 4;   // cells per side of the grid over the plane
 constexpr int max_rounds = 200; // subset rounds before the best slab so far is kept
 constexpr double inf = std::numeric_limits<double>::infinity();
 
@@ -166,6 +165,13 @@ bool thinnest_slab(const std::vector<Vec3>& q, double size, Slab& best)
 
 Status flatness(std::span<const Vec3> points, const Vec3& normal, double offset, FormErrors& out)
 {
+    return form_detail::flatness_in_cells(points, normal, offset, 4, out);
+}
+
+Status form_detail::flatness_in_cells(std::span<const Vec3> points, const Vec3& normal,
+                                      double offset, int grid_cells, FormErrors& out)
+{
+    grid_cells = std::max(grid_cells, 1);
     const std::size_t n = points.size();
     if (n < 3) {
         return Status::error;
@@ -221,27 +227,27 @@ Status flatness(std::span<const Vec3> points, const Vec3& normal, double offset,
     }
     const auto cell_of = [&](const Vec3& p) {
         const Vec3 y = p - origin;
-        const auto index = [](double v, double lo, double hi) {
+        const auto index = [grid_cells](double v, double lo, double hi) {
             const double f = hi > lo ? (v - lo) / (hi - lo) : 0.0;
             return std::clamp(static_cast<int>(f * grid_cells), 0, grid_cells - 1);
         };
-        return index(vec_dot(frame[0], y), s_lo, s_hi) * grid_cells +
-               index(vec_dot(frame[1], y), t_lo, t_hi);
+        return static_cast<std::size_t>(index(vec_dot(frame[0], y), s_lo, s_hi) * grid_cells +
+                                        index(vec_dot(frame[1], y), t_lo, t_hi));
     };
-    constexpr int cells = grid_cells * grid_cells;
+    const auto cells = static_cast<std::size_t>(grid_cells * grid_cells);
 
     // First subset: the highest and lowest point of each cell along the fitted normal.
     std::vector<std::size_t> subset;
     std::vector<char> in_subset(n, 0);
     {
-        std::array<double, cells> top{};
-        std::array<double, cells> bottom{};
-        std::array<std::size_t, cells> itop{};
-        std::array<std::size_t, cells> ibottom{};
-        top.fill(-inf);
-        bottom.fill(inf);
+        std::vector<double> top(cells);
+        std::vector<double> bottom(cells);
+        std::vector<std::size_t> itop(cells);
+        std::vector<std::size_t> ibottom(cells);
+        std::fill(top.begin(), top.end(), -inf);
+        std::fill(bottom.begin(), bottom.end(), inf);
         for (std::size_t i = 0; i < n; ++i) {
-            const int c = cell_of(points[i]);
+            const std::size_t c = cell_of(points[i]);
             const double h = vec_dot(normal, points[i] - origin);
             if (h > top[c]) {
                 top[c] = h;
@@ -252,7 +258,7 @@ Status flatness(std::span<const Vec3> points, const Vec3& normal, double offset,
                 ibottom[c] = i;
             }
         }
-        for (int c = 0; c < cells; ++c) {
+        for (std::size_t c = 0; c < cells; ++c) {
             for (const std::size_t i : {itop[c], ibottom[c]}) {
                 if (top[c] > -inf && in_subset[i] == 0) {
                     in_subset[i] = 1;
@@ -305,12 +311,12 @@ Status flatness(std::span<const Vec3> points, const Vec3& normal, double offset,
             continue;
         }
         // Every point against the subset's slab; the worst outside it per cell join the subset.
-        std::array<double, cells> over{};
-        std::array<double, cells> under{};
-        std::array<std::size_t, cells> iover{};
-        std::array<std::size_t, cells> iunder{};
-        over.fill(tol);
-        under.fill(tol);
+        std::vector<double> over(cells);
+        std::vector<double> under(cells);
+        std::vector<std::size_t> iover(cells);
+        std::vector<std::size_t> iunder(cells);
+        std::fill(over.begin(), over.end(), tol);
+        std::fill(under.begin(), under.end(), tol);
         double lo = inf;
         double hi = -inf;
         std::size_t ilo = 0;
@@ -328,7 +334,7 @@ Status flatness(std::span<const Vec3> points, const Vec3& normal, double offset,
             }
             if (t - slab.hi > tol || slab.lo - t > tol) {
                 outside = true;
-                const int c = cell_of(points[i]);
+                const std::size_t c = cell_of(points[i]);
                 if (t - slab.hi > over[c]) {
                     over[c] = t - slab.hi;
                     iover[c] = i;
@@ -354,7 +360,7 @@ Status flatness(std::span<const Vec3> points, const Vec3& normal, double offset,
         if (!outside) {
             break;
         }
-        for (int c = 0; c < cells; ++c) {
+        for (std::size_t c = 0; c < cells; ++c) {
             for (const auto& [amount, i] : {std::pair{over[c], iover[c]}, {under[c], iunder[c]}}) {
                 if (amount > tol && in_subset[i] == 0) {
                     in_subset[i] = 1;
