@@ -1,21 +1,14 @@
 #pragma once
-// Form errors as inspection defines them, for the five fitted features: the width of a zone of
-// two bounding surfaces that holds every point. Least squares: the zone about the fitted
-// feature (largest minus smallest signed orthogonal residual; a line: the diameter of the
-// smallest cylinder about the fitted axis). Minimum zone: the feature moved so that the zone is
-// as thin as possible, never wider than the least-squares one.
-//
-// Flatness and roundness are exact: the optimum of a small subset of the points (every
-// hull-facet/vertex and edge/edge pair of a plane, every 3+1, 1+3 and 2+2 circle configuration)
-// is checked against all points and the points outside it are added until none is; a subset
-// optimum that holds every point is the optimum of all of them. Sphericity, cylindricity and
-// straightness are Chebyshev fits: linear programs over the residuals linearised about the
-// current feature, from the least-squares one, with a trust region; they stop when the linear
-// program finds no step that narrows the zone by more than 1e-12 of its width (plus 1e-15 of
-// the cloud's size), when the region shrinks below 1e-13 of the size, when a step would take
-// the centre or axis farther than 10 sizes of the cloud from the fitted one (nearly flat
-// points, whose thinnest shell runs off towards a plane's zone), or after 200 steps.
-// Point numbers in results are 1-based as the user counts them (point k is points[k - 1]).
+// Form errors as inspection defines them for the five fitted features: the width of the zone of
+// two bounding surfaces that holds every point. Least squares: about the fitted feature (largest
+// minus smallest signed orthogonal residual; a line: twice the largest distance from its axis).
+// Minimum zone: the thinnest such zone, never wider than the least-squares one. Flatness and
+// roundness are exact (the zone fixed by four points, found on a growing subset checked against
+// every point). Sphericity, cylindricity and straightness are Chebyshev fits by linear programs
+// over the residuals linearised about the fitted feature; they stop when no step narrows the
+// zone by more than 1e-12 of its width (plus 1e-15 of the cloud's size), when the trust region
+// falls below 1e-13 of the size, when the centre or axis would move more than 10 sizes (nearly
+// flat points run off towards a plane's zone), or after 200 steps. Point k is points[k - 1].
 
 #include <span>
 #include <vector>
@@ -69,7 +62,9 @@ struct FormErrors {
 
 /// Roundness of the points projected into the plane of `frame` (its rows: two in-plane axes and
 /// the unit normal, as the arc fit leaves it) about the fitted circle centre `centre` (world
-/// coordinates). The zone's centre stays at the height of `centre` along the normal.
+/// coordinates). The zone's centre stays at the height of `centre` along the normal. Points so
+/// nearly on a line (a short flat arc) that a strip beats every annulus have no thinnest
+/// annulus; they get one that four points fix and every point lies in, not proven thinnest.
 /// Status::error, `out` unchanged, with fewer than 3 points or all on one line in the plane.
 [[nodiscard]] Status roundness(std::span<const Vec3> points, const Mat3& frame, const Vec3& centre,
                                FormErrors& out);

@@ -29,30 +29,6 @@ void load_points(TestForm& f, const std::vector<Vec3>& pts)
     after_load(f.ctx);
 }
 
-std::vector<Vec3> noisy_cylinder(unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<double> u(0.0, 1.0);
-    std::vector<Vec3> pts;
-    for (int i = 0; i < 200; ++i) {
-        const double t = 2 * pi * u(rng);
-        const double r = 3.0 + 0.02 * (u(rng) - 0.5);
-        pts.push_back({1 + r * std::cos(t), 2 + r * std::sin(t), 15 * u(rng)});
-    }
-    return pts;
-}
-
-std::vector<Vec3> noisy_line(unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::normal_distribution<double> g(0.0, 0.01);
-    std::vector<Vec3> pts;
-    for (int i = 0; i < 60; ++i) {
-        pts.push_back({0.5 * i, 1 + 0.2 * i + g(rng), 2 + g(rng)});
-    }
-    return pts;
-}
-
 struct FitRow {
     const char* name;
     void (*command)(CommandContext&);
@@ -120,13 +96,13 @@ INSTANTIATE_TEST_SUITE_P(
                [](const FormState& s, FormErrors& e) {
                    return roundness(s.points.xyz, s.fit_rotation, s.centre, e);
                }},
-        FitRow{"cylinder", entou_Click, [] { return noisy_cylinder(6); }, FormKind::cylindricity,
-               "円筒度",
+        FitRow{"cylinder", entou_Click, [] { return testing::cylinder_cloud(200, 0.005, 6); },
+               FormKind::cylindricity, "円筒度",
                [](const FormState& s, FormErrors& e) {
                    return cylindricity(s.points.xyz, s.axis_vector, s.centre, e);
                }},
-        FitRow{"line", chokusen_Click, [] { return noisy_line(7); }, FormKind::straightness,
-               "真直度",
+        FitRow{"line", chokusen_Click, [] { return testing::line_cloud(60, 0.01, 7); },
+               FormKind::straightness, "真直度",
                [](const FormState& s, FormErrors& e) {
                    return straightness(s.points.xyz, s.axis_vector, s.line_point, e);
                }}),

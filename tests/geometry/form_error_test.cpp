@@ -166,40 +166,6 @@ Cloud noisy_sphere(std::size_t n, double noise, unsigned seed)
     return testing::round_cloud(n, 3, {1, 2, 3}, 10.0, noise, seed);
 }
 
-/// Points on the cylinder of radius 2 about the axis through (1, 0, 2) along (0.1, 0.2, 1),
-/// over a length of 12, with Gaussian radial noise.
-Cloud noisy_cylinder(std::size_t n, double noise, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<double> u(0.0, 1.0);
-    std::normal_distribution<double> g(0.0, noise);
-    const Vec3 w = (1.0 / std::sqrt(1.05)) * Vec3{0.1, 0.2, 1.0};
-    const Vec3 e1 = (1.0 / vec_length(Vec3{1, 0, -0.1})) * Vec3{1, 0, -0.1};
-    const Vec3 e2{w[1] * e1[2] - w[2] * e1[1], w[2] * e1[0] - w[0] * e1[2],
-                  w[0] * e1[1] - w[1] * e1[0]};
-    Cloud pts(n);
-    for (Vec3& p : pts) {
-        const double t = 2 * pi * u(rng);
-        const double r = 2.0 + g(rng);
-        p = Vec3{1, 0, 2} + (12.0 * u(rng) - 6.0) * w + (r * std::cos(t)) * e1 +
-            (r * std::sin(t)) * e2;
-    }
-    return pts;
-}
-
-Cloud noisy_line(std::size_t n, double noise, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<double> u(0.0, 1.0);
-    std::normal_distribution<double> g(0.0, noise);
-    Cloud pts(n);
-    for (Vec3& p : pts) {
-        const double t = 20 * u(rng);
-        p = {1 + t, 2 + 0.5 * t + g(rng), 3 - 0.25 * t + g(rng)};
-    }
-    return pts;
-}
-
 // ---- the exact minimum zones against the brute force ----------------------------------------
 
 struct SmallSets {
@@ -331,7 +297,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(LocalCase{"flatness", FormKind::flatness,
                                 [](unsigned s) { return noisy_plane(200, 0.02, s); }},
                       LocalCase{"straightness", FormKind::straightness,
-                                [](unsigned s) { return noisy_line(100, 0.05, s); }},
+                                [](unsigned s) { return testing::line_cloud(100, 0.05, s); }},
                       LocalCase{"roundness_circle", FormKind::roundness,
                                 [](unsigned s) { return noisy_arc(150, 2 * pi, 0.1, s); }},
                       LocalCase{"roundness_arc", FormKind::roundness,
@@ -339,7 +305,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LocalCase{"sphericity", FormKind::sphericity,
                                 [](unsigned s) { return noisy_sphere(200, 0.05, s); }},
                       LocalCase{"cylindricity", FormKind::cylindricity,
-                                [](unsigned s) { return noisy_cylinder(200, 0.03, s); }}),
+                                [](unsigned s) { return testing::cylinder_cloud(200, 0.03, s); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- classic cases -------------------------------------------------------------------------
@@ -427,7 +393,7 @@ INSTANTIATE_TEST_SUITE_P(
                 true},
         Classic{"exact_sphere", FormKind::sphericity, exact_sphere, 0.0, true},
         Classic{"exact_cylinder", FormKind::cylindricity,
-                [] { return noisy_cylinder(100, 0.0, 4); }, 0.0, true}),
+                [] { return testing::cylinder_cloud(100, 0.0, 4); }, 0.0, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(roundness, lobes_off_the_fitted_centre_are_measured_from_the_minimum_zone_centre)

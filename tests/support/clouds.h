@@ -1,6 +1,7 @@
 #pragma once
 // Clouds of known geometry for the tests, from fixed seeds.
 
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -48,6 +49,42 @@ inline std::vector<Vec3> round_cloud(std::size_t n, int m, const Vec3& centre, d
             p[2] = 100.0 * g(rng);  // ignored by the circle fit
         }
         pts.push_back(p);
+    }
+    return pts;
+}
+
+/// Points on the cylinder of radius 2 about the axis through (1, 0, 2) along (0.1, 0.2, 1),
+/// over a length of 12, with Gaussian radial noise.
+inline std::vector<Vec3> cylinder_cloud(std::size_t n, double noise, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    std::normal_distribution<double> g(0.0, 1.0);
+    const Vec3 w = (1.0 / std::sqrt(1.05)) * Vec3{0.1, 0.2, 1.0};
+    const Vec3 e1 = (1.0 / vec_length(Vec3{1, 0, -0.1})) * Vec3{1, 0, -0.1};
+    const Vec3 e2{w[1] * e1[2] - w[2] * e1[1], w[2] * e1[0] - w[0] * e1[2],
+                  w[0] * e1[1] - w[1] * e1[0]};
+    std::vector<Vec3> pts(n);
+    for (Vec3& p : pts) {
+        const double t = 2 * pi * u(rng);
+        const double r = 2.0 + noise * g(rng);
+        p = Vec3{1, 0, 2} + (12.0 * u(rng) - 6.0) * w + (r * std::cos(t)) * e1 +
+            (r * std::sin(t)) * e2;
+    }
+    return pts;
+}
+
+/// Points along the line through (1, 2, 3) in the direction (1, 0.5, -0.25) over 20 units of x,
+/// with Gaussian noise of `noise` in y and z.
+inline std::vector<Vec3> line_cloud(std::size_t n, double noise, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    std::normal_distribution<double> g(0.0, 1.0);
+    std::vector<Vec3> pts(n);
+    for (Vec3& p : pts) {
+        const double t = 20 * u(rng);
+        p = {1 + t, 2 + 0.5 * t + noise * g(rng), 3 - 0.25 * t + noise * g(rng)};
     }
     return pts;
 }
