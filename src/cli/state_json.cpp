@@ -144,8 +144,9 @@ void form_error_min_zone(JsonWriter& out, const ProgramWide&, const FormState& s
     zone_width(out, s.form_errors.minimum_zone);
 }
 
-/// The minimum-zone feature in the words of its kind, its width and defining points, and
-/// whether the least-squares feature is already minimal; null while the form holds none.
+/// The minimum-zone feature in the words of its kind, its width and defining points, whether
+/// the least-squares feature is already minimal and whether the zone is proven the thinnest;
+/// null while the form holds none.
 void min_zone_reference(JsonWriter& out, const ProgramWide&, const FormState& s)
 {
     const FormZone& z = s.form_errors.minimum_zone;
@@ -193,6 +194,7 @@ void min_zone_reference(JsonWriter& out, const ProgramWide&, const FormState& s)
     }
     field("defining_points", z.defining_points);
     field("least_squares_is_minimal", s.form_errors.least_squares_is_minimal);
+    field("exact", s.form_errors.minimum_zone_exact);
     out.end_object();
 }
 

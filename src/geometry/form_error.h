@@ -47,6 +47,11 @@ struct FormErrors {
     /// 1e-12 relative or within rounding of the coordinates, 64 units in the last place of
     /// their magnitude): the fitted feature is already minimal.
     bool least_squares_is_minimal = false;
+    /// True when the minimum zone is proven the thinnest: flatness and roundness whose subset
+    /// held every point. False for the Chebyshev fits (no step narrows their zone, a local
+    /// optimum) and for flatness or roundness of points so evenly round (a sphere's points for a
+    /// plane) that the subset outgrew 256 points: the thinnest zone found is kept then.
+    bool minimum_zone_exact = false;
     friend bool operator==(const FormErrors&, const FormErrors&) = default;
 };
 

@@ -21,7 +21,9 @@ namespace {
 
 using form_detail::point_numbers;
 
-constexpr int max_rounds = 200;
+constexpr int max_rounds = 200;         // subset rounds before the best annulus so far is kept
+constexpr std::size_t max_subset = 256; // the subset's size, likewise
+constexpr std::size_t worst_added = 8;  // the worst points outside added each round, each side
 constexpr double inf = std::numeric_limits<double>::infinity();
 
 struct P2 {
@@ -351,6 +353,8 @@ Status form_detail::roundness_in_sectors(std::span<const Vec3> points, const Mat
         std::size_t ilo = 0;
         std::size_t ihi = 0;
         bool outside = false;
+        form_detail::WorstPoints worst_over(worst_added);
+        form_detail::WorstPoints worst_under(worst_added);
         for (std::size_t i = 0; i < n; ++i) {
             const double d2 = sq(q[i].x - an.centre.x) + sq(q[i].y - an.centre.y);
             if (d2 < lo) {
@@ -361,18 +365,24 @@ Status form_detail::roundness_in_sectors(std::span<const Vec3> points, const Mat
                 hi = d2;
                 ihi = i;
             }
-            if (d2 > over_floor && d2 - an.outer2 > over[sector[i]]) {
-                over[sector[i]] = d2 - an.outer2;
-                iover[sector[i]] = i;
+            if (d2 > over_floor) {
                 outside = true;
+                worst_over.offer(d2 - an.outer2, i);
+                if (d2 - an.outer2 > over[sector[i]]) {
+                    over[sector[i]] = d2 - an.outer2;
+                    iover[sector[i]] = i;
+                }
             }
-            if (d2 < under_floor && an.inner2 - d2 > under[sector[i]]) {
-                under[sector[i]] = an.inner2 - d2;
-                iunder[sector[i]] = i;
+            if (d2 < under_floor) {
                 outside = true;
+                worst_under.offer(an.inner2 - d2, i);
+                if (an.inner2 - d2 > under[sector[i]]) {
+                    under[sector[i]] = an.inner2 - d2;
+                    iunder[sector[i]] = i;
+                }
             }
         }
-        if (std::sqrt(hi) - std::sqrt(lo) < best.width) {
+        if (std::sqrt(hi) - std::sqrt(lo) < best.width || !outside) {
             best = zone_of(an.centre, lo, hi);
             best.defining_points =
                 outside ? point_numbers({ihi, ilo})
@@ -380,10 +390,22 @@ Status form_detail::roundness_in_sectors(std::span<const Vec3> points, const Mat
                                          subset[an.fixing[2]], subset[an.fixing[3]]});
         }
         if (!outside) {
+            result.minimum_zone_exact = true;
             break;
         }
         add_worst(over, iover, 0.0);
         add_worst(under, iunder, 0.0);
+        for (const auto* worst : {&worst_over, &worst_under}) {
+            for (const auto& [amount, i] : worst->items()) {
+                if (in_subset[i] == 0) {
+                    in_subset[i] = 1;
+                    subset.push_back(i);
+                }
+            }
+        }
+        if (subset.size() > max_subset) {
+            break; // evenly round points: every centre needs its own extremes
+        }
     }
     result.minimum_zone = best;
     form_detail::settle(result, form_detail::coordinate_scale(size, mat_t_vec(fc, frame)));

@@ -3,8 +3,11 @@
 // its principal spreads for the degenerate cases, point numbers, and the rule that settles the
 // minimum zone against the least-squares one.
 
+#include <algorithm>
 #include <cstddef>
+#include <functional>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "geometry/form_error.h"
@@ -30,6 +33,28 @@ Spreads principal_spreads(std::span<const Vec3> points);
 /// True when `spread` counts as nothing beside the largest spread and rounding of coordinates
 /// of the points' size and position: at most 1e-10 of the largest or 64 units of the last place.
 bool negligible_spread(double spread, const Spreads& spreads, double size);
+
+/// The `count` points of largest amount offered so far (a small min-heap).
+class WorstPoints {
+public:
+    explicit WorstPoints(std::size_t count) : count_(count) {}
+    void offer(double amount, std::size_t index)
+    {
+        if (heap_.size() < count_) {
+            heap_.emplace_back(amount, index);
+            std::push_heap(heap_.begin(), heap_.end(), std::greater<>{});
+        } else if (count_ > 0 && amount > heap_.front().first) {
+            std::pop_heap(heap_.begin(), heap_.end(), std::greater<>{});
+            heap_.back() = {amount, index};
+            std::push_heap(heap_.begin(), heap_.end(), std::greater<>{});
+        }
+    }
+    [[nodiscard]] const std::vector<std::pair<double, std::size_t>>& items() const { return heap_; }
+
+private:
+    std::size_t count_;
+    std::vector<std::pair<double, std::size_t>> heap_;
+};
 
 /// 1-based point numbers, ascending and without repeats, of the 0-based `indices`.
 std::vector<int> point_numbers(std::vector<std::size_t> indices);

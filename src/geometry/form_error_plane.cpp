@@ -21,7 +21,9 @@ namespace {
 
 using form_detail::point_numbers;
 
-constexpr int max_rounds = 200; // subset rounds before the best slab so far is kept
+constexpr int max_rounds = 200;         // subset rounds before the best slab so far is kept
+constexpr std::size_t max_subset = 256; // the subset's size, likewise
+constexpr std::size_t worst_added = 8;  // the worst points outside added each round, each side
 constexpr double inf = std::numeric_limits<double>::infinity();
 
 Vec3 cross(const Vec3& a, const Vec3& b)
@@ -322,6 +324,8 @@ Status form_detail::flatness_in_cells(std::span<const Vec3> points, const Vec3& 
         std::size_t ilo = 0;
         std::size_t ihi = 0;
         bool outside = false;
+        form_detail::WorstPoints worst_over(worst_added);
+        form_detail::WorstPoints worst_under(worst_added);
         for (std::size_t i = 0; i < n; ++i) {
             const double t = vec_dot(slab.normal, points[i] - origin);
             if (t < lo) {
@@ -343,9 +347,11 @@ Status form_detail::flatness_in_cells(std::span<const Vec3> points, const Vec3& 
                     under[c] = slab.lo - t;
                     iunder[c] = i;
                 }
+                worst_over.offer(t - slab.hi, i);
+                worst_under.offer(slab.lo - t, i);
             }
         }
-        if (hi - lo < best.width) {
+        if (hi - lo < best.width || !outside) {
             const double shift = vec_dot(slab.normal, origin);
             best.width = hi - lo;
             best.direction = slab.normal;
@@ -358,15 +364,27 @@ Status form_detail::flatness_in_cells(std::span<const Vec3> points, const Vec3& 
                                          subset[slab.fixing[2]], subset[slab.fixing[3]]});
         }
         if (!outside) {
+            result.minimum_zone_exact = true;
             break;
         }
-        for (std::size_t c = 0; c < cells; ++c) {
-            for (const auto& [amount, i] : {std::pair{over[c], iover[c]}, {under[c], iunder[c]}}) {
-                if (amount > tol && in_subset[i] == 0) {
-                    in_subset[i] = 1;
-                    subset.push_back(i);
-                }
+        const auto add = [&](double amount, std::size_t i) {
+            if (amount > tol && in_subset[i] == 0) {
+                in_subset[i] = 1;
+                subset.push_back(i);
             }
+        };
+        for (std::size_t c = 0; c < cells; ++c) {
+            add(over[c], iover[c]);
+            add(under[c], iunder[c]);
+        }
+        for (const auto& [amount, i] : worst_over.items()) {
+            add(amount, i);
+        }
+        for (const auto& [amount, i] : worst_under.items()) {
+            add(amount, i);
+        }
+        if (subset.size() > max_subset) {
+            break; // evenly round points: every direction needs its own extremes
         }
     }
     result.minimum_zone = best;

@@ -88,6 +88,8 @@ TEST_P(SampleForms, give_a_minimum_zone_holding_every_point_fixed_by_its_definin
 
     const QJsonObject ref = run.json["min_zone_reference"].toObject();
     EXPECT_EQ(ref["kind"].toString(), QString(s.kind));
+    EXPECT_EQ(ref["exact"].toBool(),
+              QString(s.kind) == "flatness" || QString(s.kind) == "roundness");
     EXPECT_EQ(ref["width"].toDouble(), mz);
     const bool line = QString(s.kind) == "straightness";
     const double lower = line ? 0.0 : ref[s.lower].toDouble(1e300);

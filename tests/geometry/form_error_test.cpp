@@ -236,6 +236,7 @@ TEST_P(ExactZones, equal_the_brute_force_over_every_four_point_configuration)
         if (!(e.minimum_zone == e.least_squares)) {
             EXPECT_EQ(e.minimum_zone.defining_points.size(), 4U);
         }
+        EXPECT_TRUE(e.minimum_zone_exact);
     }
 }
 
@@ -294,6 +295,8 @@ TEST_P(MinimumZones, are_no_wider_than_least_squares_and_no_nearby_feature_is_th
                                                        : e.minimum_zone.width,
                     1e-12);
         EXPECT_FALSE(e.minimum_zone.defining_points.empty());
+        EXPECT_EQ(e.minimum_zone_exact,
+                  row.kind == FormKind::flatness || row.kind == FormKind::roundness);
         // The surfaces the view draws hold every point between them.
         const auto surfaces = zone_surfaces(e.minimum_zone);
         ASSERT_EQ(surfaces.size(), row.kind == FormKind::straightness ? 1U : 2U);
@@ -441,6 +444,20 @@ TEST(roundness, lobes_off_the_fitted_centre_are_measured_from_the_minimum_zone_c
     EXPECT_NEAR(e.minimum_zone.width, 0.1, 1e-11);
     testing::expect_vec_near(e.minimum_zone.point, {1, 2, 3}, 1e-9);
     EXPECT_FALSE(e.least_squares_is_minimal);
+}
+
+TEST(flatness, of_evenly_round_points_keeps_the_thinnest_zone_found_and_says_so)
+{
+    // Every direction across a sphere's points is nearly as wide: the subset would need the
+    // extremes of them all. The search stops and keeps a zone that holds every point.
+    const Cloud pts = noisy_sphere(3000, 0.0, 9);
+    FormErrors e;
+    ASSERT_TRUE(evaluate(FormKind::flatness, pts, e));
+    EXPECT_FALSE(e.minimum_zone_exact);
+    EXPECT_LE(e.minimum_zone.width, e.least_squares.width);
+    EXPECT_NEAR(e.minimum_zone.width, 20.0, 0.1);
+    EXPECT_NEAR(static_cast<double>(reference_width(FormKind::flatness, pts, e.minimum_zone)),
+                e.minimum_zone.width, 1e-12);
 }
 
 // ---- degenerate input ----------------------------------------------------------------------
