@@ -22,6 +22,7 @@ void after_load(CommandContext& ctx)
     s.base_point_count = n;
     s.selection.clear();
     s.deviation_display = false;
+    clear_form_errors(s);
 }
 
 void fit_view_to_cloud(CommandContext& ctx)
@@ -154,6 +155,51 @@ void show_plane_row(FormState& state)
     for (int k = 0; k < 3; ++k) {
         set_field(state, field_name("Text2", k), state.plane_offset * state.axis_vector[k]);
     }
+}
+
+namespace {
+
+const char* form_word(FormKind kind)
+{
+    switch (kind) {
+    case FormKind::flatness:
+        return "平面度";
+    case FormKind::straightness:
+        return "真直度";
+    case FormKind::roundness:
+        return "真円度";
+    case FormKind::sphericity:
+        return "真球度";
+    case FormKind::cylindricity:
+        return "円筒度";
+    case FormKind::none:
+        break;
+    }
+    return "";
+}
+
+} // namespace
+
+void show_form_error_fields(FormState& state)
+{
+    const FormErrors& e = state.form_errors;
+    if (e.least_squares.kind == FormKind::none) {
+        for (const char* name : {"Label13", "Text10(0)", "Text10(1)", "Label15"}) {
+            set_field(state, name, "");
+        }
+        return;
+    }
+    set_field(state, "Label13", form_word(e.least_squares.kind));
+    set_field(state, "Text10(0)", e.least_squares.width);
+    set_field(state, "Text10(1)", e.minimum_zone.width);
+    set_field(state, "Label15",
+              e.least_squares_is_minimal ? "最小二乗の形体がすでに最小領域です" : "");
+}
+
+void clear_form_errors(FormState& state)
+{
+    state.form_errors = {};
+    show_form_error_fields(state);
 }
 
 void set_field(FormState& state, const std::string& name, const std::string& text)

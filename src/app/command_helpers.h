@@ -72,6 +72,15 @@ std::string field_name(const char* control, int k);
 /// the stored plane results.
 void show_plane_row(FormState& state);
 
+/// The form errors of the stored fit under the deviation: the feature's word (平面度, 真直度,
+/// 真円度, 真球度, 円筒度) in Label13, the least-squares and minimum-zone values in Text10(0)
+/// and Text10(1), and in Label15 a note when the fitted feature is already the minimum zone.
+/// With FormKind::none all four are empty.
+void show_form_error_fields(FormState& state);
+
+/// Forgets the stored form errors and empties their fields (another analysis, a new cloud).
+void clear_form_errors(FormState& state);
+
 /// Sets a result field or label by control name.
 void set_field(FormState& state, const std::string& name, const std::string& text);
 /// Sets a result field to a number in the fields' number form.

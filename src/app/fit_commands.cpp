@@ -1,9 +1,12 @@
 // Geometric fits: plane, sphere, arc, cylinder, line. Each command selects its analysis kind
-// first, so a fit that fails still shows the overlay of whatever the results hold.
+// first, so a fit that fails still shows the overlay of whatever the results hold. A fit that
+// succeeds is followed by its form errors (least squares and minimum zone) about the fitted
+// feature; a fit that fails leaves them with the other results.
 #include "app/command_helpers.h"
 #include "app/commands.h"
 #include "geometry/arc_fit.h"
 #include "geometry/cylinder_fit.h"
+#include "geometry/form_error.h"
 #include "geometry/line_fit.h"
 #include "geometry/plane_fit.h"
 #include "geometry/sphere_fit.h"
@@ -11,6 +14,13 @@
 namespace tengun {
 
 namespace {
+
+/// Stores the form errors `status` and `errors` give (none on Status::error) and shows them.
+void store_form_errors(FormState& s, Status status, const FormErrors& errors)
+{
+    s.form_errors = status == Status::ok ? errors : FormErrors{};
+    show_form_error_fields(s);
+}
 
 /// The plane row, its foot and its deviation from the plane results.
 void show_plane_fields(FormState& s)
@@ -59,6 +69,8 @@ void show_plane_result(CommandContext& ctx)
     set_field(s, "Text6", "平面解析");
     set_field(s, "Label5", "平面中心");
     show_plane_fields(s);
+    FormErrors e;
+    store_form_errors(s, flatness(s.points.xyz, s.axis_vector, s.plane_offset, e), e);
 }
 
 void heimen_Click(CommandContext& ctx)
@@ -95,6 +107,8 @@ void show_sphere_result(CommandContext& ctx)
     set_field(s, "Text6", "球面解析");
     set_field(s, "Label5", "円中心");
     show_circle_fields(s, s.centre, "半径標準偏差");
+    FormErrors e;
+    store_form_errors(s, sphericity(s.points.xyz, s.centre, e), e);
 }
 
 void show_arc_result(CommandContext& ctx)
@@ -109,6 +123,8 @@ void show_arc_result(CommandContext& ctx)
     set_field(s, "Text6", "円弧解析");
     set_field(s, "Label5", "円中心");
     show_circle_fields(s, s.centre, "半径標準偏差");
+    FormErrors e; // in the fitted plane, from the points projected into it
+    store_form_errors(s, roundness(s.points.xyz, s.fit_rotation, s.centre, e), e);
 }
 
 void show_cylinder_result(CommandContext& ctx)
@@ -123,6 +139,8 @@ void show_cylinder_result(CommandContext& ctx)
     set_field(s, "Text6", "円筒解析");
     set_field(s, "Label5", "円筒軸中心点");
     show_circle_fields(s, s.centre, "半径標準偏差");
+    FormErrors e;
+    store_form_errors(s, cylindricity(s.points.xyz, s.axis_vector, s.centre, e), e);
 }
 
 void show_line_result(CommandContext& ctx)
@@ -143,6 +161,8 @@ void show_line_result(CommandContext& ctx)
     set_field(s, "Label3(0)", "直線標準偏差");
     set_field(s, "Text3(0)", s.std_deviation);
     set_field(s, "Text3(1)", "");
+    FormErrors e;
+    store_form_errors(s, straightness(s.points.xyz, s.axis_vector, s.line_point, e), e);
 }
 
 void kyuumen_Click(CommandContext& ctx)

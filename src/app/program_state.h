@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "geometry/form_error.h"
 #include "geometry/numeric_core.h"
 #include "geometry/point_cloud.h"
 
@@ -156,6 +157,11 @@ struct FormState {
     Vec3 line_point{};
     std::vector<double> poly_x, poly_y, poly_z;           ///< coefficient k of t^k at index k
     std::vector<double> control_x, control_y, control_z;  ///< control points from index 0
+
+    // ---- form errors of the last plane, line, arc, sphere or cylinder fit: the zone about the
+    // fitted feature and the minimum zone (kind FormKind::none after a load, before the first
+    // fit, after a spline, mesh or plane extraction, and when the fit's points fix no zone)
+    FormErrors form_errors;
 
     // ---- mesh: triangle t (1-based) has corners tri_a[t-1], tri_b[t-1], tri_c[t-1]
     std::vector<int> tri_a, tri_b, tri_c;

@@ -160,6 +160,7 @@ bool single_spline(CommandContext& ctx)
         set_field(s, "Text3(0)", "");
     }
     set_field(s, "Text3(1)", "");
+    clear_form_errors(s);
 
     redraw(ctx);
     single_spline_acceleration(ctx.picture2, s.poly_x, s.poly_y, s.poly_z);
@@ -182,6 +183,7 @@ bool bspline_curve(CommandContext& ctx)
     s.fitted_kind = analysis_kinds::bspline;
     set_field(s, "Text6", "Ｂスプライン");
     set_field(s, "Label5", "");
+    clear_form_errors(s);
     draw_bspline_result(ctx);
     return true;
 }
@@ -206,6 +208,7 @@ bool inverse_bspline_curve(CommandContext& ctx)
     s.fitted_kind = analysis_kinds::inverse_bspline;
     set_field(s, "Text6", "逆Ｂスプライン");
     set_field(s, "Label5", "");
+    clear_form_errors(s);
     draw_bspline_result(ctx);
     return true;
 }

@@ -25,6 +25,7 @@ void show_mesh_fields(FormState& s, std::size_t covered)
     set_field(s, "Label3(0)", "面張り点数");
     set_field(s, "Text3(0)", static_cast<double>(covered));
     set_field(s, "Text3(1)", "");
+    clear_form_errors(s);
 }
 
 void show_plane_count_fields(FormState& s, const char* analysis)
@@ -40,6 +41,7 @@ void show_plane_count_fields(FormState& s, const char* analysis)
     set_field(s, "Label3(0)", "面の数");
     set_field(s, "Text3(0)", static_cast<double>(s.plane_count));
     set_field(s, "Text3(1)", "");
+    clear_form_errors(s);
 }
 
 /// A segment between two corners, left out when either corner could not be solved.

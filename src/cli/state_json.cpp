@@ -122,6 +122,99 @@ void segment_end(JsonWriter& out, const ProgramWide&, const FormState& s)
     out.end_array();
 }
 
+const char* form_kind_name(FormKind kind)
+{
+    switch (kind) {
+    case FormKind::flatness:
+        return "flatness";
+    case FormKind::straightness:
+        return "straightness";
+    case FormKind::roundness:
+        return "roundness";
+    case FormKind::sphericity:
+        return "sphericity";
+    case FormKind::cylindricity:
+        return "cylindricity";
+    case FormKind::none:
+        break;
+    }
+    return "none";
+}
+
+/// The width of a zone, null while the form holds none.
+void zone_width(JsonWriter& out, const FormZone& zone)
+{
+    if (zone.kind == FormKind::none) {
+        out.null();
+    } else {
+        out.number(zone.width);
+    }
+}
+
+void form_error(JsonWriter& out, const ProgramWide&, const FormState& s)
+{
+    zone_width(out, s.form_errors.least_squares);
+}
+
+void form_error_min_zone(JsonWriter& out, const ProgramWide&, const FormState& s)
+{
+    zone_width(out, s.form_errors.minimum_zone);
+}
+
+/// The minimum-zone feature in the words of its kind, its width and defining points, whether
+/// the least-squares feature is already minimal and whether the zone is proven the thinnest;
+/// null while the form holds none.
+void min_zone_reference(JsonWriter& out, const ProgramWide&, const FormState& s)
+{
+    const FormZone& z = s.form_errors.minimum_zone;
+    if (z.kind == FormKind::none) {
+        out.null();
+        return;
+    }
+    const auto field = [&out](const char* name, const auto& value) {
+        out.key(name);
+        put(out, value);
+    };
+    out.begin_object();
+    field("kind", std::string(form_kind_name(z.kind)));
+    field("width", z.width);
+    switch (z.kind) {
+    case FormKind::flatness:
+        field("normal", z.direction);
+        field("offset_lower", z.lower);
+        field("offset_upper", z.upper);
+        break;
+    case FormKind::straightness:
+        field("axis", z.direction);
+        field("point", z.point);
+        field("radius", z.upper);
+        break;
+    case FormKind::roundness:
+        field("centre", z.point);
+        field("normal", z.direction);
+        field("radius_inner", z.lower);
+        field("radius_outer", z.upper);
+        break;
+    case FormKind::sphericity:
+        field("centre", z.point);
+        field("radius_inner", z.lower);
+        field("radius_outer", z.upper);
+        break;
+    case FormKind::cylindricity:
+        field("axis", z.direction);
+        field("point", z.point);
+        field("radius_inner", z.lower);
+        field("radius_outer", z.upper);
+        break;
+    case FormKind::none:
+        break;
+    }
+    field("defining_points", z.defining_points);
+    field("least_squares_is_minimal", s.form_errors.least_squares_is_minimal);
+    field("exact", s.form_errors.minimum_zone_exact);
+    out.end_object();
+}
+
 constexpr std::array values = {
     // point store
     StateValue{"point_count", point_count},
@@ -162,6 +255,9 @@ constexpr std::array values = {
     StateValue{"control_x", form_value<&FormState::control_x>},
     StateValue{"control_y", form_value<&FormState::control_y>},
     StateValue{"control_z", form_value<&FormState::control_z>},
+    StateValue{"form_error", form_error},
+    StateValue{"form_error_min_zone", form_error_min_zone},
+    StateValue{"min_zone_reference", min_zone_reference},
     // mesh, planes, boundaries, playback
     StateValue{"tri_a", form_value<&FormState::tri_a>},
     StateValue{"tri_b", form_value<&FormState::tri_b>},

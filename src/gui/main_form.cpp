@@ -283,6 +283,13 @@ QWidget* MainForm::build_result_column()
     grid->setRowMinimumHeight(row++, 8);
     pair("Label3(0)", "Text3(0)");
     pair("Label3(1)", "Text3(1)");
+    // The form errors of the fit: the feature's word, the two values, the note when equal.
+    title(heading(labels_.at("Label13")));
+    pair("Label14(0)", "Text10(0)");
+    pair("Label14(1)", "Text10(1)");
+    QLabel* note = labels_.at("Label15");
+    note->setWordWrap(true);
+    grid->addWidget(note, row++, 0, 1, 3);
     title(heading(labels_.at("Label4")));
     pair("Label11(0)", "Text4(0)", "Label11(2)");
     pair("Label11(1)", "Text4(1)", "Label11(3)");

@@ -273,6 +273,10 @@ TEST_F(MainFormTest, a_cloud_chosen_in_the_chooser_is_fitted_and_shown_in_the_fi
     EXPECT_NEAR(number("Text1(3)"), 5.0, 1e-12);
     EXPECT_NEAR(number("Text2(2)"), 5.0, 1e-12);
     EXPECT_NEAR(number("Text3(0)"), 0.0, 1e-12);
+    EXPECT_EQ(child<QLabel>(&form, "Label13")->text(), "平面度");
+    EXPECT_EQ(number("Text10(0)"), 0.0);
+    EXPECT_EQ(number("Text10(1)"), 0.0);
+    EXPECT_EQ(child<QLabel>(&form, "Label15")->text(), "最小二乗の形体がすでに最小領域です");
     std::remove((folder + name).c_str());
 }
 
@@ -354,6 +358,41 @@ TEST_F(MainFormTest, the_open_item_offers_every_format_and_opens_the_choice)
     EXPECT_EQ(edit("Text5")->text(), QString::fromStdString(path));
     EXPECT_TRUE(messages.empty());
     std::remove(path.c_str());
+}
+
+TEST_F(MainFormTest, a_fit_shows_its_form_errors_under_the_deviation)
+{
+    form.show();
+    FormState& s = form.context().state;
+    for (int i = 0; i < 6; ++i) {
+        for (int j = 0; j < 6; ++j) {
+            s.points.add({1.0 * i, 1.0 * j, i == 2 && j == 3 ? 5.25 : 5.0});
+        }
+    }
+    trigger("heimen");
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(child<QLabel>(&form, "Label13")->text(), "平面度");
+    EXPECT_EQ(child<QLabel>(&form, "Label14(0)")->text(), "形状偏差(最小二乗)");
+    EXPECT_EQ(child<QLabel>(&form, "Label14(1)")->text(), "形状偏差(最小領域)");
+    EXPECT_GT(number("Text10(0)"), 0.25);
+    EXPECT_NEAR(number("Text10(1)"), 0.25, 1e-12);
+    EXPECT_EQ(child<QLabel>(&form, "Label15")->text(), "");
+
+    // Under the deviation and the radius, in the result column left of the view.
+    const auto rect = [this](const char* name) {
+        auto* w = child<QWidget>(&form, name);
+        return QRect(w->mapTo(&form, QPoint(0, 0)), w->size());
+    };
+    EXPECT_GT(rect("Label13").top(), rect("Text3(1)").bottom());
+    EXPECT_GT(rect("Text10(0)").top(), rect("Label13").bottom());
+    EXPECT_GT(rect("Text10(1)").top(), rect("Text10(0)").bottom());
+    EXPECT_LT(rect("Text10(1)").bottom(), rect("Label4").top());
+    EXPECT_LT(rect("Text10(1)").right(), rect("Picture1").left());
+
+    trigger("chokusen");
+    EXPECT_EQ(child<QLabel>(&form, "Label13")->text(), "真直度");
+    EXPECT_EQ(edit("Text10(1)")->text().toStdString(),
+              format_number(form.context().state.form_errors.minimum_zone.width));
 }
 
 TEST(PictureWidget, button_state_counts_left_1_right_2_both_3)

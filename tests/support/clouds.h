@@ -63,6 +63,27 @@ inline std::vector<Vec3> arc_cloud()
     return pts;
 }
 
+/// Points on the cylinder of radius 2 about the axis through (1, 0, 2) along (0.1, 0.2, 1),
+/// over a length of 12, with Gaussian radial noise.
+inline std::vector<Vec3> cylinder_cloud(std::size_t n, double noise, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    std::normal_distribution<double> g(0.0, 1.0);
+    const Vec3 w = (1.0 / std::sqrt(1.05)) * Vec3{0.1, 0.2, 1.0};
+    const Vec3 e1 = (1.0 / vec_length(Vec3{1, 0, -0.1})) * Vec3{1, 0, -0.1};
+    const Vec3 e2{w[1] * e1[2] - w[2] * e1[1], w[2] * e1[0] - w[0] * e1[2],
+                  w[0] * e1[1] - w[1] * e1[0]};
+    std::vector<Vec3> pts(n);
+    for (Vec3& p : pts) {
+        const double t = 2 * pi * u(rng);
+        const double r = 2.0 + noise * g(rng);
+        p = Vec3{1, 0, 2} + (12.0 * u(rng) - 6.0) * w + (r * std::cos(t)) * e1 +
+            (r * std::sin(t)) * e2;
+    }
+    return pts;
+}
+
 /// A helix of radius 3 about the Z axis with a little wobble.
 inline std::vector<Vec3> cylinder_cloud()
 {
@@ -80,6 +101,21 @@ inline std::vector<Vec3> line_cloud()
     std::vector<Vec3> pts;
     for (int i = 0; i < 30; ++i) {
         pts.push_back({1.0 * i, 0.5 * i + 0.02 * (i % 3), 2.0 - 0.01 * (i % 2)});
+    }
+    return pts;
+}
+
+/// Points along the line through (1, 2, 3) in the direction (1, 0.5, -0.25) over 20 units of x,
+/// with Gaussian noise of `noise` in y and z.
+inline std::vector<Vec3> line_cloud(std::size_t n, double noise, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    std::normal_distribution<double> g(0.0, 1.0);
+    std::vector<Vec3> pts(n);
+    for (Vec3& p : pts) {
+        const double t = 20 * u(rng);
+        p = {1 + t, 2 + 0.5 * t + noise * g(rng), 3 - 0.25 * t + noise * g(rng)};
     }
     return pts;
 }
