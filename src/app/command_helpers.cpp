@@ -53,7 +53,8 @@ bool choose_file(CommandContext& ctx, int file_kind)
 bool read_chosen_file(CommandContext& ctx, FileBytes& file)
 {
     ReadError error;
-    if (open_file_bytes(ctx.program.selected_file_name, file, error) == Status::error) {
+    const auto open = [&] { return open_file_bytes(ctx.program.selected_file_name, file, error); };
+    if (read_guarded(open, error) == Status::error) {
         show_load_error(ctx, error);
         return false;
     }
@@ -85,11 +86,23 @@ void load_mesh(CommandContext& ctx, LoadedMesh&& mesh, MeshLoad mesh_load,
 {
     FormState& s = ctx.state;
     const bool has_triangles = mesh.triangle_count() > 0;
+    // The one allocation of this step comes before the form changes: memory running out here
+    // leaves the form as it was, like a reader that runs out.
+    std::vector<double> tags;
+    ReadError error;
+    const auto make_tags = [&] {
+        tags.assign(mesh.triangle_count(), 0.0);
+        return Status::ok;
+    };
+    if (mesh_load != MeshLoad::keep && read_guarded(make_tags, error) == Status::error) {
+        show_load_error(ctx, error);
+        return;
+    }
     if (mesh_load != MeshLoad::keep) {
         s.tri_a = std::move(mesh.tri_a);
         s.tri_b = std::move(mesh.tri_b);
         s.tri_c = std::move(mesh.tri_c);
-        s.tri_tag.assign(s.tri_a.size(), 0.0);
+        s.tri_tag = std::move(tags);
     }
     s.points = std::move(mesh.points);
     after_load(ctx);

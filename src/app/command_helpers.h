@@ -1,6 +1,7 @@
 #pragma once
 // Steps shared by the commands of several subsystems.
 
+#include <new>
 #include <string>
 
 #include "app/command_context.h"
@@ -52,8 +53,27 @@ std::string empty_file_reason(FileFormat format);
 void load_mesh(CommandContext& ctx, LoadedMesh&& mesh, MeshLoad mesh_load,
                const std::string& empty_reason);
 
+/// Why a file could not be loaded when memory ran out on the way.
+inline constexpr const char* out_of_memory_reason =
+    "メモリが足りません。ほかのプログラムを閉じるか、ファイルを分けて読み込んで下さい。";
+
+/// Runs `read()`, a reader over a file's bytes that fills a fresh cloud or mesh, and gives its
+/// Status. An allocation that fails on the way (std::bad_alloc: a genuine file too big for the
+/// memory left) becomes Status::error with out_of_memory_reason; what the form holds was never
+/// touched, so it stays.
+template <class Read> Status read_guarded(Read&& read, ReadError& error)
+{
+    try {
+        return read();
+    } catch (const std::bad_alloc&) {
+        error = {out_of_memory_reason};
+        return Status::error;
+    }
+}
+
 /// Reads the chosen file and parses it with `read(bytes, fresh, error)` into a fresh cloud; on
-/// failure shows the message and returns false, leaving the form as it was.
+/// failure (memory running out included) shows the message and returns false, leaving the
+/// form as it was.
 template <class Reader>
 bool read_chosen_points(CommandContext& ctx, Reader read, PointCloud& fresh);
 
@@ -94,7 +114,15 @@ bool read_chosen_points(CommandContext& ctx, Reader read, PointCloud& fresh)
         return false;
     }
     ReadError error;
-    if (read(file.bytes(), fresh, error) == Status::error) {
+    const auto parse = [&] {
+        PointCloud parsed;
+        const Status status = read(file.bytes(), parsed, error);
+        if (status == Status::ok) {
+            fresh = std::move(parsed);
+        }
+        return status;
+    };
+    if (read_guarded(parse, error) == Status::error) {
         show_load_error(ctx, error);
         return false;
     }

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 
 #include "app/command_helpers.h"
 #include "app/history.h"
+#include "geometry/number_text.h"
 
 namespace tengun {
 
@@ -69,13 +69,10 @@ private:
 std::string byte_text(std::size_t bytes)
 {
     const double mb = static_cast<double>(bytes) / (1024.0 * 1024.0);
-    char text[32];
     if (mb >= 1024.0) {
-        std::snprintf(text, sizeof text, "約 %.1f GB", mb / 1024.0);
-    } else {
-        std::snprintf(text, sizeof text, "約 %.0f MB", mb < 1.0 ? 1.0 : mb);
+        return "約 " + fixed_number(mb / 1024.0, 1) + " GB";
     }
-    return text;
+    return "約 " + fixed_number(mb < 1.0 ? 1.0 : mb, 0) + " MB";
 }
 
 } // namespace

@@ -34,7 +34,17 @@ void csv_merge_input_Click(CommandContext& ctx)
     }
     // After a removal the cloud may hold fewer points than the base: keep what is there.
     const std::size_t base = std::min(ctx.state.base_point_count, ctx.state.point_count());
-    ctx.state.points = merge_csv_points(ctx.state.points, base, merged);
+    PointCloud combined;
+    ReadError error;
+    const auto merge = [&] {
+        combined = merge_csv_points(ctx.state.points, base, merged);
+        return Status::ok;
+    };
+    if (read_guarded(merge, error) == Status::error) {
+        show_load_error(ctx, error);
+        return;
+    }
+    ctx.state.points = std::move(combined);
     after_load(ctx);
     ctx.state.base_point_count = base;
 }

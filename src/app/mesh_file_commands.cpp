@@ -44,7 +44,8 @@ void stl_file_input_Click(CommandContext& ctx)
     }
     LoadedMesh mesh;
     ReadError error;
-    if (read_stl(file.bytes(), mesh, error, file.releaser()) == Status::error) {
+    const auto read = [&] { return read_stl(file.bytes(), mesh, error, file.releaser()); };
+    if (read_guarded(read, error) == Status::error) {
         show_load_error(ctx, error);
         return;
     }

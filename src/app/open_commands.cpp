@@ -41,7 +41,10 @@ void open_file(CommandContext& ctx)
     const FileFormat format = detect_file_format(bytes, bytes.size(), name);
     LoadedMesh mesh;
     ReadError error;
-    if (read_format(format, bytes, name, mesh, error, file.releaser()) == Status::error) {
+    const auto read = [&] {
+        return read_format(format, bytes, name, mesh, error, file.releaser());
+    };
+    if (read_guarded(read, error) == Status::error) {
         show_load_error(ctx, error);
         return;
     }

@@ -1,7 +1,6 @@
 #include "app/status_text.h"
 
-#include <cmath>
-#include <cstdio>
+#include "geometry/number_text.h"
 
 namespace tengun {
 
@@ -21,18 +20,13 @@ std::string grouped_count(std::size_t n)
 
 std::string duration_text(double seconds)
 {
-    char text[48];
     if (!(seconds >= 0.0005)) {
         return "1 ミリ秒未満";
     }
     if (seconds < 0.9995) {
-        std::snprintf(text, sizeof text, "%.0f ミリ秒", seconds * 1000.0);
-    } else if (seconds < 9.995) {
-        std::snprintf(text, sizeof text, "%.2f 秒", seconds);
-    } else {
-        std::snprintf(text, sizeof text, "%.1f 秒", seconds);
+        return fixed_number(seconds * 1000.0, 0) + " ミリ秒";
     }
-    return text;
+    return fixed_number(seconds, seconds < 9.995 ? 2 : 1) + " 秒";
 }
 
 std::string point_count_status(const FormState& state)

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "formats/shown_text.h"
 #include "formats/text_fields.h"
 #include "geometry/number_text.h"
 
@@ -13,11 +14,7 @@ namespace {
 
 ReadError not_a_number(const TextField& f)
 {
-    std::string shown(f.text.substr(0, 40));
-    if (f.text.size() > 40) {
-        shown += "…";
-    }
-    return {"「" + shown + "」は数値ではありません", f.line, f.index};
+    return {"「" + shown_text(f.text) + "」は数値ではありません", f.line, f.index};
 }
 
 /// Calls sink(value) for every field of the text as a number; the shared loop of read_values and

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "formats/shown_text.h"
+
 namespace tengun {
 
 namespace {
@@ -311,7 +313,7 @@ Status letterless_positions(const std::vector<Token>& tokens, std::size_t t,
         double v[7] = {};
         for (int k = 0; k < 7; ++k) {
             if (!iges_number(tokens[t + 1 + k].text, v[k])) {
-                error = {"線分（110）の座標「" + std::string(tokens[t + 1 + k].text.substr(0, 40)) +
+                error = {"線分（110）の座標「" + shown_text(tokens[t + 1 + k].text) +
                              "」は数値ではありません",
                          lines[tokens[t + 1 + k].line].number};
                 return Status::error;
@@ -426,7 +428,7 @@ Status read_letterless(const std::vector<Line>& lines, PointCloud& cloud, ReadEr
         for (int k = 0; k < 6; ++k) {
             const Token& f = *data[1 + static_cast<std::size_t>(k)];
             if (!iges_number(f.text, c[k])) {
-                error = {"線分（110）の座標「" + std::string(f.text.substr(0, 40)) +
+                error = {"線分（110）の座標「" + shown_text(f.text) +
                              "」は数値ではありません",
                          lines[f.line].number};
                 return Status::error;
@@ -514,8 +516,7 @@ Status read_iges_points(std::string_view text, PointCloud& cloud, ReadError& err
                     return Status::error;
                 }
                 if (!iges_number(field, value)) {
-                    std::string shown(field.substr(0, 40));
-                    error = {"線分（110）の座標「" + shown + "」は数値ではありません",
+                    error = {"線分（110）の座標「" + shown_text(field) + "」は数値ではありません",
                              line_at(offset)};
                     return Status::error;
                 }

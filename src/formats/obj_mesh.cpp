@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "formats/shown_text.h"
+
 namespace tengun {
 
 namespace {
@@ -110,7 +112,7 @@ bool number(std::string_view token, double& x)
 
 std::string shown(std::string_view token)
 {
-    return token.size() > 40 ? std::string(token.substr(0, 40)) + "…" : std::string(token);
+    return shown_text(token);
 }
 
 /// Lines that start with the keyword and a blank: enough to reserve the points and triangles.

@@ -13,6 +13,7 @@
 #include <lzf.h>
 
 #include "formats/little_endian.h"
+#include "formats/shown_text.h"
 
 namespace tengun {
 
@@ -75,7 +76,7 @@ bool whole_number(std::string_view word, std::uint64_t& value)
 
 std::string shown(std::string_view word)
 {
-    return word.size() > 40 ? std::string(word.substr(0, 40)) + "…" : std::string(word);
+    return shown_text(word);
 }
 
 enum class Encoding { ascii, binary, compressed };

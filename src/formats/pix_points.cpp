@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/shown_text.h"
 #include "formats/text_fields.h"
 #include "geometry/number_text.h"
 
@@ -40,8 +41,7 @@ bool number_at(const Tokens& tokens, std::size_t t, double& x, ReadError& error)
     if (parse_number(f.text, x) && std::isfinite(x)) {
         return true;
     }
-    std::string shown(f.text.substr(0, 40));
-    error = {"「" + shown + "」は数値ではありません", f.line, f.index};
+    error = {"「" + shown_text(f.text) + "」は数値ではありません", f.line, f.index};
     return false;
 }
 

@@ -6,10 +6,10 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
-#include <new>
 #include <vector>
 
 #include "formats/byte_order.h"
+#include "formats/shown_text.h"
 
 namespace tengun {
 
@@ -132,11 +132,7 @@ std::vector<std::string_view> words(std::string_view line)
 
 std::string shown(std::string_view text)
 {
-    std::string s(text.substr(0, 40));
-    if (text.size() > 40) {
-        s += "…";
-    }
-    return s;
+    return shown_text(text);
 }
 
 Status parse_header(std::string_view bytes, Header& header, ReadError& error)
@@ -867,16 +863,12 @@ Status read_ply_mesh(std::string_view bytes, LoadedMesh& out, ReadError& error,
         check_counts(h, bytes.size() - h.data_start, error) == Status::error) {
         return Status::error;
     }
-    try {
-        Build b;
-        if (read_ply_data(bytes, h, roles, b, error, passed) == Status::error) {
-            return Status::error;
-        }
-        out = std::move(b.mesh);
-    } catch (const std::bad_alloc&) {
-        error = {"メモリが足りません"};
+    // Memory running out (std::bad_alloc) is the caller's to report: `out` is not yet touched.
+    Build b;
+    if (read_ply_data(bytes, h, roles, b, error, passed) == Status::error) {
         return Status::error;
     }
+    out = std::move(b.mesh);
     return Status::ok;
 }
 

@@ -275,20 +275,24 @@ std::string write_binary_stl(std::span<const Vec3> points, std::span<const int> 
     header.resize(80, ' ');
     out += header;
     append_le(out, static_cast<std::uint32_t>(tri_a.size()));
-    const auto corner = [&points](int number) -> const Vec3& {
+    // The corners as the file stores them: in single precision, a zero as +0 whatever its sign
+    // (the reader takes -0 and 0 for one point). The normal is that of the stored corners, so
+    // the mesh read back writes the same bytes again.
+    const auto corner = [&points](int number) -> Vec3 {
         assert(number >= 1 && static_cast<std::size_t>(number) <= points.size() &&
                "corners are point numbers of the cloud");
-        return points[static_cast<std::size_t>(number) - 1];
+        const Vec3& p = points[static_cast<std::size_t>(number) - 1];
+        return {single(p[0]) + 0.0, single(p[1]) + 0.0, single(p[2]) + 0.0};
     };
     const auto append_xyz = [&out](const Vec3& v) {
         for (const double x : v) {
-            append_le(out, static_cast<float>(x));
+            append_le(out, static_cast<float>(x) + 0.0F);
         }
     };
     for (std::size_t t = 0; t < tri_a.size(); ++t) {
-        const Vec3& a = corner(tri_a[t]);
-        const Vec3& b = corner(tri_b[t]);
-        const Vec3& c = corner(tri_c[t]);
+        const Vec3 a = corner(tri_a[t]);
+        const Vec3 b = corner(tri_b[t]);
+        const Vec3 c = corner(tri_c[t]);
         append_xyz(facet_normal(a, b, c));
         append_xyz(a);
         append_xyz(b);

@@ -47,8 +47,9 @@ enum class StlKind { ascii, binary };
                               const BytesPassed& passed = {});
 
 /// The triangles as a binary STL: a header that does not start with "solid", the count, and
-/// per facet the unit normal of its corners' order (0 0 0 for a degenerate one), the corners in
-/// single precision and attribute 0. The same mesh always gives the same bytes. Every corner
+/// per facet the unit normal of its stored corners' order (0 0 0 for a degenerate one), the
+/// corners in single precision (a zero always as +0, as the reader takes it) and attribute 0;
+/// what the reader gives back writes the same bytes again. The same mesh always gives the same bytes. Every corner
 /// must be a point number 1..points.size(); at most 2^32 - 1 triangles; no coordinate
 /// beyond the single-precision range (see single_precision_loss).
 std::string write_binary_stl(std::span<const Vec3> points, std::span<const int> tri_a,

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <limits>
 
+#include "formats/shown_text.h"
+
 namespace tengun {
 
 namespace {
@@ -200,7 +202,7 @@ Status read_stl_mesh(std::string_view text, StlMesh& mesh, ReadError& error)
     });
 
     if (bad_number) {
-        error = {"頂点（vertex）の座標「" + std::string(bad_token.substr(0, 40)) +
+        error = {"頂点（vertex）の座標「" + shown_text(bad_token) +
                      "」は数値ではありません",
                  line_of(text, bad_offset)};
         return Status::error;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "formats/shown_text.h"
 #include "formats/text_fields.h"
 
 namespace tengun {
@@ -38,7 +39,7 @@ bool point_count(std::string_view text, std::uint64_t& n)
 
 std::string shown(std::string_view text)
 {
-    return text.size() > 40 ? std::string(text.substr(0, 40)) + "…" : std::string(text);
+    return shown_text(text);
 }
 
 }  // namespace

@@ -31,6 +31,17 @@ std::string format_number(double x)
     return {buffer, result.ptr};
 }
 
+std::string fixed_number(double x, int decimals)
+{
+    char buffer[400];  // room for the largest double in fixed form
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::fixed, decimals);
+    if (result.ec != std::errc{}) {
+        return format_number(x);
+    }
+    return {buffer, result.ptr};
+}
+
 bool parse_number(std::string_view text, double& x)
 {
     const auto is_blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };

@@ -20,12 +20,18 @@ struct CliRun {
     QJsonObject json;  ///< stdout as a JSON object; empty when it is not one
 };
 
-/// Runs tengun-cli in `dir` without QT_QPA_PLATFORM, so it has to choose its platform itself.
-inline CliRun run_cli(const QStringList& args, const QString& dir = {})
+/// Runs tengun-cli in `dir` without QT_QPA_PLATFORM, so it has to choose its platform itself,
+/// and with the "NAME=value" settings of `environment` added.
+inline CliRun run_cli(const QStringList& args, const QString& dir = {},
+                      const QStringList& environment = {})
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("QT_QPA_PLATFORM");
+    for (const QString& setting : environment) {
+        const qsizetype equals = setting.indexOf('=');
+        env.insert(setting.left(equals), setting.mid(equals + 1));
+    }
     process.setProcessEnvironment(env);
     if (!dir.isEmpty()) {
         process.setWorkingDirectory(dir);
