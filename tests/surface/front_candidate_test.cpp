@@ -26,8 +26,11 @@ TEST(best_front_candidate, nearest_qualifying_point_ties_to_the_lower_number)
     EXPECT_DOUBLE_EQ(n.distance, std::sqrt(1.25));
     std::swap(pts[3], pts[4]); // the same two places, numbered the other way round
     EXPECT_EQ(best_front_candidate(pts, labels, 1, 2, 3).index, 4);
-    FrontCandidateIndex index(pts, 0.7);
-    EXPECT_EQ(index.best(labels, 1, 2, 3, 10.0).index, 4);
+    FrontCandidateIndex index(pts);
+    for (const int k : {1, 2, 3, 7}) {
+        index.take(k);
+    }
+    EXPECT_EQ(index.best(1, 2, 3, 10.0).index, 4);
 
     labels[3] = 1;
     labels[4] = 1;
@@ -111,7 +114,12 @@ TEST(FrontCandidateIndex, answers_as_the_plain_scan_within_the_limit)
             l = u(rng) < 0.3 ? 1.0 : 0.0;
         }
         const double typical = typical_spacing(pts);
-        FrontCandidateIndex index(pts, typical * (0.5 + 3 * u(rng)));
+        FrontCandidateIndex index(pts);
+        for (int k = 1; k <= n; ++k) {
+            if (labels[static_cast<std::size_t>(k) - 1] != 0.0) {
+                index.take(k);
+            }
+        }
         for (int q = 0; q < 200; ++q) {
             const int a = pick(rng);
             const int b = nearest_to_point(pts, labels, a).index;
@@ -121,7 +129,7 @@ TEST(FrontCandidateIndex, answers_as_the_plain_scan_within_the_limit)
             }
             const double limit = typical * 6 * u(rng);
             const Nearest plain = best_front_candidate(pts, labels, a, b, o);
-            const Nearest fast = index.best(labels, a, b, o, limit);
+            const Nearest fast = index.best(a, b, o, limit);
             SCOPED_TRACE(::testing::Message() << "cloud " << cloud << " query " << q);
             if (plain.index != 0 && plain.distance <= limit) {
                 ++found_within;
@@ -141,8 +149,11 @@ TEST(FrontCandidateIndex, clouds_with_infinite_coordinates_fall_back_to_the_plai
 {
     const std::vector<Vec3> pts{{0, 0, 0}, {1, 0, 0}, {0.5, -1, 0}, {0.5, 1, 0}, {INFINITY, 0, 0}};
     const std::vector<double> labels{1, 1, 1, 0, 0};
-    FrontCandidateIndex index(pts, 1.0);
-    EXPECT_EQ(index.best(labels, 1, 2, 3, 5.0).index, 4);
+    FrontCandidateIndex index(pts);
+    for (const int k : {1, 2, 3}) {
+        index.take(k);
+    }
+    EXPECT_EQ(index.best(1, 2, 3, 5.0).index, 4);
 }
 
 TEST(mesh_point_cloud, the_grid_index_builds_the_same_mesh_as_the_plain_scan)

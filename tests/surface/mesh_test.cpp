@@ -237,8 +237,19 @@ TEST(mesh_point_cloud, random_order_scans_are_covered_patch_by_patch)
     for (const NamedCloud& c : clouds) {
         SCOPED_TRACE(::testing::Message() << c.name << " of " << c.points.size());
         const Mesh m = mesh_of(c.points);
-        EXPECT_LE(count_label(0.0, m.labels), 2U) << "every point but two at most is a vertex";
+        EXPECT_GE(count_label(1.0, m.labels), 0.99 * c.points.size()) << "nearly every point";
         EXPECT_GT(m.size(), c.points.size()) << "a surface, not a scatter of seed triangles";
+        // No seed triangle bridges the leftovers across the surface: every triangle is about as
+        // long as its neighbours.
+        std::vector<double> perimeter;
+        for (std::size_t t = 0; t < m.size(); ++t) {
+            perimeter.push_back(point_distance(c.points, m.a[t], m.b[t]) +
+                                point_distance(c.points, m.b[t], m.c[t]) +
+                                point_distance(c.points, m.c[t], m.a[t]));
+        }
+        std::vector<double> ordered = perimeter;
+        std::sort(ordered.begin(), ordered.end());
+        EXPECT_LT(ordered.back(), 5.0 * ordered[ordered.size() / 2]);
         expect_same_mesh(m, testing::reference_mesh(c.points));
         const testing::ReferenceMesh first = testing::reference_mesh(c.points, false);
         restarted += count_label(0.0, first.labels) > 2 ? 1 : 0;
@@ -292,9 +303,9 @@ TEST(mesh_point_cloud, a_run_stopped_midway_leaves_labels_and_triangles_as_they_
         std::atomic<bool> stop{false};
         int reports = 0;
         const Progress progress{[&](double, std::string_view) { stop = ++reports == 2; }, &stop};
-        const Status status =
-            extraction ? extract_planes(pts, labels, a, b, c, tag, planes, progress)
-                       : mesh_point_cloud(pts, labels, a, b, c, tag, progress);
+        const Status status = extraction
+                                  ? extract_planes(pts, labels, a, b, c, tag, planes, progress)
+                                  : mesh_point_cloud(pts, labels, a, b, c, tag, progress);
         EXPECT_EQ(status, Status::error);
         EXPECT_EQ(reports, 2) << "stopped at the check after the second report";
         EXPECT_EQ(labels, std::vector<double>(pts.size(), 7.0));
