@@ -2,6 +2,7 @@
 #include "surface/front.h"
 
 #include <cassert>
+#include <limits>
 
 namespace tengun {
 
@@ -26,6 +27,7 @@ int new_node(Front& f, int k, int o)
         f.live_next.push_back(node);
         f.live_prev.push_back(node);
         f.parked.push_back(0);
+        f.generation.push_back(0);
     } else {
         node = f.unused.back();
         f.unused.pop_back();
@@ -33,6 +35,7 @@ int new_node(Front& f, int k, int o)
         f.opposite[slot(node)] = o;
         f.memo[slot(node)] = EdgeMemo{};
         f.parked[slot(node)] = 0;
+        ++f.generation[slot(node)];
     }
     return node;
 }
@@ -82,6 +85,64 @@ void Front::park(int node)
     }
     unlink_live(*this, node);
     parked[slot(node)] = 1;
+}
+
+void Front::wake(int node)
+{
+    if (!parked[slot(node)]) {
+        return;
+    }
+    // The nearest live node on either side, looked for on both at once: the nodes between it
+    // and this one are all parked, so this one goes right beside it.
+    int back = node;
+    int ahead = node;
+    while (true) {
+        back = prev[slot(back)];
+        if (!parked[slot(back)]) {
+            wake_after(*this, node, back);
+            return;
+        }
+        ahead = next[slot(ahead)];
+        if (!parked[slot(ahead)]) {
+            wake_before(*this, node, ahead);
+            return;
+        }
+    }
+}
+
+void Front::taken(int k)
+{
+    const auto [first, last] = watching.equal_range(k);
+    for (auto it = first; it != last; ++it) {
+        const auto [node, gen] = it->second;
+        if (generation[slot(node)] == gen) {
+            wake(node);
+        }
+    }
+    watching.erase(first, last);
+}
+
+void Front::turn(double angle)
+{
+    if (!(angle < std::numeric_limits<double>::infinity())) {
+        turned = 0.0; // every timer goes off; the count starts afresh
+        while (!timers.empty()) {
+            const Timer t = timers.top();
+            timers.pop();
+            if (generation[slot(t.node)] == t.generation) {
+                wake(t.node);
+            }
+        }
+        return;
+    }
+    turned += angle;
+    while (!timers.empty() && timers.top().turn <= turned) {
+        const Timer t = timers.top();
+        timers.pop();
+        if (generation[slot(t.node)] == t.generation) {
+            wake(t.node);
+        }
+    }
 }
 
 void Front::wake_around(int node)
@@ -172,6 +233,7 @@ void front_remove(int p, Front& front)
         front.head = after;
     }
     front.unused.push_back(p);
+    ++front.generation[slot(p)]; // whatever waited for it no longer applies
     --front.length;
 }
 
@@ -189,12 +251,29 @@ void advance_after_accept(int k, Front& front, FrontWalk& walk)
     }
 }
 
-int pass_failed_edge(Front& front, int i, int keep)
+int pass_failed_edge(Front& front, int i, int keep, double fold_turn)
 {
     const int next = front.next_live(i);
-    const EdgeMemo::Kind kind = front.memo[slot(i)].kind;
-    if (i != keep && (kind == EdgeMemo::Kind::none || kind == EdgeMemo::Kind::too_far)) {
+    if (i == keep || i == front.head) {
+        return next;
+    }
+    const EdgeMemo& m = front.memo[slot(i)];
+    switch (m.kind) {
+    case EdgeMemo::Kind::none:
+    case EdgeMemo::Kind::too_far:
         front.park(i);
+        break;
+    case EdgeMemo::Kind::fold:
+        front.park(i);
+        if (m.k != m.p && m.k != m.q) {
+            front.watching.emplace(m.k, std::make_pair(i, front.generation[slot(i)]));
+        }
+        if (fold_turn < std::numeric_limits<double>::infinity()) {
+            front.timers.push({fold_turn, i, front.generation[slot(i)]});
+        }
+        break;
+    case EdgeMemo::Kind::empty:
+        break;
     }
     return next;
 }

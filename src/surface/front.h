@@ -6,6 +6,10 @@
 // position 1 again. A node stands for the front edge from its point to the next node's point;
 // `opposite` holds the third vertex of the mesh triangle on that edge's inner side.
 
+#include <functional>
+#include <queue>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "geometry/numeric_core.h"
@@ -49,12 +53,26 @@ int memo_answer(const EdgeMemo& m, int a, int b, int o, int p, int q, IsFree is_
 /// Nodes are indices into the vectors; a node that left the front is reused by the next one that
 /// enters, so the storage stays as large as the longest front.
 ///
-/// Edges that fail for good while the front beside them stays as it is (their memo says "none"
-/// or "too far") can be parked: they leave a second ring, of the live nodes in the same order,
-/// which the walk follows to pass a run of them in one step. An edge's memo depends only on the
-/// front from two nodes before it to two after it, so wake_around() after a change there brings
-/// back every edge whose answer may have changed. The head is never parked.
+/// Edges whose memo says they fail again can be parked: they leave a second ring, of the live
+/// nodes in the same order, which the walk follows to pass a run of them in one step. A parked
+/// edge is woken (rejoins the live ring) as soon as its answer may change:
+/// - by any change of the front from two nodes before it to two after it, on which its memo
+///   depends (wake_around after each new triangle);
+/// - for "fold", when its memo's k is taken, for then its search would find another point
+///   (taken);
+/// - for "fold" under a region's plane that is refitted, when the plane has turned far enough
+///   that the fold test might pass (turn: the angle between lines obeys the triangle
+///   inequality, so a triangle that folded by f > the limit still folds by more than the limit
+///   while the plane has turned by less than f - limit).
+/// The head is never parked.
 struct Front {
+    struct Timer {
+        double turn = 0.0; // wake once the plane has turned this far
+        int node = 0;
+        unsigned generation = 0;
+        bool operator>(const Timer& t) const { return turn > t.turn; }
+    };
+
     std::vector<int> point;
     std::vector<int> opposite;
     std::vector<int> next;
@@ -63,9 +81,14 @@ struct Front {
     std::vector<int> live_next; // the ring of live nodes
     std::vector<int> live_prev;
     std::vector<char> parked;
-    std::vector<int> unused; // nodes free for reuse
-    int head = 0;            // the node at position 1
+    std::vector<unsigned> generation; // counts the reuses of a node
+    std::vector<int> unused;          // nodes free for reuse
+    int head = 0;                     // the node at position 1
     int length = 0;
+    // Parked "fold" edges waiting for a point to be taken, by point: (node, generation).
+    std::unordered_multimap<int, std::pair<int, unsigned>> watching;
+    std::priority_queue<Timer, std::vector<Timer>, std::greater<>> timers;
+    double turned = 0.0; // how far the plane has turned, summed over the refits (an upper bound)
 
     [[nodiscard]] int at(int node) const { return point[static_cast<std::size_t>(node)]; }
     [[nodiscard]] bool is_parked(int node) const { return parked[static_cast<std::size_t>(node)]; }
@@ -76,8 +99,15 @@ struct Front {
     }
     /// The live node `node` leaves the live ring (the head stays).
     void park(int node);
+    /// The parked node `node` rejoins the live ring in its place.
+    void wake(int node);
     /// The two nodes before and the two after the live node `node` are live again.
     void wake_around(int node);
+    /// Point k was taken: parked edges whose memo's answer was k are live again.
+    void taken(int k);
+    /// The region's plane has turned by at most `angle` (infinity: by any angle): parked edges
+    /// whose fold test may now pass are live again.
+    void turn(double angle);
 };
 
 /// The front of a first triangle a, b, c: edges a->b, b->c, c->a (positions 1, 2, 3) with
@@ -122,10 +152,12 @@ void front_remove(int p, Front& front);
 /// (positions i, i + 1 and i + 2 of the algorithm, wrapped round the loop). Only walk.i is set.
 void advance_after_accept(int k, Front& front, FrontWalk& walk);
 
-/// The walk leaves the rejected edge at node i for the next live one. An edge whose memo says it
-/// fails for good ("none", "too far") is parked on the way, unless it is `keep` (the first of
-/// the failures in a row, where the walk must stop again) or the head.
-int pass_failed_edge(Front& front, int i, int keep);
+/// The walk leaves the rejected edge at node i for the next live one. The edge is parked on the
+/// way, unless it is `keep` (the first of the failures in a row, where the walk must stop again)
+/// or the head: "none" and "too far" for good; "fold" until its memo's k is taken (when k is
+/// not one of the two front points beside the edge) and until the plane has turned to
+/// `fold_turn` (infinity when the fold test cannot change).
+int pass_failed_edge(Front& front, int i, int keep, double fold_turn);
 
 /// The points of the front in position order (1..length), and the opposites likewise.
 std::vector<int> front_points(const Front& front);

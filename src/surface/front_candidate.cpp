@@ -37,7 +37,7 @@ Nearest scan_best(std::span<const Vec3> xyz, const EdgeTest& test, IsFree is_fre
 }
 
 /// Points per leaf: small leaves keep the qualification tests few, large ones the tree shallow.
-constexpr int leaf_size = 8;
+constexpr int leaf_size = 16;
 
 } // namespace
 
@@ -64,8 +64,13 @@ FrontCandidateIndex::FrontCandidateIndex(std::span<const Vec3> xyz)
     id_.resize(xyz.size());
     std::iota(id_.begin(), id_.end(), 1);
     pos_.assign(xyz.begin(), xyz.end());
+    build_order_.resize(xyz.size());
+    for (std::size_t i = 0; i < xyz.size(); ++i) {
+        build_order_[i] = {xyz[i], static_cast<int>(i) + 1};
+    }
     nodes_.reserve(2 * (xyz.size() / leaf_size + 1));
     build(0, static_cast<int>(xyz.size()), -1);
+    build_order_ = {};
     slot_.resize(xyz.size());
     leaf_.resize(xyz.size());
     for (std::size_t n = 0; n < nodes_.size(); ++n) {
@@ -130,23 +135,17 @@ int FrontCandidateIndex::build(int begin, int end, int parent)
                 axis = k;
             }
         }
-        // Median split of the slots along the widest axis; coordinates and numbers move together.
-        std::vector<int> order(static_cast<std::size_t>(end - begin));
-        std::iota(order.begin(), order.end(), begin);
-        const auto middle = order.begin() + (end - begin) / 2;
-        std::nth_element(order.begin(), middle, order.end(), [&](int x, int y) {
-            const double px = pos_[static_cast<std::size_t>(x)][axis];
-            const double py = pos_[static_cast<std::size_t>(y)][axis];
-            return px < py || (px == py && x < y);
-        });
-        std::vector<Vec3> pos(order.size());
-        std::vector<int> id(order.size());
-        for (std::size_t j = 0; j < order.size(); ++j) {
-            pos[j] = pos_[static_cast<std::size_t>(order[j])];
-            id[j] = id_[static_cast<std::size_t>(order[j])];
+        // Median split of the slots along the widest axis, in place: coordinates and numbers
+        // move together.
+        const auto first = build_order_.begin() + begin;
+        std::nth_element(first, first + (end - begin) / 2, build_order_.begin() + end,
+                         [axis](const Slot& x, const Slot& y) {
+                             return x.p[axis] < y.p[axis] || (x.p[axis] == y.p[axis] && x.k < y.k);
+                         });
+        for (int s = begin; s < end; ++s) {
+            pos_[static_cast<std::size_t>(s)] = build_order_[static_cast<std::size_t>(s)].p;
+            id_[static_cast<std::size_t>(s)] = build_order_[static_cast<std::size_t>(s)].k;
         }
-        std::copy(pos.begin(), pos.end(), pos_.begin() + begin);
-        std::copy(id.begin(), id.end(), id_.begin() + begin);
         const int split = begin + (end - begin) / 2;
         node.left = build(begin, split, n);
         node.right = build(split, end, n);

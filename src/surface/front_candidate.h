@@ -76,6 +76,11 @@ private:
     std::vector<int> leaf_;   // leaf node by point
     std::vector<Node> nodes_;
     std::vector<std::pair<int, double>> stack_; // (node, box distance) of one search
+    struct Slot {
+        Vec3 p;
+        int k;
+    };
+    std::vector<Slot> build_order_; // while the tree is built
 };
 
 enum class CandidateSearch { linear, indexed };

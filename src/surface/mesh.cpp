@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <limits>
 
 #include "surface/front.h"
 
@@ -13,6 +14,9 @@ namespace {
 /// A restart seed triangle longer than this many times the one its seed position gives in the
 /// whole cloud joins leftovers far apart across meshed surface: it is not formed.
 constexpr double restart_reach = 3.0;
+
+/// The fold test of a memo never changes here (the triangle inside the edge is part of the memo).
+constexpr double never = std::numeric_limits<double>::infinity();
 
 /// The new triangle (a, b, k) folds against the triangle (a, b, o) by at most `max_fold`.
 bool gentle_fold(std::span<const Vec3> xyz, int a, int b, int o, int k, double max_fold)
@@ -145,11 +149,12 @@ Status mesh_point_cloud(std::span<const Vec3> xyz, std::span<double> labels_out,
                 if (failures++ == 0) {
                     streak_start = walk.i;
                 }
-                walk.i = pass_failed_edge(front, walk.i, streak_start);
+                walk.i = pass_failed_edge(front, walk.i, streak_start, never);
             } else {
                 if (label(k) == 0.0) {
                     --free_points;
                     finder.take(k);
+                    front.taken(k);
                 }
                 label(k) = 1.0;
                 failures = 0;

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cmath>
+#include <limits>
 
 #include "geometry/plane_fit.h"
 #include "surface/front.h"
@@ -41,15 +43,20 @@ struct ReferencePlane {
     Vec3 normal{};
 };
 
-/// The new triangle, with the plane `added` (none when `has_plane` is false: a line), lies within
-/// `max_fold` of the region's plane.
-bool within_fold(const ReferencePlane& reference, bool has_plane, const Vec3& added,
-                 double max_fold)
-{
-    return reference.known && has_plane && !(fold_angle(reference.normal, added) > max_fold);
-}
-
 constexpr long report_every = 4096;
+
+constexpr double never = std::numeric_limits<double>::infinity();
+
+/// What the rounding of a fold angle near the limit may be, many times over.
+constexpr double rounding = 1e-9;
+
+/// At least the angle between the lines of two unit normals (the plane's turn), computed so that
+/// small angles keep their digits, and rounded up.
+double turn_bound(const Vec3& from, const Vec3& to)
+{
+    const double apart = std::min(vec_length(to - from), vec_length(to + from));
+    return 2.0 * std::asin(std::min(1.0, 0.5 * apart)) * (1.0 + 1e-6) + 1e-12;
+}
 
 /// The extraction itself, on the caller's copies; 0 planes and Status::error when stopped.
 Status extract(std::span<const Vec3> xyz, std::vector<double>& labels, std::vector<int>& tri_a,
@@ -132,6 +139,7 @@ Status extract(std::span<const Vec3> xyz, std::vector<double>& labels, std::vect
             const int known = memo_answer(memo, a, b, o, p, q, is_free);
             bool rejected = known == 0 || (known > 0 && memo.version == version);
             int k = known;
+            double fold_turn = never; // for a fold failure: the plane's turn that may undo it
             if (!rejected) {
                 EdgeMemo::Kind why = EdgeMemo::Kind::empty;
                 if (known == unknown_answer) {
@@ -150,14 +158,27 @@ Status extract(std::span<const Vec3> xyz, std::vector<double>& labels, std::vect
                     has_plane = triangle_plane(xyz, a, b, k, plane) == Status::ok;
                     added = plane.normal;
                 }
-                if (why == EdgeMemo::Kind::empty &&
-                    !within_fold(reference, has_plane, added, max_fold)) {
-                    why = EdgeMemo::Kind::fold;
+                if (why == EdgeMemo::Kind::empty) {
+                    if (!reference.known || !has_plane) {
+                        why = EdgeMemo::Kind::fold;
+                        // A line never passes; an unknown plane may be known after a refit.
+                        fold_turn = has_plane ? front.turned : never;
+                    } else {
+                        const double fold = fold_angle(reference.normal, added);
+                        if (fold > max_fold) {
+                            why = EdgeMemo::Kind::fold;
+                            fold_turn = front.turned + (fold - max_fold) - rounding;
+                        }
+                    }
                 }
                 rejected = why != EdgeMemo::Kind::empty;
                 if (rejected) {
                     memo = {why, a, b, o, p, q, k, version, has_plane, added};
                 }
+            } else if (known > 0) {
+                // Parked again at once: until the plane has turned past the margin left at the
+                // last test (the memo keeps no margin, so the next refit wakes it).
+                fold_turn = front.turned;
             }
             if (rejected) {
                 // The front stays as it is while edges fail, so more failures in a row than it
@@ -184,11 +205,12 @@ Status extract(std::span<const Vec3> xyz, std::vector<double>& labels, std::vect
                 if (failures++ == 0) {
                     streak_start = walk.i;
                 }
-                walk.i = pass_failed_edge(front, walk.i, streak_start);
+                walk.i = pass_failed_edge(front, walk.i, streak_start, fold_turn);
             } else {
                 if (label(k) == 0.0) {
                     --free_points;
                     finder.take(k);
+                    front.taken(k);
                     members.push_back(k);
                 }
                 label(k) = plane_label;
@@ -225,6 +247,7 @@ Status extract(std::span<const Vec3> xyz, std::vector<double>& labels, std::vect
                 merged = members.size();
                 double deviation = 0.0;
                 if (fit_plane(sorted_xyz, 3, normal, offset, deviation) == Status::ok) {
+                    front.turn(reference.known ? turn_bound(reference.normal, normal) : never);
                     reference = {true, normal};
                 }
                 ++version;
