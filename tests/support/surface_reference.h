@@ -1,12 +1,13 @@
 #pragma once
 // The surface algorithms written the plain way, as references for the fast ones: every search
-// scans all points, the front is a vector of positions, labels are counted by scanning, a region's
-// plane is refitted over all points by label, and nothing is remembered between steps. Slow
-// (N^2), obvious, and kept apart from the code they check: they share only the geometric
-// routines of mesh_routines.h.
+// scans the points (all those that could be accepted: a slab of the cloud as wide as the distance
+// limit), the front is a vector of positions, a region's plane is refitted over all points by
+// label, and nothing is remembered between steps. Slow (N^2), obvious, and kept apart from the
+// code they check: they share only the geometric routines of mesh_routines.h.
 // Point numbers and front positions are 1-based: point k is xyz[k - 1], labels[k - 1];
 // position p of a front is point[p] (point[0] unused).
 
+#include <algorithm>
 #include <cmath>
 #include <span>
 #include <vector>
@@ -95,16 +96,63 @@ struct ReferenceMesh {
     }
 };
 
-/// best_front_candidate for the walk's edge, with the front points beside it labelled `free`
-/// for the scan and labelled `used` again afterwards.
-inline Nearest plain_candidate(std::span<const Vec3> xyz, std::vector<double>& labels,
-                               const PlainFront& f, const PlainWalk& w, double used)
+/// best_front_candidate, restricted to the answers the walk can accept: a candidate farther than
+/// `limit` from the edge's midpoint is rejected whatever it is, so only the points whose x lies
+/// within the limit of the midpoint's are scanned (a list sorted by x keeps them together).
+/// Among them the scan is the plain one: the nearest qualifying free point, of equal distances
+/// the lower number. Farther answers come back as {0, ...}. (A limit that is not finite scans
+/// the whole cloud.)
+class SlabScan {
+public:
+    explicit SlabScan(std::span<const Vec3> xyz) : xyz_(xyz), order_(xyz.size())
+    {
+        for (std::size_t i = 0; i < xyz.size(); ++i) {
+            order_[i] = static_cast<int>(i) + 1;
+        }
+        std::sort(order_.begin(), order_.end(), [&](int a, int b) { return x(a) < x(b); });
+    }
+
+    Nearest best(std::span<const double> labels, int a, int b, int o, double limit) const
+    {
+        const EdgeTest test(xyz_, a, b, o);
+        const Vec3& m = test.midpoint();
+        // A little wider than the limit: rounding in the distance cannot bring a point from
+        // outside the slab within the limit.
+        const double reach = limit * (1.0 + 1e-9);
+        const auto first = std::lower_bound(order_.begin(), order_.end(), m[0] - reach,
+                                            [&](int k, double v) { return x(k) < v; });
+        double best = reach * reach; // nothing farther is looked at
+        int index = 0;
+        for (auto it = first; it != order_.end() && x(*it) <= m[0] + reach; ++it) {
+            const int k = *it;
+            if (labels[static_cast<std::size_t>(k) - 1] != 0.0) {
+                continue;
+            }
+            const double d2 = squared_distance(m, xyz_[static_cast<std::size_t>(k) - 1]);
+            if ((d2 < best || (d2 == best && (index == 0 || k < index))) && test.qualifies(k)) {
+                best = d2;
+                index = k;
+            }
+        }
+        return index == 0 ? Nearest{0, std::sqrt(huge_value)} : Nearest{index, std::sqrt(best)};
+    }
+
+private:
+    [[nodiscard]] double x(int k) const { return xyz_[static_cast<std::size_t>(k) - 1][0]; }
+    std::span<const Vec3> xyz_;
+    std::vector<int> order_;
+};
+
+/// The search of the walk's edge, with the front points beside it labelled free for the scan
+/// and labelled `used` again afterwards.
+inline Nearest plain_candidate(const SlabScan& scan, std::vector<double>& labels,
+                               const PlainFront& f, const PlainWalk& w, double used, double limit)
 {
     const auto at = [&](int p) { return f.point[static_cast<std::size_t>(p)]; };
     labels[static_cast<std::size_t>(at(w.prev)) - 1] = 0.0;
     labels[static_cast<std::size_t>(at(w.next2)) - 1] = 0.0;
-    const Nearest found = best_front_candidate(xyz, labels, at(w.i), at(w.next),
-                                               f.opposite[static_cast<std::size_t>(w.i)]);
+    const Nearest found = scan.best(labels, at(w.i), at(w.next),
+                                    f.opposite[static_cast<std::size_t>(w.i)], limit);
     labels[static_cast<std::size_t>(at(w.prev)) - 1] = used;
     labels[static_cast<std::size_t>(at(w.next2)) - 1] = used;
     return found;
@@ -124,19 +172,27 @@ inline ReferenceMesh reference_mesh(std::span<const Vec3> xyz, bool restart = tr
     }
     const auto label = [&](int k) -> double& { return m.labels[static_cast<std::size_t>(k) - 1]; };
     const double max_fold = deg_to_rad(45.0);
+    const SlabScan scan(xyz);
+    std::size_t free = xyz.size(); // count_label(0), kept as labels change
+    const auto use = [&](int k) {
+        free -= label(k) == 0.0 ? 1 : 0;
+        label(k) = 1.0;
+    };
     SeedTriangle seed = seed_triangle(xyz, m.labels, static_cast<int>(xyz.size() / 2));
     const std::vector<double> unlabelled(xyz.size(), 0.0);
     std::size_t tried = 0; // seed positions 1..tried have been tried
     while (true) {
         m.add(seed.a, seed.b, seed.c, 0.0);
-        label(seed.a) = label(seed.b) = label(seed.c) = 1.0;
+        use(seed.a);
+        use(seed.b);
+        use(seed.c);
         PlainFront front = plain_first_front(seed.a, seed.b, seed.c);
         PlainWalk w;
         int failures = 0;
-        while (count_label(0.0, m.labels) >= 1) {
+        while (free >= 1) {
             const auto at = [&](int p) { return front.point[static_cast<std::size_t>(p)]; };
             const int o = front.opposite[static_cast<std::size_t>(w.i)];
-            const Nearest found = plain_candidate(xyz, m.labels, front, w, 1.0);
+            const Nearest found = plain_candidate(scan, m.labels, front, w, 1.0, seed.limit);
             const int k = found.index;
             bool ok = k != 0 && !(found.distance > seed.limit);
             if (ok) {
@@ -152,7 +208,7 @@ inline ReferenceMesh reference_mesh(std::span<const Vec3> xyz, bool restart = tr
                 }
                 ++w.i;
             } else {
-                label(k) = 1.0;
+                use(k);
                 failures = 0;
                 m.add(at(w.i), at(w.next), k, 0.0);
                 plain_advance(front, w, k);
@@ -160,7 +216,7 @@ inline ReferenceMesh reference_mesh(std::span<const Vec3> xyz, bool restart = tr
             w = plain_neighbours(front.len(), w.i);
         }
         bool seeded = false;
-        while (restart && !seeded && count_label(0.0, m.labels) >= 3 && tried < m.labels.size()) {
+        while (restart && !seeded && free >= 3 && tried < m.labels.size()) {
             ++tried;
             if (label(static_cast<int>(tried)) == 0.0) {
                 seed = seed_triangle(xyz, m.labels, static_cast<int>(tried));
@@ -191,8 +247,10 @@ inline ReferenceMesh reference_extraction(std::span<const Vec3> xyz)
     std::size_t region_start = 0;
     int discarded = 0;
     int seed_position = static_cast<int>(xyz.size() / 4);
+    const SlabScan scan(xyz);
+    std::size_t free = xyz.size(); // count_label(0), kept as labels change
     while (true) {
-        if (count_label(0.0, m.labels) < 3) {
+        if (free < 3) {
             m.planes = plane - 1;
             return m;
         }
@@ -200,6 +258,7 @@ inline ReferenceMesh reference_extraction(std::span<const Vec3> xyz)
         const auto value = static_cast<double>(plane);
         m.add(seed.a, seed.b, seed.c, value);
         label(seed.a) = label(seed.b) = label(seed.c) = value;
+        free -= 3;
         PlainFront front = plain_first_front(seed.a, seed.b, seed.c);
         TrianglePlane seed_plane;
         bool known = triangle_plane(xyz, seed.a, seed.b, seed.c, seed_plane) == Status::ok;
@@ -207,12 +266,12 @@ inline ReferenceMesh reference_extraction(std::span<const Vec3> xyz)
         PlainWalk w;
         int failures = 0;
         while (true) {
-            if (count_label(0.0, m.labels) < 1) {
+            if (free < 1) {
                 m.planes = plane;
                 return m;
             }
             const auto at = [&](int p) { return front.point[static_cast<std::size_t>(p)]; };
-            const Nearest found = plain_candidate(xyz, m.labels, front, w, value);
+            const Nearest found = plain_candidate(scan, m.labels, front, w, value, seed.limit);
             const int k = found.index;
             TrianglePlane added;
             const bool ok = k != 0 && !(found.distance > seed.limit) && known &&
@@ -242,6 +301,7 @@ inline ReferenceMesh reference_extraction(std::span<const Vec3> xyz)
                 }
                 ++w.i;
             } else {
+                free -= label(k) == 0.0 ? 1 : 0;
                 label(k) = value;
                 failures = 0;
                 m.add(at(w.i), at(w.next), k, value);
