@@ -206,8 +206,8 @@ inline std::vector<Vec3> sphere_cap(std::size_t n, const Vec3& centre, double r,
         const double z = low + (1.0 - low) * u(rng); // uniform on the cap by area
         const double a = 2.0 * 3.14159265358979 * u(rng);
         const double s = std::sqrt(std::max(0.0, 1.0 - z * z));
-        pts.push_back({centre[0] + r * s * std::cos(a), centre[1] + r * s * std::sin(a),
-                       centre[2] + r * z});
+        pts.push_back(
+            {centre[0] + r * s * std::cos(a), centre[1] + r * s * std::sin(a), centre[2] + r * z});
     }
     return pts;
 }

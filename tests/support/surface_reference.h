@@ -151,8 +151,8 @@ inline Nearest plain_candidate(const SlabScan& scan, std::vector<double>& labels
     const auto at = [&](int p) { return f.point[static_cast<std::size_t>(p)]; };
     labels[static_cast<std::size_t>(at(w.prev)) - 1] = 0.0;
     labels[static_cast<std::size_t>(at(w.next2)) - 1] = 0.0;
-    const Nearest found = scan.best(labels, at(w.i), at(w.next),
-                                    f.opposite[static_cast<std::size_t>(w.i)], limit);
+    const Nearest found =
+        scan.best(labels, at(w.i), at(w.next), f.opposite[static_cast<std::size_t>(w.i)], limit);
     labels[static_cast<std::size_t>(at(w.prev)) - 1] = used;
     labels[static_cast<std::size_t>(at(w.next2)) - 1] = used;
     return found;

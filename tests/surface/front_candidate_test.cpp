@@ -152,7 +152,8 @@ TEST(FrontCandidateIndex, answers_as_the_plain_scans_while_points_are_taken)
                     EXPECT_EQ(fast.index, plain.index);
                     EXPECT_EQ(fast.distance, plain.distance);
                 } else if (fast.index != 0) {
-                    EXPECT_EQ(fast.index, plain.index) << "only the same farther point may come back";
+                    EXPECT_EQ(fast.index, plain.index)
+                        << "only the same farther point may come back";
                 }
                 // Nearest points from a point, skipping it and another, and from anywhere.
                 const Vec3 at = u(rng) < 0.5 ? pts[static_cast<std::size_t>(a) - 1]

@@ -257,6 +257,35 @@ TEST(mesh_point_cloud, random_order_scans_are_covered_patch_by_patch)
     EXPECT_GE(restarted, 4) << "the clouds must need further patches";
 }
 
+TEST(mesh_point_cloud, leftovers_far_apart_are_not_bridged_but_a_separate_piece_is_meshed)
+{
+    // A sheet, three stray points 3 above it far from each other (the fold keeps them off the
+    // sheet), and a small sheet of its own 50 away. A seed triangle of the three strays would
+    // span the sheet, several times as long as the triangle a stray makes with the sheet below
+    // it: it is not formed. The small sheet's seed triangle is as long as in the whole cloud.
+    std::vector<Vec3> pts = grid(20, 20, 0.0, 0.05, 3);
+    const std::size_t strays = pts.size();
+    pts.push_back({2.5, 2.5, 3.0});
+    pts.push_back({16.5, 3.5, 3.0});
+    pts.push_back({9.5, 16.5, 3.0});
+    const std::size_t apart = pts.size();
+    for (const Vec3& p : grid(5, 5, 0.0, 0.05, 4)) {
+        pts.push_back(p + Vec3{70.0, 0.0, 0.0});
+    }
+    const Mesh m = mesh_of(pts);
+    expect_same_mesh(m, testing::reference_mesh(pts));
+    for (std::size_t i = 0; i < pts.size(); ++i) {
+        EXPECT_EQ(m.labels[i], i >= strays && i < apart ? 0.0 : 1.0) << "point " << i + 1;
+    }
+    double longest = 0.0;
+    for (std::size_t t = 0; t < m.size(); ++t) {
+        longest =
+            std::max({longest, point_distance(pts, m.a[t], m.b[t]),
+                      point_distance(pts, m.b[t], m.c[t]), point_distance(pts, m.c[t], m.a[t])});
+    }
+    EXPECT_LT(longest, 2.0);
+}
+
 TEST(mesh_point_cloud, clouds_the_first_patch_covers_keep_exactly_their_triangles)
 {
     std::vector<NamedCloud> clouds{

@@ -107,9 +107,15 @@ std::vector<IdentityCase> identity_cases()
          }},
         // Boxes: scanned on grids (clean ones with ties), at random, corners.
         {"box_grid_clean", [box] { return testing::box_scan(box, 2.0); }, false, 6},
-        {"box_grid_noisy", [box] { return testing::box_scan(box, 1.5, {0, 1, 2, 3, 4, 5}, 0.01); },
+        {"box_grid_noisy",
+         [box] {
+             return testing::box_scan(box, 1.5, {0, 1, 2, 3, 4, 5}, 0.01);
+         },
          false, 6},
-        {"box_grid_fine", [box] { return testing::box_scan(box, 0.8, {0, 1, 2, 3, 4, 5}, 0.01); },
+        {"box_grid_fine",
+         [box] {
+             return testing::box_scan(box, 0.8, {0, 1, 2, 3, 4, 5}, 0.01);
+         },
          false, 6},
         {"box_random_2500_a", [box] { return testing::random_box_scan(box, 2500, 1, 0.01); }, false,
          2},
@@ -126,8 +132,15 @@ std::vector<IdentityCase> identity_cases()
         {"box_random_clean", [box] { return testing::random_box_scan(box, 5000, 9, 0.0); }, true,
          2},
         {"box_three_faces_in_random_order",
-         [box] { return shuffled(testing::box_scan(box, 1.0, {1, 2, 5}, 0.01), 10); }, false, 3},
-        {"frustum", [] { return testing::frustum_scan({5, 5, 0}, 20, 8, 6, 20); }, false, 5},
+         [box] {
+             return shuffled(testing::box_scan(box, 1.0, {1, 2, 5}, 0.01), 10);
+         },
+         false, 3},
+        {"frustum",
+         [] {
+             return testing::frustum_scan({5, 5, 0}, 20, 8, 6, 20);
+         },
+         false, 5},
         // Cylinders and other curved surfaces: regions end where the plane has turned 10 degrees.
         {"cylinder_rings_clean",
          [pi_value] { return testing::cylinder_scan(10, 0, 2 * pi_value, 30, 40, 60, false); },
@@ -138,7 +151,9 @@ std::vector<IdentityCase> identity_cases()
          },
          false, 3},
         {"half_cylinder_random",
-         [pi_value] { return testing::cylinder_scan(10, 0, pi_value, 12, 60, 100, true, 12, 0.01); },
+         [pi_value] {
+             return testing::cylinder_scan(10, 0, pi_value, 12, 60, 100, true, 12, 0.01);
+         },
          true, 3},
         {"quarter_cylinder_short_rings",
          [pi_value] { return testing::cylinder_scan(10, 0, pi_value / 2, 5, 12, 30, false); },
@@ -148,7 +163,11 @@ std::vector<IdentityCase> identity_cases()
         {"quarter_cylinder_dense_rings",
          [pi_value] { return testing::cylinder_scan(10, 0, pi_value / 2, 5, 10, 50, false); },
          false, 0},
-        {"sphere_cap", [] { return testing::sphere_cap(4000, {1, 2, 3}, 10, 1.2, 13); }, true, 3},
+        {"sphere_cap",
+         [] {
+             return testing::sphere_cap(4000, {1, 2, 3}, 10, 1.2, 13);
+         },
+         true, 3},
         // Creases, repeats, volumes and lines.
         {"right_angle_crease",
          [] {
@@ -206,9 +225,15 @@ std::vector<IdentityCase> identity_cases()
              pts.push_back({31, 54, 3.5});
              return pts;
          }},
-        {"three_points", [] { return std::vector<Vec3>{{0, 0, 1}, {3, 0, 1}, {1, 2, 1}}; }},
-        {"five_points", [] { return std::vector<Vec3>{{0, 0, 4}, {3, 0.2, 4}, {3.4, 2.5, 4},
-                                                      {-0.2, 2, 4}, {1.5, 1.2, 4.1}}; }},
+        {"three_points",
+         [] {
+             return std::vector<Vec3>{{0, 0, 1}, {3, 0, 1}, {1, 2, 1}};
+         }},
+        {"five_points",
+         [] {
+             return std::vector<Vec3>{
+                 {0, 0, 4}, {3, 0.2, 4}, {3.4, 2.5, 4}, {-0.2, 2, 4}, {1.5, 1.2, 4.1}};
+         }},
     };
 }
 
@@ -269,8 +294,7 @@ TEST_P(SurfaceIdentity, mesh_extraction_and_merge_build_what_the_plain_algorithm
     expect_same(extraction, planes);
     EXPECT_GE(planes.planes, c.min_planes);
 
-    ASSERT_EQ(merge_planes(pts, extraction.labels, extraction.planes, extraction.a,
-                           extraction.tag),
+    ASSERT_EQ(merge_planes(pts, extraction.labels, extraction.planes, extraction.a, extraction.tag),
               Status::ok);
     ASSERT_EQ(merge_planes(pts, planes.labels, planes.planes, planes.a, planes.tag), Status::ok);
     EXPECT_EQ(extraction.planes, planes.planes);
