@@ -122,7 +122,7 @@ bool enough_points_to_mesh(CommandContext& ctx, const char* what)
     return false;
 }
 
-} // namespace
+}  // namespace
 
 void menhari_Click(CommandContext& ctx)
 {
@@ -192,7 +192,7 @@ bool enough_planes(CommandContext& ctx)
     return false;
 }
 
-} // namespace
+}  // namespace
 
 void kyoukai_hyouji_Click(CommandContext& ctx)
 {
