@@ -226,22 +226,30 @@ Status extract(std::span<const Vec3> xyz, std::vector<double>& labels, std::vect
                 // The region's points in ascending order without scanning the whole cloud: the
                 // new ones sorted and merged into the sorted rest.
                 std::sort(members.begin() + static_cast<std::ptrdiff_t>(merged), members.end());
-                merge_numbers.clear();
-                merge_xyz.clear();
+                merge_numbers.resize(members.size());
+                merge_xyz.resize(members.size());
+                std::size_t out = 0;
                 std::size_t old_at = 0;
-                for (std::size_t j = merged; j <= members.size(); ++j) {
-                    const int until = j < members.size() ? members[j] : 0;
-                    while (old_at < sorted.size() &&
-                           (j == members.size() || sorted[old_at] < until)) {
-                        merge_numbers.push_back(sorted[old_at]);
-                        merge_xyz.push_back(sorted_xyz[old_at]);
-                        ++old_at;
-                    }
-                    if (j < members.size()) {
-                        merge_numbers.push_back(until);
-                        merge_xyz.push_back(xyz[static_cast<std::size_t>(until) - 1]);
-                    }
+                const auto copy_old_until = [&](std::size_t until) {
+                    std::copy(sorted.begin() + static_cast<std::ptrdiff_t>(old_at),
+                              sorted.begin() + static_cast<std::ptrdiff_t>(until),
+                              merge_numbers.begin() + static_cast<std::ptrdiff_t>(out));
+                    std::copy(sorted_xyz.begin() + static_cast<std::ptrdiff_t>(old_at),
+                              sorted_xyz.begin() + static_cast<std::ptrdiff_t>(until),
+                              merge_xyz.begin() + static_cast<std::ptrdiff_t>(out));
+                    out += until - old_at;
+                    old_at = until;
+                };
+                for (std::size_t j = merged; j < members.size(); ++j) {
+                    const int k = members[j];
+                    const auto below = std::lower_bound(
+                        sorted.begin() + static_cast<std::ptrdiff_t>(old_at), sorted.end(), k);
+                    copy_old_until(static_cast<std::size_t>(below - sorted.begin()));
+                    merge_numbers[out] = k;
+                    merge_xyz[out] = xyz[static_cast<std::size_t>(k) - 1];
+                    ++out;
                 }
+                copy_old_until(sorted.size());
                 sorted.swap(merge_numbers);
                 sorted_xyz.swap(merge_xyz);
                 merged = members.size();
