@@ -1,9 +1,12 @@
 // PCL on a cloud file of write_surface_clouds ("x y z" per line), as an engineer would use it:
 //   pcl_surface_peer <file> mesh      normal estimation (20 neighbours) + greedy projection
 //                                     triangulation (radius 3 mean spacings, mu 2.5)
-//   pcl_surface_peer <file> planes    normal estimation (30 neighbours) + region growing
-//                                     (3 degrees, curvature 1, at least 30 points)
+//   pcl_surface_peer <file> planes [degrees]
+//                                     normal estimation (30 neighbours) + region growing
+//                                     (normals within `degrees`, 3 by default; curvature 1; at
+//                                     least 30 points)
 // Prints one line: the step times in seconds and the size of the answer.
+#include <pcl/common/io.h>
 #include <pcl/features/normal_3d.h>
 #include <pcl/point_cloud.h>
 #include <pcl/point_types.h>
@@ -59,8 +62,8 @@ bool read_xyz(const char* path, pcl::PointCloud<pcl::PointXYZ>& cloud)
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: pcl_surface_peer <file> mesh|planes\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: pcl_surface_peer <file> mesh|planes [degrees]\n");
         return 2;
     }
     const std::string task = argv[2];
@@ -123,7 +126,8 @@ int main(int argc, char** argv)
         growing.setNumberOfNeighbours(30);
         growing.setInputCloud(cloud);
         growing.setInputNormals(normals);
-        growing.setSmoothnessThreshold(static_cast<float>(3.0 / 180.0 * M_PI));
+        const double degrees = argc == 4 ? std::stod(argv[3]) : 3.0;
+        growing.setSmoothnessThreshold(static_cast<float>(degrees / 180.0 * M_PI));
         growing.setCurvatureThreshold(1.0);
         std::vector<pcl::PointIndices> clusters;
         growing.extract(clusters);
