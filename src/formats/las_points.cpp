@@ -82,6 +82,14 @@ Status read_transform(std::string_view bytes, Transform& t, ReadError& error)
                 at(std::string(axes[k]) + " のオフセットが数値ではありません", offset_at + 8 * k);
             return Status::error;
         }
+        // The largest stored value times the scale plus the offset: finite here, every
+        // coordinate of the file is, whatever its points hold.
+        if (!std::isfinite(2147483648.0 * std::abs(t.scale[k]) + std::abs(t.offset[k]))) {
+            error = at(std::string(axes[k]) +
+                           " のスケールとオフセットが大きすぎます（座標が数値の範囲を超えます）",
+                       scale_at + 8 * k);
+            return Status::error;
+        }
     }
     return Status::ok;
 }

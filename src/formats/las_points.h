@@ -17,7 +17,7 @@ namespace tengun {
 /// and everything after the last point are ignored. The count is the 64-bit one of a 1.4 header
 /// when it is not 0, else the legacy 32-bit one. Status::error (reason, byte offset) for a file
 /// that is not LAS, a compressed LAS (LAZ), a record format or length it cannot be, a scale of 0,
-/// no points, or more points than the file holds (refused before anything is allocated);
+/// a scale and offset that could give a coordinate beyond the range of a double, no points, or more points than the file holds (refused before anything is allocated);
 /// `out` is then unchanged.
 [[nodiscard]] Status read_las_points(std::string_view bytes, LoadedMesh& out, ReadError& error);
 
