@@ -36,6 +36,36 @@ void* operator new[](std::size_t n)
     return allocate(n);
 }
 
+// The nothrow forms too (std::stable_sort's buffer uses them): every form that a delete here
+// may free must come from malloc, or a sanitizer sees new freed by free.
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept
+{
+    try {
+        return allocate(n);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept
+{
+    try {
+        return allocate(n);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+
+void operator delete[](void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+
 void operator delete(void* p) noexcept
 {
     std::free(p);
