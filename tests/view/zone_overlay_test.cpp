@@ -76,6 +76,20 @@ TEST(draw_zone_overlay, planes_as_outlines_or_as_coloured_meshes)
     }
     EXPECT_NEAR(high - low, 0.25 * f.state.view_scale, 1e-9);
 
+    // Seen from above the patches cover exactly the grid's 5 x 5 square, not more.
+    xy_men_Click(f.ctx);
+    RecordingSurface top;
+    draw_zone_overlay(top, f.state);
+    double x0 = 1e300, x1 = -1e300, y0 = 1e300, y1 = -1e300;
+    for (const Recorded& r : lines_in(top, 8)) {
+        x0 = std::min({x0, r.x1, r.x2});
+        x1 = std::max({x1, r.x1, r.x2});
+        y0 = std::min({y0, r.y1, r.y2});
+        y1 = std::max({y1, r.y1, r.y2});
+    }
+    EXPECT_NEAR(x1 - x0, 5.0 * f.state.view_scale, 1e-9);
+    EXPECT_NEAR(y1 - y0, 5.0 * f.state.view_scale, 1e-9);
+
     hensa_karaa_hyouji_Click(f.ctx);
     RecordingSurface mesh;
     draw_zone_overlay(mesh, f.state);
