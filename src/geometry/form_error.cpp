@@ -149,19 +149,13 @@ void measure_reach(std::span<const Vec3> points, FormErrors& errors)
     if (points.empty()) {
         return;
     }
-    double m0 = 0.0, m1 = 0.0, m2 = 0.0;
-    for (const Vec3& p : points) {
-        m0 += p[0];
-        m1 += p[1];
-        m2 += p[2];
-    }
-    const auto n = static_cast<double>(points.size());
-    const Vec3 c{m0 / n, m1 / n, m2 / n};
+    const Vec3 c = form_detail::centroid(points);
     const FormZone& zone = errors.minimum_zone;
     const bool plane = zone.kind == FormKind::flatness;
     const bool axis = zone.kind == FormKind::cylindricity || zone.kind == FormKind::straightness;
     // Directions to measure the extent along: the zone plane's in-plane frame, or the axis.
-    const Mat3 frame = plane ? form_detail::frame_about(zone.direction) : Mat3{zone.direction, {}, {}};
+    const Mat3 frame =
+        plane ? form_detail::frame_about(zone.direction) : Mat3{zone.direction, {}, {}};
     constexpr double inf = std::numeric_limits<double>::infinity();
     double lo[2] = {inf, inf};
     double hi[2] = {-inf, -inf};
