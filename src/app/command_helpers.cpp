@@ -1,5 +1,7 @@
 #include "app/command_helpers.h"
 
+#include <algorithm>
+
 #include "geometry/cloud_measures.h"
 #include "geometry/number_text.h"
 #include "view/draw_view.h"
@@ -129,6 +131,23 @@ std::string load_error_message(const std::string& file, const ReadError& error)
 void show_load_error(CommandContext& ctx, const ReadError& error)
 {
     ctx.dialogs.show_message(load_error_message(ctx.program.selected_file_name, error));
+}
+
+void show_load_failure(CommandContext& ctx, const ReadError& error)
+{
+    if (!ctx.progress.stopped()) {
+        show_load_error(ctx, error);
+    }
+}
+
+BytesPassed load_progress(CommandContext& ctx, const FileBytes& file)
+{
+    const auto size = static_cast<double>(std::max<std::size_t>(file.bytes().size(), 1));
+    return [&ctx, &file, size](std::size_t offset) {
+        file.release_before(offset);
+        ctx.progress(static_cast<double>(offset) / size, "読み込み");
+        return !ctx.progress.stopped();
+    };
 }
 
 bool write_chosen_file(CommandContext& ctx, const std::string& file, std::string_view bytes)

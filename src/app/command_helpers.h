@@ -2,6 +2,7 @@
 // Steps shared by the commands of several subsystems.
 
 #include <string>
+#include <type_traits>
 
 #include "app/command_context.h"
 #include "formats/file_format.h"
@@ -52,8 +53,17 @@ std::string empty_file_reason(FileFormat format);
 void load_mesh(CommandContext& ctx, LoadedMesh&& mesh, MeshLoad mesh_load,
                const std::string& empty_reason);
 
-/// Reads the chosen file and parses it with `read(bytes, fresh, error)` into a fresh cloud; on
-/// failure shows the message and returns false, leaving the form as it was.
+/// What a reader of `file` hears as it goes (BytesPassed): the pages it has passed go back to
+/// the system, ctx.progress moves ("読み込み", the share of the file read), and the reader stops
+/// when ctx.progress asks to.
+BytesPassed load_progress(CommandContext& ctx, const FileBytes& file);
+
+/// A load that failed: shows the message, unless the user stopped it (then nothing is said).
+void show_load_failure(CommandContext& ctx, const ReadError& error);
+
+/// Reads the chosen file and parses it with `read(bytes, fresh, error)` (or, for a reader that
+/// walks big files, `read(bytes, fresh, error, passed)` with load_progress) into a fresh cloud;
+/// on failure shows the message and returns false, leaving the form as it was.
 template <class Reader>
 bool read_chosen_points(CommandContext& ctx, Reader read, PointCloud& fresh);
 
@@ -94,8 +104,15 @@ bool read_chosen_points(CommandContext& ctx, Reader read, PointCloud& fresh)
         return false;
     }
     ReadError error;
-    if (read(file.bytes(), fresh, error) == Status::error) {
-        show_load_error(ctx, error);
+    Status status = Status::ok;
+    if constexpr (std::is_invocable_v<Reader, std::string_view, PointCloud&, ReadError&,
+                                      const BytesPassed&>) {
+        status = read(file.bytes(), fresh, error, load_progress(ctx, file));
+    } else {
+        status = read(file.bytes(), fresh, error);
+    }
+    if (status == Status::error) {
+        show_load_failure(ctx, error);
         return false;
     }
     return true;

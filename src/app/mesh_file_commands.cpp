@@ -44,8 +44,8 @@ void stl_file_input_Click(CommandContext& ctx)
     }
     LoadedMesh mesh;
     ReadError error;
-    if (read_stl(file.bytes(), mesh, error, file.releaser()) == Status::error) {
-        show_load_error(ctx, error);
+    if (read_stl(file.bytes(), mesh, error, load_progress(ctx, file)) == Status::error) {
+        show_load_failure(ctx, error);
         return;
     }
     file = FileBytes{};

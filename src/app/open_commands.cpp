@@ -41,8 +41,9 @@ void open_file(CommandContext& ctx)
     const FileFormat format = detect_file_format(bytes, bytes.size(), name);
     LoadedMesh mesh;
     ReadError error;
-    if (read_format(format, bytes, name, mesh, error, file.releaser()) == Status::error) {
-        show_load_error(ctx, error);
+    if (read_format(format, bytes, name, mesh, error, load_progress(ctx, file)) ==
+        Status::error) {
+        show_load_failure(ctx, error);
         return;
     }
     file = FileBytes{};  // the file is no longer needed while the form takes the points
