@@ -19,14 +19,16 @@
 #include "app/commands.h"
 #include "correction/residual_marks.h"
 #include "correction/thinning.h"
-#include "formats/bitmap_points.h"
 #include "formats/csv_points.h"
+#include "formats/file_format.h"
 #include "formats/file_io.h"
-#include "formats/iges_points.h"
-#include "formats/pix_points.h"
+#include "formats/format_readers.h"
+#include "formats/ply_mesh.h"
+#include "formats/stl_binary.h"
 #include "formats/stl_mesh.h"
 #include "geometry/arc_fit.h"
 #include "geometry/cylinder_fit.h"
+#include "geometry/form_error.h"
 #include "geometry/line_fit.h"
 #include "geometry/plane_fit.h"
 #include "geometry/sphere_fit.h"
@@ -205,44 +207,18 @@ std::string lower_extension(const std::string& path)
     return e;
 }
 
-struct Loaded {
-    std::vector<Vec3> points;
-    std::vector<int> a, b, c;
-    std::vector<std::string> notes;
-};
-
-/// The file read by the reader its kind calls for.
-Loaded load_file(const std::string& path)
+/// The file read as Tengun's "開く（形式を自動判別）" reads it: format by content, then its reader.
+LoadedMesh load_file(const std::string& path)
 {
-    std::string bytes;
+    FileBytes file;
     ReadError error;
-    if (read_whole_file(path, bytes, error) == Status::error) {
+    if (open_file_bytes(path, file, error) == Status::error) {
         fail_read(path, error);
     }
-    Loaded out;
-    const std::string ext = lower_extension(path);
-    PointCloud cloud;
-    Status status = Status::error;
-    if (ext == "stl") {
-        StlMesh mesh;
-        status = read_stl_mesh(bytes, mesh, error);
-        out.points = std::move(mesh.points.xyz);
-        out.a = std::move(mesh.tri_a);
-        out.b = std::move(mesh.tri_b);
-        out.c = std::move(mesh.tri_c);
-    } else {
-        if (ext == "pix") {
-            status = read_pix_points(bytes, cloud, error);
-        } else if (ext == "bmp") {
-            status = read_bitmap_points(bytes, cloud, error);
-        } else if (ext == "igs" || ext == "iges") {
-            status = read_iges_points(bytes, cloud, error);
-        } else {
-            status = read_csv_points(bytes, cloud, error);
-        }
-        out.points = std::move(cloud.xyz);
-    }
-    if (status == Status::error) {
+    const std::string_view bytes = file.bytes();
+    const FileFormat format = detect_file_format(bytes, bytes.size(), path);
+    LoadedMesh out;
+    if (read_format(format, bytes, path, out, error, file.releaser()) == Status::error) {
         fail_read(path, error);
     }
     return out;
@@ -250,19 +226,18 @@ Loaded load_file(const std::string& path)
 
 py::tuple read_py(const std::string& path)
 {
-    Loaded loaded;
+    LoadedMesh loaded;
     {
         py::gil_scoped_release free;
         loaded = load_file(path);
     }
-    auto tri = triangles_array(loaded.a, loaded.b, loaded.c);
-    return py::make_tuple(points_array(std::move(loaded.points)), tri, loaded.notes);
+    auto tri = triangles_array(loaded.tri_a, loaded.tri_b, loaded.tri_c);
+    return py::make_tuple(points_array(std::move(loaded.points.xyz)), tri, loaded.notes);
 }
 
 void write_py(const std::string& path, const py::handle& points, const py::handle& triangles,
               bool binary)
 {
-    static_cast<void>(binary);
     const Points p(points);
     std::vector<int> a, b, c;
     if (!triangles.is_none()) {
@@ -274,13 +249,24 @@ void write_py(const std::string& path, const py::handle& points, const py::handl
         if (a.empty()) {
             throw py::value_error("an STL file needs triangles");
         }
-        bytes = write_stl_mesh(p.span(), a, b, c);
+        if (binary) {
+            if (single_precision_loss(p.span(), a, b, c).out_of_range) {
+                throw py::value_error(
+                    "a coordinate lies beyond single precision: write binary=False");
+            }
+            bytes = write_binary_stl(p.span(), a, b, c);
+        } else {
+            bytes = write_stl_mesh(p.span(), a, b, c);
+        }
+    } else if (ext == "ply") {
+        bytes = write_ply_mesh(p.span(), a, b, c,
+                               binary ? PlyEncoding::binary_little_endian : PlyEncoding::ascii);
     } else if (ext == "csv" || ext == "xyz" || ext == "txt") {
         bytes = write_csv_points(p.span());
     } else {
         throw py::value_error("cannot write '" + path +
                               "': the name must end in .csv, .xyz, "
-                              ".txt or .stl");
+                              ".txt, .stl or .ply");
     }
     std::string reason;
     Status status = Status::ok;
@@ -292,6 +278,37 @@ void write_py(const std::string& path, const py::handle& points, const py::handl
         throw py::value_error("cannot write '" + path + "'\nファイル「" + path +
                               "」を作成できませんでした。" + reason);
     }
+}
+
+py::dict zone_dict(const FormZone& z)
+{
+    static const char* const kinds[] = {"none",      "flatness",   "straightness",
+                                        "roundness", "sphericity", "cylindricity"};
+    py::dict d;
+    d["kind"] = kinds[static_cast<int>(z.kind)];
+    d["width"] = z.width;
+    d["direction"] = vec(z.direction);
+    d["point"] = vec(z.point);
+    d["lower"] = z.lower;
+    d["upper"] = z.upper;
+    d["defining_points"] = z.defining_points;
+    return d;
+}
+
+/// The form errors of a fit in `out`; none (Python None) when they cannot be had.
+void add_form_errors(py::dict& out, Status status, const FormErrors& e)
+{
+    if (status == Status::error) {
+        out["form_error"] = py::none();
+        out["form_error_min_zone"] = py::none();
+        out["min_zone"] = py::none();
+        out["least_squares_is_minimal"] = py::none();
+        return;
+    }
+    out["form_error"] = e.least_squares.width;
+    out["form_error_min_zone"] = e.minimum_zone.width;
+    out["min_zone"] = zone_dict(e.minimum_zone);
+    out["least_squares_is_minimal"] = e.least_squares_is_minimal;
 }
 
 [[noreturn]] void fail_fit(int kind, std::size_t n, const char* english)
@@ -307,9 +324,14 @@ py::dict fit_plane_py(const py::handle& points)
     Mat3 frame{};
     double d = 0.0, sd = 0.0;
     Status status = Status::ok;
+    FormErrors errors;
+    Status form = Status::error;
     {
         py::gil_scoped_release free;
         status = plane_analysis(p.span(), n, d, foot, frame, sd);
+        if (status == Status::ok) {
+            form = flatness(p.span(), n, d, errors);
+        }
     }
     if (status == Status::error) {
         fail_fit(analysis_kinds::plane, p.size(),
@@ -322,6 +344,7 @@ py::dict fit_plane_py(const py::handle& points)
     r["frame"] = mat(frame);
     r["sigma"] = sd;
     r["count"] = p.size();
+    add_form_errors(r, form, errors);
     return r;
 }
 
@@ -331,9 +354,14 @@ py::dict fit_sphere_py(const py::handle& points)
     Vec3 c{};
     double r = 0.0, sd = 0.0;
     Status status = Status::ok;
+    FormErrors errors;
+    Status form = Status::error;
     {
         py::gil_scoped_release free;
         status = fit_sphere(p.span(), 3, c, r, sd);
+        if (status == Status::ok) {
+            form = sphericity(p.span(), c, errors);
+        }
     }
     if (status == Status::error) {
         fail_fit(analysis_kinds::sphere, p.size(),
@@ -344,6 +372,7 @@ py::dict fit_sphere_py(const py::handle& points)
     out["radius"] = r;
     out["sigma"] = sd;
     out["count"] = p.size();
+    add_form_errors(out, form, errors);
     return out;
 }
 
@@ -354,9 +383,14 @@ py::dict fit_arc_py(const py::handle& points)
     Mat3 frame{};
     double d = 0.0, r = 0.0, sd = 0.0;
     Status status = Status::ok;
+    FormErrors errors;
+    Status form = Status::error;
     {
         py::gil_scoped_release free;
         status = fit_arc(p.span(), n, d, foot, c, frame, r, sd);
+        if (status == Status::ok) {
+            form = roundness(p.span(), frame, c, errors);
+        }
     }
     if (status == Status::error) {
         fail_fit(analysis_kinds::arc, p.size(),
@@ -371,6 +405,7 @@ py::dict fit_arc_py(const py::handle& points)
     out["radius"] = r;
     out["sigma"] = sd;
     out["count"] = p.size();
+    add_form_errors(out, form, errors);
     return out;
 }
 
@@ -381,9 +416,14 @@ py::dict fit_cylinder_py(const py::handle& points)
     Mat3 frame{};
     double r = 0.0, sd = 0.0;
     Status status = Status::ok;
+    FormErrors errors;
+    Status form = Status::error;
     {
         py::gil_scoped_release free;
         status = fit_cylinder(p.span(), axis, c, frame, r, sd);
+        if (status == Status::ok) {
+            form = cylindricity(p.span(), axis, c, errors);
+        }
     }
     if (status == Status::error) {
         fail_fit(analysis_kinds::cylinder, p.size(),
@@ -396,6 +436,7 @@ py::dict fit_cylinder_py(const py::handle& points)
     out["radius"] = r;
     out["sigma"] = sd;
     out["count"] = p.size();
+    add_form_errors(out, form, errors);
     return out;
 }
 
@@ -406,9 +447,14 @@ py::dict fit_line_py(const py::handle& points)
     Mat3 frame{};
     double alpha = 0.0, beta = 0.0, sd = 0.0;
     Status status = Status::ok;
+    FormErrors errors;
+    Status form = Status::error;
     {
         py::gil_scoped_release free;
         status = fit_line(p.span(), u, point, frame, alpha, beta, sd);
+        if (status == Status::ok) {
+            form = straightness(p.span(), u, point, errors);
+        }
     }
     if (status == Status::error) {
         fail_fit(analysis_kinds::line, p.size(), "no line: there are no points");
@@ -419,6 +465,7 @@ py::dict fit_line_py(const py::handle& points)
     out["frame"] = mat(frame);
     out["sigma"] = sd;
     out["count"] = p.size();
+    add_form_errors(out, form, errors);
     return out;
 }
 

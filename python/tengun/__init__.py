@@ -27,7 +27,7 @@ from . import _tengun
 
 __all__ = [
     "ReadError", "Cloud", "read", "write",
-    "PlaneFit", "SphereFit", "ArcFit", "CylinderFit", "LineFit",
+    "FormZone", "PlaneFit", "SphereFit", "ArcFit", "CylinderFit", "LineFit",
     "fit_plane", "fit_sphere", "fit_arc", "fit_cylinder", "fit_line", "residuals",
     "mark_outliers", "Curve", "SingleSpline", "bspline", "inverse_bspline", "single_spline",
     "thin_by_direction", "Mesh", "Planes", "mesh", "extract_planes",
@@ -81,7 +81,9 @@ def read(path) -> Cloud:
 
 def write(path, points, triangles=None, binary: bool = True) -> None:
     """Writes ``points`` (and ``triangles``, M x 3 0-based indices, for mesh formats) in the
-    format the name's extension gives. Raises ValueError (English, then the program's Japanese
+    format the name's extension gives: .csv/.xyz/.txt points, .stl (binary, or ASCII with
+    binary=False; needs triangles), .ply (binary little-endian with double coordinates, or ASCII
+    with binary=False; points alone or with triangles). Raises ValueError (English, then the program's Japanese
     message) when the file cannot be written; an earlier file of that name is then untouched."""
     _tengun.write(str(path), points, triangles, binary)
 
@@ -92,6 +94,45 @@ def _vec(v) -> Vector:
 
 def _frame(m) -> Frame:
     return tuple(_vec(r) for r in m)
+
+
+@dataclass(frozen=True)
+class FormZone:
+    """The minimum-zone feature of a form error: kind ("flatness", "straightness",
+    "roundness", "sphericity", "cylindricity"), width (the form error), direction (plane normal,
+    line or cylinder axis, circle plane normal), point (axis point or centre; for flatness the
+    mid-plane's point nearest the origin), lower and upper (plane offsets along direction, or
+    inner and outer radius; straightness 0 and the zone cylinder's radius) and defining_points
+    (1-based numbers of the points that fix the zone)."""
+
+    kind: str
+    width: float
+    direction: Vector
+    point: Vector
+    lower: float
+    upper: float
+    defining_points: Tuple[int, ...]
+
+
+def _zone(d) -> Optional[FormZone]:
+    if d is None:
+        return None
+    return FormZone(d["kind"], d["width"], _vec(d["direction"]), _vec(d["point"]), d["lower"],
+                    d["upper"], tuple(d["defining_points"]))
+
+
+_FORM_DOC = """
+    Form errors (None where the points give none): form_error, the least-squares one (largest
+    minus smallest orthogonal residual about the fitted feature; for a line twice the largest
+    distance from it); form_error_min_zone, the width of the thinnest zone holding every point
+    (never larger); min_zone, that zone as a :class:`FormZone`; least_squares_is_minimal, True
+    when the fitted feature already gives the thinnest zone."""
+
+
+def _form(r) -> dict:
+    return {"form_error": r["form_error"], "form_error_min_zone": r["form_error_min_zone"],
+            "min_zone": _zone(r["min_zone"]),
+            "least_squares_is_minimal": r["least_squares_is_minimal"]}
 
 
 @dataclass(frozen=True)
@@ -108,7 +149,14 @@ class PlaneFit:
     sigma: float
     count: int
     frame: Frame = field(repr=False)
+    form_error: Optional[float] = None
+    form_error_min_zone: Optional[float] = None
+    min_zone: Optional[FormZone] = field(default=None, repr=False)
+    least_squares_is_minimal: Optional[bool] = field(default=None, repr=False)
     kind = 1
+
+
+PlaneFit.__doc__ += _FORM_DOC
 
 
 @dataclass(frozen=True)
@@ -120,7 +168,14 @@ class SphereFit:
     radius: float
     sigma: float
     count: int
+    form_error: Optional[float] = None
+    form_error_min_zone: Optional[float] = None
+    min_zone: Optional[FormZone] = field(default=None, repr=False)
+    least_squares_is_minimal: Optional[bool] = field(default=None, repr=False)
     kind = 2
+
+
+SphereFit.__doc__ += _FORM_DOC
 
 
 @dataclass(frozen=True)
@@ -137,7 +192,14 @@ class ArcFit:
     count: int
     foot: Vector = field(repr=False)
     frame: Frame = field(repr=False)
+    form_error: Optional[float] = None
+    form_error_min_zone: Optional[float] = None
+    min_zone: Optional[FormZone] = field(default=None, repr=False)
+    least_squares_is_minimal: Optional[bool] = field(default=None, repr=False)
     kind = 3
+
+
+ArcFit.__doc__ += _FORM_DOC
 
 
 @dataclass(frozen=True)
@@ -152,7 +214,14 @@ class CylinderFit:
     sigma: float
     count: int
     frame: Frame = field(repr=False)
+    form_error: Optional[float] = None
+    form_error_min_zone: Optional[float] = None
+    min_zone: Optional[FormZone] = field(default=None, repr=False)
+    least_squares_is_minimal: Optional[bool] = field(default=None, repr=False)
     kind = 4
+
+
+CylinderFit.__doc__ += _FORM_DOC
 
 
 @dataclass(frozen=True)
@@ -165,7 +234,14 @@ class LineFit:
     sigma: float
     count: int
     frame: Frame = field(repr=False)
+    form_error: Optional[float] = None
+    form_error_min_zone: Optional[float] = None
+    min_zone: Optional[FormZone] = field(default=None, repr=False)
+    least_squares_is_minimal: Optional[bool] = field(default=None, repr=False)
     kind = 5
+
+
+LineFit.__doc__ += _FORM_DOC
 
 
 def fit_plane(points) -> PlaneFit:
@@ -173,7 +249,7 @@ def fit_plane(points) -> PlaneFit:
     three distinct points, or all on one line)."""
     r = _tengun.fit_plane(points)
     return PlaneFit(_vec(r["normal"]), r["offset"], _vec(r["foot"]), r["sigma"], r["count"],
-                    _frame(r["frame"]))
+                    _frame(r["frame"]), **_form(r))
 
 
 def fit_sphere(points) -> SphereFit:
@@ -181,7 +257,7 @@ def fit_sphere(points) -> SphereFit:
     radius = their mean). Raises ValueError when the points fix no sphere (all in one plane, or
     the centre runs off beyond 1e6 times the cloud's size)."""
     r = _tengun.fit_sphere(points)
-    return SphereFit(_vec(r["centre"]), r["radius"], r["sigma"], r["count"])
+    return SphereFit(_vec(r["centre"]), r["radius"], r["sigma"], r["count"], **_form(r))
 
 
 def fit_arc(points) -> ArcFit:
@@ -189,7 +265,7 @@ def fit_arc(points) -> ArcFit:
     their in-plane coordinates. Raises ValueError when they fix no plane or no circle."""
     r = _tengun.fit_arc(points)
     return ArcFit(_vec(r["centre"]), r["radius"], _vec(r["normal"]), r["offset"], r["sigma"],
-                  r["count"], _vec(r["foot"]), _frame(r["frame"]))
+                  r["count"], _vec(r["foot"]), _frame(r["frame"]), **_form(r))
 
 
 def fit_cylinder(points) -> CylinderFit:
@@ -198,7 +274,7 @@ def fit_cylinder(points) -> CylinderFit:
     points lie in one plane or fix no cross-section circle."""
     r = _tengun.fit_cylinder(points)
     return CylinderFit(_vec(r["axis"]), _vec(r["centre"]), r["radius"], r["sigma"], r["count"],
-                       _frame(r["frame"]))
+                       _frame(r["frame"]), **_form(r))
 
 
 def fit_line(points) -> LineFit:
@@ -206,7 +282,7 @@ def fit_line(points) -> LineFit:
     direction). Raises ValueError for no points."""
     r = _tengun.fit_line(points)
     return LineFit(_vec(r["direction"]), _vec(r["point"]), r["sigma"], r["count"],
-                   _frame(r["frame"]))
+                   _frame(r["frame"]), **_form(r))
 
 
 def _shape(result) -> dict:

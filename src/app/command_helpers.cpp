@@ -9,7 +9,10 @@
 
 namespace tengun {
 
-void redraw(CommandContext& ctx) { draw_view(ctx.picture1, ctx.state, ctx.program); }
+void redraw(CommandContext& ctx)
+{
+    draw_view(ctx.picture1, ctx.state, ctx.program);
+}
 
 void after_load(CommandContext& ctx)
 {
@@ -176,8 +179,6 @@ void show_plane_row(FormState& state)
     }
 }
 
-namespace {
-
 const char* form_word(FormKind kind)
 {
     switch (kind) {
@@ -196,8 +197,6 @@ const char* form_word(FormKind kind)
     }
     return "";
 }
-
-} // namespace
 
 void show_form_error_fields(FormState& state)
 {
@@ -231,4 +230,4 @@ void set_field(FormState& state, const std::string& name, double value)
     state.fields[name] = format_number(value);
 }
 
-}  // namespace tengun
+} // namespace tengun

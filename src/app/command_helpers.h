@@ -5,8 +5,8 @@
 #include <type_traits>
 
 #include "app/command_context.h"
-#include "formats/file_format.h"
 #include "correction/residual_marks.h"
+#include "formats/file_format.h"
 #include "formats/file_io.h"
 #include "formats/loaded_mesh.h"
 
@@ -38,9 +38,9 @@ bool read_chosen_file(CommandContext& ctx, FileBytes& file);
 
 /// How a loaded mesh file treats the form's mesh.
 enum class MeshLoad {
-    keep,          ///< a point file: the stored mesh stays, as after a CSV load
-    replace,       ///< a mesh file: its triangles (perhaps none) replace the mesh; shown if any
-    replace_show,  ///< as replace, and the mesh display is switched on even without triangles
+    keep,         ///< a point file: the stored mesh stays, as after a CSV load
+    replace,      ///< a mesh file: its triangles (perhaps none) replace the mesh; shown if any
+    replace_show, ///< as replace, and the mesh display is switched on even without triangles
 };
 
 /// What a file of the format lacks when it loads no points, for load_mesh's message:
@@ -82,6 +82,10 @@ std::string field_name(const char* control, int k);
 /// the stored plane results.
 void show_plane_row(FormState& state);
 
+/// The form error's word in the result column: "平面度", "真直度", "真円度", "真球度", "円筒度";
+/// empty for FormKind::none.
+const char* form_word(FormKind kind);
+
 /// The form errors of the stored fit under the deviation: the feature's word (平面度, 真直度,
 /// 真円度, 真球度, 円筒度) in Label13, the least-squares and minimum-zone values in Text10(0)
 /// and Text10(1), and in Label15 a note when the fitted feature is already the minimum zone.
@@ -96,8 +100,7 @@ void set_field(FormState& state, const std::string& name, const std::string& tex
 /// Sets a result field to a number in the fields' number form.
 void set_field(FormState& state, const std::string& name, double value);
 
-template <class Reader>
-bool read_chosen_points(CommandContext& ctx, Reader read, PointCloud& fresh)
+template <class Reader> bool read_chosen_points(CommandContext& ctx, Reader read, PointCloud& fresh)
 {
     FileBytes file;
     if (!read_chosen_file(ctx, file)) {
@@ -118,4 +121,4 @@ bool read_chosen_points(CommandContext& ctx, Reader read, PointCloud& fresh)
     return true;
 }
 
-}  // namespace tengun
+} // namespace tengun

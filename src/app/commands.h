@@ -52,8 +52,9 @@ void auto_file_input_Click(CommandContext& ctx);
 /// Opens selected_file_name by its content (detect_file_format), whatever its extension says
 /// where the content can tell: the points replace the form's, and the file's triangles (none
 /// for a point file) replace the mesh, except that CSV, PIX, bitmap and IGES files keep it as
-/// their own commands do; after_load runs; a reader's notes are shown afterwards. A file that cannot be read gets one
-/// message and leaves the form as it was. Dropping a file and `tengun FILE` run this too.
+/// their own commands do; after_load runs; a reader's notes are shown afterwards. A file that
+/// cannot be read gets one message and leaves the form as it was. Dropping a file and `tengun FILE`
+/// run this too.
 void open_file(CommandContext& ctx);
 /// The cloud, and its mesh when every corner is one of its points, as PLY: binary
 /// little-endian with double coordinates, or ASCII, as the choice dialog says.
@@ -196,6 +197,7 @@ enum class Placement : unsigned char {
 struct MenuEntry {
     std::string_view name;     ///< the item's name, e.g. "heimen"
     std::string_view caption;  ///< its caption, e.g. "平面"
+    std::string_view gloss;    ///< a short English gloss for scripts and help, e.g. "plane fit"
     int depth = 0;
     void (*run)(CommandContext&) = nullptr;
     Recording recording = Recording::step;

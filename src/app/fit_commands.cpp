@@ -19,6 +19,9 @@ namespace {
 void store_form_errors(FormState& s, Status status, const FormErrors& errors)
 {
     s.form_errors = status == Status::ok ? errors : FormErrors{};
+    if (status == Status::ok) {
+        measure_reach(s.points.xyz, s.form_errors);
+    }
     show_form_error_fields(s);
 }
 

@@ -69,9 +69,9 @@ public:
         items_.push_back({key, label, meaning, ResultItem::Shape::vector, {v[0], v[1], v[2]}, {}});
     }
     void list(const char* key, const char* label, const std::vector<double>& values,
-              const char* meaning = "")
+              const char* meaning = "", bool whole = false)
     {
-        items_.push_back({key, label, meaning, ResultItem::Shape::list, values, {}});
+        items_.push_back({key, label, meaning, ResultItem::Shape::list, values, {}, whole});
     }
 
 private:
@@ -158,6 +158,39 @@ void add_fit(Items& add, const FormState& s)
     }
 }
 
+/// The form errors of the fit: both widths with their meaning, the minimum zone's feature and
+/// the points that fix it.
+void add_form_errors(Items& add, const FormState& s)
+{
+    const FormErrors& e = s.form_errors;
+    if (e.least_squares.kind == FormKind::none) {
+        return;
+    }
+    const FormZone& z = e.minimum_zone;
+    add.text("form_kind", "形状偏差の種類", form_word(z.kind));
+    add.number("form_error", "形状偏差(最小二乗)", e.least_squares.width,
+               "当てはめた形体からの最大と最小の符号付き残差の差（直線は軸からの最大距離の2倍）");
+    add.number("form_error_min_zone", "形状偏差(最小領域)", z.width,
+               "全点を挟む最も薄い領域の幅（最小領域法、最小二乗の値以下）");
+    add.text("least_squares_is_minimal", "最小二乗が最小領域",
+             e.least_squares_is_minimal ? "yes" : "no",
+             "最小二乗の形体がすでに最も薄い領域を与えるか");
+    add.text("min_zone_exact", "最小領域の証明", e.minimum_zone_exact ? "exact" : "local",
+             "exact：全点で最も薄いことを確かめた、local：これ以上薄くできない局所解");
+    const bool plane = z.kind == FormKind::flatness;
+    add.vector("min_zone_direction", plane ? "最小領域の法線" : "最小領域の軸・法線", z.direction,
+               "平面度：平面の法線、真直度・円筒度：軸の方向、真円度：円を含む平面の法線");
+    add.vector("min_zone_point", "最小領域の基準点", z.point,
+               "真直度・円筒度：軸上の点、真円度・真球度：中心、平面度：中央の平面上で原点に最も"
+               "近い点");
+    add.number("min_zone_lower", plane ? "最小領域の下側オフセット" : "最小領域の内側半径", z.lower,
+               "平面度：下側の平面 n·X = d の d、それ以外：内側の半径（真直度は 0）");
+    add.number("min_zone_upper", plane ? "最小領域の上側オフセット" : "最小領域の外側半径", z.upper,
+               "平面度：上側の平面の d、それ以外：外側の半径");
+    std::vector<double> numbers(z.defining_points.begin(), z.defining_points.end());
+    add.list("min_zone_points", "最小領域を決める点", numbers, "点の番号（1から数える）", true);
+}
+
 void add_spline(Items& add, const FormState& s)
 {
     if (s.analysis_kind == analysis_kinds::single_spline) {
@@ -207,6 +240,7 @@ bool build_result_report(const FormState& state, const std::string& date,
     add.text("kind_name", "解析", names.name);
     if (kind <= analysis_kinds::line) {
         add_fit(add, state);
+        add_form_errors(add, state);
     } else {
         add_spline(add, state);
     }

@@ -142,10 +142,10 @@ void menhari_Click(CommandContext& ctx)
     redraw(ctx);
     if (covered < s.point_count()) {
         const std::size_t left = s.point_count() - covered;
-        ctx.dialogs.show_message("面張りできなかった点が" + std::to_string(left) +
-                                 "点あります（面張り点数＝" + std::to_string(covered) +
-                                 "、点群数＝" + std::to_string(s.point_count()) +
-                                 "）。三角形を作れる３点が残っていません。");
+        ctx.dialogs.show_message(
+            "面張りできなかった点が" + std::to_string(left) + "点あります（面張り点数＝" +
+            std::to_string(covered) + "、点群数＝" + std::to_string(s.point_count()) +
+            "）。残りの点は互いに離れていて、周りの点の間隔に見合う三角形を作れません。");
     }
 }
 

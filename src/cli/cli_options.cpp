@@ -335,25 +335,19 @@ std::string usage_text()
     for (const MenuEntry& e : menu_tree()) {
         std::string line(2 + 2 * static_cast<std::size_t>(e.depth), ' ');
         line += e.run != nullptr ? std::string(e.name) : "[" + std::string(e.name) + "]";
-        line += "  \"" + std::string(e.caption) + "\"\n";
+        line += "  \"" + std::string(e.caption) + "\"  " + std::string(e.gloss) + "\n";
         text += line;
     }
-    text += "  Command1=alpha,beta,gamma  \"回転表示\"\n";
+    text += "  Command1=alpha,beta,gamma  \"回転表示\"  turn the view to these angles (degrees)\n";
     text += "  Timer1[=N]  N ticks (default 1) of the playback timer, delivered while it runs\n";
     text += "  open=FILE  opens FILE by its content (auto_file_input answered with FILE)\n";
     text += "  select_rect=x0,y0,x1,y1  deselect_rect=x0,y0,x1,y1  "
             "select_polygon=x0,y0,x1,y1,x2,y2,...\n";
-    text += "\nState names:\n";
-    std::string line = " ";
+    text += "\nState names (--state; lengths are in the unit of the loaded file, point and\n"
+            "triangle numbers count from 1):\n";
     for (const StateValue& v : state_values()) {
-        if (line.size() + v.name.size() + 1 > 78) {
-            text += line + "\n";
-            line = " ";
-        }
-        line += " ";
-        line += v.name;
+        text += "  " + std::string(v.name) + "  " + std::string(v.meaning) + "\n";
     }
-    text += line + "\n";
     return text;
 }
 

@@ -14,6 +14,8 @@ struct StateValue {
     std::string_view name;
     /// Writes the value of `name` (one JSON value: number, string, boolean or array).
     void (*write)(JsonWriter& out, const ProgramWide& program, const FormState& state);
+    /// What the value means and its unit, for --help.
+    std::string_view meaning;
 };
 
 /// Every reportable value in a fixed order (the order --help lists them in).

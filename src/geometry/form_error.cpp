@@ -144,4 +144,28 @@ std::vector<ZoneSurface> zone_surfaces(const FormZone& zone)
     return {};
 }
 
+void measure_reach(std::span<const Vec3> points, FormErrors& errors)
+{
+    if (points.empty()) {
+        return;
+    }
+    double m0 = 0.0, m1 = 0.0, m2 = 0.0;
+    for (const Vec3& p : points) {
+        m0 += p[0];
+        m1 += p[1];
+        m2 += p[2];
+    }
+    const auto n = static_cast<double>(points.size());
+    const Vec3 middle{m0 / n, m1 / n, m2 / n};
+    double reach = 0.0;
+    for (const Vec3& p : points) {
+        const double d0 = p[0] - middle[0];
+        const double d1 = p[1] - middle[1];
+        const double d2 = p[2] - middle[2];
+        reach = std::max(reach, d0 * d0 + d1 * d1 + d2 * d2);
+    }
+    errors.middle = middle;
+    errors.reach = std::sqrt(reach);
+}
+
 } // namespace tengun

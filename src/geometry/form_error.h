@@ -52,8 +52,15 @@ struct FormErrors {
     /// optimum) and for flatness or roundness of points so evenly round (a sphere's points for a
     /// plane) that the subset outgrew 256 points: the thinnest zone found is kept then.
     bool minimum_zone_exact = false;
+    /// Where the cloud lies, for drawing the zone there: the centroid of the points and their
+    /// largest distance from it (measure_reach).
+    Vec3 middle{};
+    double reach = 0.0;
     friend bool operator==(const FormErrors&, const FormErrors&) = default;
 };
+
+/// Fills `errors.middle` and `errors.reach` from the points (one pass).
+void measure_reach(std::span<const Vec3> points, FormErrors& errors);
 
 /// Flatness about the fitted plane normal . x = offset (normal a unit vector).
 /// Status::error, `out` unchanged, with fewer than 3 points or all points on one line.

@@ -47,21 +47,6 @@ double arc_tan2(double y, double x)
     return y > 0.0 ? std::atan(y / x) + pi : std::atan(y / x) - pi;
 }
 
-Vec3 vec_sub(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
-Vec3 vec_add(const Vec3& a, const Vec3& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
-Vec3 vec_scale(const Vec3& a, double s) { return {a[0] * s, a[1] * s, a[2] * s}; }
-
-double vec_dot(const Vec3& a, const Vec3& b)
-{
-    double s = 0.0;
-    for (int i = 0; i < 3; ++i) {
-        s += a[i] * b[i];
-    }
-    return s;
-}
-
-double vec_length(const Vec3& a) { return std::sqrt(vec_dot(a, a)); }
-
 double vec_angle(const Vec3& a, const Vec3& b)
 {
     const double lengths = vec_length(a) * vec_length(b);

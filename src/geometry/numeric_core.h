@@ -7,6 +7,7 @@
 // same vector as input and as output (as in `v = mat_vec(M, v)`) is always safe.
 
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <span>
 #include <vector>
@@ -37,11 +38,19 @@ double arc_tan2(double y, double x);
 
 // ---- 3-vectors and 3x3 matrices ---------------------------------------------------------------
 
-Vec3 vec_sub(const Vec3& a, const Vec3& b);
-Vec3 vec_add(const Vec3& a, const Vec3& b);
-Vec3 vec_scale(const Vec3& a, double s);
-double vec_dot(const Vec3& a, const Vec3& b);
-double vec_length(const Vec3& a);
+// The small ones are defined here, so that the inner loops of the mesh and the fits inline them.
+inline Vec3 vec_sub(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+inline Vec3 vec_add(const Vec3& a, const Vec3& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
+inline Vec3 vec_scale(const Vec3& a, double s) { return {a[0] * s, a[1] * s, a[2] * s}; }
+inline double vec_dot(const Vec3& a, const Vec3& b)
+{
+    double s = 0.0;
+    for (int i = 0; i < 3; ++i) {
+        s += a[i] * b[i];
+    }
+    return s;
+}
+inline double vec_length(const Vec3& a) { return std::sqrt(vec_dot(a, a)); }
 /// Angle between a and b (arc_cos of the normalised dot product); 0 when either has length 0.
 double vec_angle(const Vec3& a, const Vec3& b);
 /// Signed residual normal . x - d (the distance when the normal is a unit vector).

@@ -54,9 +54,5 @@ Mat3 mat_mul(const Mat3& a, const Mat3& b)
     return c;
 }
 
-Vec3 vec_cross(const Vec3& a, const Vec3& b)
-{
-    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
 
 }  // namespace tengun

@@ -1,43 +1,29 @@
-// Point numbers are 1-based (point k is xyz[k - 1]).
+// Point numbers are 1-based (point k is xyz[k - 1]); tree nodes and slots are 0-based.
 #include "surface/front_candidate.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
+#include <numeric>
 
 namespace tengun {
 
 namespace {
-
-constexpr int key_bits = 21;
-
-std::uint64_t pack(const std::int64_t (&c)[3])
-{
-    return static_cast<std::uint64_t>(c[0]) | (static_cast<std::uint64_t>(c[1]) << key_bits) |
-           (static_cast<std::uint64_t>(c[2]) << (2 * key_bits));
-}
-
-std::int64_t unpack(std::uint64_t key, int axis)
-{
-    return static_cast<std::int64_t>((key >> (axis * key_bits)) &
-                                     ((std::uint64_t{1} << key_bits) - 1));
-}
 
 Nearest nothing()
 {
     return {0, std::sqrt(huge_value)};
 }
 
-} // namespace
-
-Nearest best_front_candidate(std::span<const Vec3> xyz, std::span<const double> labels, int a,
-                             int b, int o)
+/// The plain scan over the points `is_free` admits.
+template <class IsFree>
+Nearest scan_best(std::span<const Vec3> xyz, const EdgeTest& test, IsFree is_free)
 {
-    const EdgeTest test(xyz, a, b, o);
     double best = huge_value;
     int index = 0;
     const int n = static_cast<int>(xyz.size());
     for (int k = 1; k <= n; ++k) {
-        if (labels[static_cast<std::size_t>(k) - 1] != 0.0) {
+        if (!is_free(k)) {
             continue;
         }
         // Both conditions must hold; the cheap one first.
@@ -50,217 +36,268 @@ Nearest best_front_candidate(std::span<const Vec3> xyz, std::span<const double> 
     return {index, std::sqrt(best)};
 }
 
-FrontCandidateIndex::FrontCandidateIndex(std::span<const Vec3> xyz, double cell) : xyz_(xyz)
+/// Points per leaf: small leaves keep the qualification tests few, large ones the tree shallow.
+constexpr int leaf_size = 16;
+
+} // namespace
+
+Nearest best_front_candidate(std::span<const Vec3> xyz, std::span<const double> labels, int a,
+                             int b, int o)
 {
+    return scan_best(xyz, EdgeTest(xyz, a, b, o),
+                     [&](int k) { return labels[static_cast<std::size_t>(k) - 1] == 0.0; });
+}
+
+FrontCandidateIndex::FrontCandidateIndex(std::span<const Vec3> xyz)
+    : xyz_(xyz), taken_(xyz.size(), 0)
+{
+    for (const Vec3& p : xyz) {
+        if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) {
+            plain_scan_ = true;
+            return;
+        }
+    }
     if (xyz.empty()) {
         plain_scan_ = true;
         return;
     }
-    Vec3 low = xyz[0];
-    Vec3 high = xyz[0];
-    double largest = 0.0;
-    for (const Vec3& p : xyz) {
-        for (int k = 0; k < 3; ++k) {
-            if (!std::isfinite(p[k])) {
-                plain_scan_ = true;
-                return;
-            }
-            low[k] = std::min(low[k], p[k]);
-            high[k] = std::max(high[k], p[k]);
-            largest = std::max(largest, std::abs(p[k]));
-        }
-    }
-    const double extent = std::max({high[0] - low[0], high[1] - low[1], high[2] - low[2]});
-    // Never so fine that the cell numbers overflow their bits or drown in rounding.
-    const double hint = std::isfinite(cell) && cell > 0.0 ? cell : 0.0;
-    cell_ = std::max({hint, std::ldexp(extent, -20), std::ldexp(largest, -40), 1e-300});
-    origin_ = low;
-    // At most 2^20 + 1 (+1 for rounding) cells per axis: within the key's 21 bits.
-    cells_per_axis_ = static_cast<std::int64_t>(std::floor(extent / cell_)) + 1;
-
-    std::vector<std::pair<std::uint64_t, int>> keyed;
-    keyed.reserve(xyz.size());
+    id_.resize(xyz.size());
+    std::iota(id_.begin(), id_.end(), 1);
+    pos_.assign(xyz.begin(), xyz.end());
+    build_order_.resize(xyz.size());
     for (std::size_t i = 0; i < xyz.size(); ++i) {
-        std::int64_t c[3];
-        cell_of(xyz[i], c);
-        keyed.emplace_back(pack(c), static_cast<int>(i) + 1);
+        build_order_[i] = {xyz[i], static_cast<int>(i) + 1};
     }
-    std::sort(keyed.begin(), keyed.end());
-    sorted_.reserve(keyed.size());
-    for (std::size_t i = 0; i < keyed.size(); ++i) {
-        if (i == 0 || keyed[i].first != keyed[i - 1].first) {
-            cells_[keyed[i].first] = {static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(i)};
+    nodes_.reserve(2 * (xyz.size() / leaf_size + 1));
+    build(0, static_cast<int>(xyz.size()), -1);
+    build_order_ = {};
+    slot_.resize(xyz.size());
+    leaf_.resize(xyz.size());
+    for (std::size_t n = 0; n < nodes_.size(); ++n) {
+        const Node& node = nodes_[n];
+        if (node.left < 0) {
+            for (int s = node.begin; s < node.end; ++s) {
+                const auto k = static_cast<std::size_t>(id_[static_cast<std::size_t>(s)]) - 1;
+                slot_[k] = s;
+                leaf_[k] = static_cast<int>(n);
+            }
         }
-        cells_[keyed[i].first].end = static_cast<std::uint32_t>(i) + 1;
-        sorted_.push_back(keyed[i].second);
-    }
-}
-
-void FrontCandidateIndex::cell_of(const Vec3& p, std::int64_t (&c)[3]) const
-{
-    for (int k = 0; k < 3; ++k) {
-        const double x = std::floor((p[k] - origin_[k]) / cell_);
-        c[k] =
-            static_cast<std::int64_t>(std::clamp(x, 0.0, static_cast<double>(cells_per_axis_ - 1)));
     }
 }
 
-void FrontCandidateIndex::gather(std::span<const double> labels, const Vec3& m, double reach)
+void FrontCandidateIndex::take(int k)
 {
-    found_.clear();
-    const double reach2 = reach * reach;
-    std::int64_t lo[3];
-    std::int64_t hi[3];
-    double cells_in_box = 1.0;
-    const double last = static_cast<double>(cells_per_axis_ - 1);
-    for (int k = 0; k < 3; ++k) {
-        // A box a little wider than the reach, so that rounding in m +- reach cannot move a
-        // point's cell out of it: cells are computed by the same monotone steps for both.
-        const double wide = reach + 1e-12 * (std::abs(m[k]) + reach);
-        const double l = std::floor((m[k] - wide - origin_[k]) / cell_);
-        const double h = std::floor((m[k] + wide - origin_[k]) / cell_);
-        if (h < 0.0 || l > last) {
-            return;
-        }
-        lo[k] = static_cast<std::int64_t>(std::max(l, 0.0));
-        hi[k] = static_cast<std::int64_t>(std::min(h, last));
-        cells_in_box *= static_cast<double>(hi[k] - lo[k] + 1);
-    }
-    const auto take = [&](const Range& r) {
-        for (std::uint32_t s = r.begin; s < r.end; ++s) {
-            const int k = sorted_[s];
-            if (labels[static_cast<std::size_t>(k) - 1] != 0.0) {
-                continue;
-            }
-            const double d2 = squared_distance(m, xyz_[static_cast<std::size_t>(k) - 1]);
-            if (d2 <= reach2) {
-                found_.emplace_back(d2, k);
-            }
-        }
-    };
-    if (cells_in_box > static_cast<double>(cells_.size())) {
-        for (const auto& [key, range] : cells_) {
-            bool inside = true;
-            for (int k = 0; k < 3; ++k) {
-                const std::int64_t c = unpack(key, k);
-                inside = inside && c >= lo[k] && c <= hi[k];
-            }
-            if (inside) {
-                take(range);
-            }
-        }
+    const auto point = static_cast<std::size_t>(k) - 1;
+    if (taken_[point]) {
         return;
     }
-    for (std::int64_t x = lo[0]; x <= hi[0]; ++x) {
-        for (std::int64_t y = lo[1]; y <= hi[1]; ++y) {
-            for (std::int64_t z = lo[2]; z <= hi[2]; ++z) {
-                const std::int64_t c[3]{x, y, z};
-                const auto it = cells_.find(pack(c));
-                if (it != cells_.end()) {
-                    take(it->second);
-                }
+    taken_[point] = 1;
+    if (plain_scan_) {
+        return;
+    }
+    // Swap the point behind the leaf's free slots, and count it out up to the root.
+    const int leaf = leaf_[point];
+    Node& n = nodes_[static_cast<std::size_t>(leaf)];
+    const int last = n.begin + n.free - 1;
+    const int slot = slot_[point];
+    const int other = id_[static_cast<std::size_t>(last)];
+    std::swap(pos_[static_cast<std::size_t>(slot)], pos_[static_cast<std::size_t>(last)]);
+    std::swap(id_[static_cast<std::size_t>(slot)], id_[static_cast<std::size_t>(last)]);
+    slot_[static_cast<std::size_t>(other) - 1] = slot;
+    slot_[point] = last;
+    for (int m = leaf; m >= 0; m = nodes_[static_cast<std::size_t>(m)].parent) {
+        --nodes_[static_cast<std::size_t>(m)].free;
+    }
+}
+
+int FrontCandidateIndex::build(int begin, int end, int parent)
+{
+    const int n = static_cast<int>(nodes_.size());
+    nodes_.emplace_back();
+    Node node;
+    node.begin = begin;
+    node.end = end;
+    node.free = end - begin;
+    node.parent = parent;
+    node.low = pos_[static_cast<std::size_t>(begin)];
+    node.high = node.low;
+    for (int s = begin + 1; s < end; ++s) {
+        const Vec3& p = pos_[static_cast<std::size_t>(s)];
+        for (int k = 0; k < 3; ++k) {
+            node.low[k] = std::min(node.low[k], p[k]);
+            node.high[k] = std::max(node.high[k], p[k]);
+        }
+    }
+    if (end - begin > leaf_size) {
+        int axis = 0;
+        for (int k = 1; k < 3; ++k) {
+            if (node.high[k] - node.low[k] > node.high[axis] - node.low[axis]) {
+                axis = k;
             }
+        }
+        // Median split of the slots along the widest axis, in place: coordinates and numbers
+        // move together.
+        const auto first = build_order_.begin() + begin;
+        std::nth_element(first, first + (end - begin) / 2, build_order_.begin() + end,
+                         [axis](const Slot& x, const Slot& y) {
+                             return x.p[axis] < y.p[axis] || (x.p[axis] == y.p[axis] && x.k < y.k);
+                         });
+        for (int s = begin; s < end; ++s) {
+            pos_[static_cast<std::size_t>(s)] = build_order_[static_cast<std::size_t>(s)].p;
+            id_[static_cast<std::size_t>(s)] = build_order_[static_cast<std::size_t>(s)].k;
+        }
+        const int split = begin + (end - begin) / 2;
+        node.left = build(begin, split, n);
+        node.right = build(split, end, n);
+    }
+    nodes_[static_cast<std::size_t>(n)] = node;
+    return n;
+}
+
+double FrontCandidateIndex::box_distance(const Vec3& at, const Node& n) const
+{
+    double d[3];
+    for (int k = 0; k < 3; ++k) {
+        d[k] = at[k] < n.low[k] ? at[k] - n.low[k] : (at[k] > n.high[k] ? at[k] - n.high[k] : 0.0);
+    }
+    return d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+}
+
+template <class Consider, class Bound>
+void FrontCandidateIndex::search(const Vec3& at, bool every, Consider consider, Bound bound)
+{
+    const auto live = [&](const Node& node) { return every ? node.end - node.begin : node.free; };
+    stack_.clear();
+    stack_.emplace_back(0, box_distance(at, nodes_[0]));
+    while (!stack_.empty()) {
+        const auto [n, distance] = stack_.back();
+        stack_.pop_back();
+        const Node& node = nodes_[static_cast<std::size_t>(n)];
+        if (live(node) == 0 || distance > bound()) {
+            continue;
+        }
+        if (node.left < 0) {
+            const int end = node.begin + live(node);
+            for (int s = node.begin; s < end; ++s) {
+                consider(id_[static_cast<std::size_t>(s)],
+                         squared_distance(at, pos_[static_cast<std::size_t>(s)]));
+            }
+            continue;
+        }
+        const Node& left = nodes_[static_cast<std::size_t>(node.left)];
+        const Node& right = nodes_[static_cast<std::size_t>(node.right)];
+        const double dl = live(left) > 0 ? box_distance(at, left) : huge_value;
+        const double dr = live(right) > 0 ? box_distance(at, right) : huge_value;
+        // The nearer child goes on top, so it is searched first.
+        const bool left_first = dl <= dr;
+        const std::pair<int, double> near{left_first ? node.left : node.right,
+                                          left_first ? dl : dr};
+        const std::pair<int, double> far{left_first ? node.right : node.left, left_first ? dr : dl};
+        if (far.second <= bound()) {
+            stack_.push_back(far);
+        }
+        if (near.second <= bound()) {
+            stack_.push_back(near);
         }
     }
 }
 
-Nearest FrontCandidateIndex::best(std::span<const double> labels, int a, int b, int o, double limit)
+Nearest FrontCandidateIndex::best(int a, int b, int o, double limit, int also1, int also2)
 {
+    const EdgeTest test(xyz_, a, b, o);
     // A slightly longer reach, so that rounding in sqrt(d2) <= limit never loses a candidate.
     const double reach = limit * (1.0 + 1e-9);
-    if (plain_scan_ || !(limit >= 0.0) || !std::isfinite(reach)) {
-        return best_front_candidate(xyz_, labels, a, b, o);
+    if (plain_scan_ || !(limit >= 0.0) || !std::isfinite(reach * reach)) {
+        return scan_best(xyz_, test, [&](int k) { return is_free(k) || k == also1 || k == also2; });
     }
-    const EdgeTest test(xyz_, a, b, o);
-    gather(labels, test.midpoint(), reach);
-    std::sort(found_.begin(), found_.end());
-    for (const auto& [d2, k] : found_) {
-        if (test.qualifies(k)) {
-            return {k, std::sqrt(d2)};
-        }
-    }
-    return nothing();
-}
-
-Nearest FrontCandidateIndex::nearest_free(std::span<const double> labels, const Vec3& at, int skip1,
-                                          int skip2)
-{
-    if (plain_scan_ || !std::isfinite(at[0]) || !std::isfinite(at[1]) || !std::isfinite(at[2])) {
-        return nearest_free_point(xyz_, labels, at, skip1, skip2);
-    }
-    double best = huge_value;
+    // The least (distance, number) of the qualifying points within the reach.
+    double bound = reach * reach;
     int index = 0;
-    const auto take = [&](const Range& r) {
-        for (std::uint32_t s = r.begin; s < r.end; ++s) {
-            const int k = sorted_[s];
-            if (k == skip1 || k == skip2 || labels[static_cast<std::size_t>(k) - 1] != 0.0) {
-                continue;
-            }
-            const double d2 = squared_distance(at, xyz_[static_cast<std::size_t>(k) - 1]);
-            if (d2 < best || (d2 == best && k < index)) {
-                best = d2;
-                index = k;
-            }
+    const auto consider = [&](int k, double d2) {
+        if ((d2 < bound || (d2 == bound && (index == 0 || k < index))) && test.qualifies(k)) {
+            bound = d2;
+            index = k;
         }
     };
-    // The cell of `at`, possibly outside the grid (then clamped rings still cover every cell).
-    std::int64_t centre[3];
-    double outside = 0.0; // how far `at` lies outside the grid's box, a lower bound of distances
-    for (int k = 0; k < 3; ++k) {
-        const double x = std::floor((at[k] - origin_[k]) / cell_);
-        const double last = static_cast<double>(cells_per_axis_ - 1);
-        centre[k] = static_cast<std::int64_t>(std::clamp(x, 0.0, last));
-        (void)outside;
+    const Vec3& m = test.midpoint();
+    for (const int k : {also1, also2}) {
+        if (k != 0) {
+            consider(k, squared_distance(m, xyz_[static_cast<std::size_t>(k) - 1]));
+        }
     }
-    const std::size_t budget = cells_.size();
-    std::size_t visited = 0;
-    for (std::int64_t r = 0;; ++r) {
-        bool inside_grid = false;
-        for (std::int64_t x = centre[0] - r; x <= centre[0] + r; ++x) {
-            for (std::int64_t y = centre[1] - r; y <= centre[1] + r; ++y) {
-                const bool edge_xy = x == centre[0] - r || x == centre[0] + r ||
-                                     y == centre[1] - r || y == centre[1] + r;
-                for (std::int64_t z = centre[2] - r; z <= centre[2] + r;
-                     z += edge_xy || r == 0 ? 1 : 2 * r) {
-                    if (x < 0 || y < 0 || z < 0 || x >= cells_per_axis_ || y >= cells_per_axis_ ||
-                        z >= cells_per_axis_) {
-                        continue;
-                    }
-                    inside_grid = true;
-                    if (++visited > budget) {
-                        return nearest_free_point(xyz_, labels, at, skip1, skip2);
-                    }
-                    const std::int64_t c[3]{x, y, z};
-                    const auto it = cells_.find(pack(c));
-                    if (it != cells_.end()) {
-                        take(it->second);
-                    }
-                }
+    search(m, false, consider, [&] { return bound; });
+    return index == 0 ? nothing() : Nearest{index, std::sqrt(bound)};
+}
+
+Nearest FrontCandidateIndex::nearest_free(const Vec3& at, int skip1, int skip2)
+{
+    double best = huge_value;
+    int index = 0;
+    const auto consider = [&](int k, double d2) {
+        if (k != skip1 && k != skip2 && (d2 < best || (d2 == best && index != 0 && k < index))) {
+            best = d2;
+            index = k;
+        }
+    };
+    if (plain_scan_ || !std::isfinite(at[0]) || !std::isfinite(at[1]) || !std::isfinite(at[2])) {
+        // In ascending order, as the plain scan: the rule above then keeps the first of ties.
+        for (int k = 1; k <= static_cast<int>(xyz_.size()); ++k) {
+            if (is_free(k)) {
+                consider(k, squared_distance(at, xyz_[static_cast<std::size_t>(k) - 1]));
             }
         }
-        if (!inside_grid) {
-            break; // every cell has been seen
-        }
-        // Every point beyond ring r lies at least r cells from `at` (whose cell, clamped, is at
-        // most as far as its own): stop once the best is nearer than that.
-        const double reach = static_cast<double>(r) * cell_;
-        if (index != 0 && best < reach * reach * (1.0 - 1e-12)) {
-            break;
-        }
+    } else {
+        search(at, false, consider, [&] { return best; });
     }
     return {index, std::sqrt(best)};
 }
 
-Nearest FrontCandidateFinder::find(std::span<const double> labels, int a, int b, int o,
+Nearest FrontCandidateIndex::nearest_point(const Vec3& at, int skip1, int skip2)
+{
+    if (plain_scan_ || !std::isfinite(at[0]) || !std::isfinite(at[1]) || !std::isfinite(at[2])) {
+        const std::vector<double> unlabelled(xyz_.size(), 0.0);
+        return nearest_free_point(xyz_, unlabelled, at, skip1, skip2);
+    }
+    double best = huge_value;
+    int index = 0;
+    const auto consider = [&](int k, double d2) {
+        if (k != skip1 && k != skip2 && (d2 < best || (d2 == best && index != 0 && k < index))) {
+            best = d2;
+            index = k;
+        }
+    };
+    search(at, true, consider, [&] { return best; });
+    return {index, std::sqrt(best)};
+}
+
+FrontCandidateFinder::FrontCandidateFinder(std::span<const Vec3> xyz, CandidateSearch search)
+    : xyz_(xyz), taken_(xyz.size(), 0)
+{
+    if (search == CandidateSearch::indexed) {
+        index_.emplace(xyz);
+    }
+}
+
+Nearest FrontCandidateFinder::find(std::span<double> labels, int a, int b, int o, int p, int q,
                                    double limit)
 {
-    if (search_ == CandidateSearch::linear) {
-        return best_front_candidate(xyz_, labels, a, b, o);
+    if (index_) {
+        const Nearest found = index_->best(a, b, o, limit, p, q);
+        assert((found.index == 0 || found.index == p || found.index == q ||
+                labels[static_cast<std::size_t>(found.index) - 1] == 0.0) &&
+               "the index was told of every point taken");
+        return found;
     }
-    if (!index_) {
-        index_.emplace(xyz_, limit);
-    }
-    return index_->best(labels, a, b, o, limit);
+    // The algorithm as written: the two front points are labelled free for the scan.
+    const auto label = [&](int k) -> double& { return labels[static_cast<std::size_t>(k) - 1]; };
+    const double old_p = label(p);
+    const double old_q = label(q);
+    label(p) = 0.0;
+    label(q) = 0.0;
+    const Nearest found = best_front_candidate(xyz_, labels, a, b, o);
+    label(q) = old_q;
+    label(p) = old_p;
+    return found;
 }
 
 SeedTriangle FrontCandidateFinder::seed(std::span<const double> labels, int s)
@@ -271,9 +308,26 @@ SeedTriangle FrontCandidateFinder::seed(std::span<const double> labels, int s)
     const auto at = [&](int k) -> const Vec3& { return xyz_[static_cast<std::size_t>(k) - 1]; };
     SeedTriangle t;
     const Vec3 origin{};
-    t.a = index_->nearest_free(labels, s == 0 ? origin : at(s), s, s).index;
-    t.b = index_->nearest_free(labels, at(t.a), t.a, t.a).index;
-    t.c = index_->nearest_free(labels, vec_scale(at(t.a) + at(t.b), 0.5), t.a, t.b).index;
+    t.a = index_->nearest_free(s == 0 ? origin : at(s), s, s).index;
+    t.b = index_->nearest_free(at(t.a), t.a, t.a).index;
+    t.c = index_->nearest_free(vec_scale(at(t.a) + at(t.b), 0.5), t.a, t.b).index;
+    t.limit = point_distance(xyz_, t.a, t.b) + point_distance(xyz_, t.b, t.c) +
+              point_distance(xyz_, t.c, t.a);
+    return t;
+}
+
+SeedTriangle FrontCandidateFinder::whole_cloud_seed(int s)
+{
+    if (!index_) {
+        unlabelled_.assign(xyz_.size(), 0.0);
+        return seed_triangle(xyz_, unlabelled_, s);
+    }
+    const auto at = [&](int k) -> const Vec3& { return xyz_[static_cast<std::size_t>(k) - 1]; };
+    SeedTriangle t;
+    const Vec3 origin{};
+    t.a = index_->nearest_point(s == 0 ? origin : at(s), s, s).index;
+    t.b = index_->nearest_point(at(t.a), t.a, t.a).index;
+    t.c = index_->nearest_point(vec_scale(at(t.a) + at(t.b), 0.5), t.a, t.b).index;
     t.limit = point_distance(xyz_, t.a, t.b) + point_distance(xyz_, t.b, t.c) +
               point_distance(xyz_, t.c, t.a);
     return t;

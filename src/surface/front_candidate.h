@@ -1,14 +1,11 @@
 #pragma once
 // The search for the new vertex of a front edge, the inner loop of the advancing-front mesh and
 // the plane extraction. Two ways, with the same outcome for the mesh: a scan of every point, and
-// a grid over the cloud that looks only within the distance limit the mesh accepts.
+// a k-d tree over the free points that looks only within the distance limit the mesh accepts.
 // Point numbers are 1-based (point k is xyz[k - 1]); see mesh_routines.h.
 
-#include <cstdint>
 #include <optional>
 #include <span>
-#include <unordered_map>
-#include <utility>
 #include <vector>
 
 #include "surface/mesh_routines.h"
@@ -23,61 +20,105 @@ namespace tengun {
 Nearest best_front_candidate(std::span<const Vec3> xyz, std::span<const double> labels, int a,
                              int b, int o);
 
-/// A uniform grid of cells over the points (which it borrows: they must outlive it and not
-/// change). best() equals best_front_candidate whenever that answer lies within `limit` of the
-/// midpoint; otherwise it is that same answer or {0, sqrt(huge_value)}, which the mesh rejects
-/// alike, as it rejects every candidate farther than the limit. Clouds with a coordinate that is
-/// not finite are searched by the plain scan.
+/// A k-d tree over the points (which it borrows: they must outlive it and not change) that
+/// keeps its own set of free points, all of them at first, and per subtree how many are still
+/// free, so that searches pass over used parts of the cloud at once. take(k) removes point k for
+/// good. Clouds with a coordinate that is not finite are searched by plain scans.
 class FrontCandidateIndex {
 public:
-    /// `cell` is the edge length of a grid cell: a length near the distance limit keeps the
-    /// searches short; any positive value gives the same answers.
-    FrontCandidateIndex(std::span<const Vec3> xyz, double cell);
+    explicit FrontCandidateIndex(std::span<const Vec3> xyz);
 
-    Nearest best(std::span<const double> labels, int a, int b, int o, double limit);
+    /// Point k is no longer free (taking it twice does nothing).
+    void take(int k);
+    [[nodiscard]] bool is_free(int k) const { return !taken_[static_cast<std::size_t>(k) - 1]; }
 
-    /// nearest_free_point: the free point nearest `at` other than skip1 and skip2, of equal
-    /// distances the lower number; the same answer as the plain scan, found ring by ring of
-    /// cells around `at` (the plain scan when the rings would cover more cells than hold points).
-    Nearest nearest_free(std::span<const double> labels, const Vec3& at, int skip1, int skip2);
+    /// best_front_candidate over the index's free points and the points `also1` and `also2` (0
+    /// for none). Equals the plain scan with those labels whenever its answer lies within
+    /// `limit` of the midpoint; otherwise it is that same answer or {0, sqrt(huge_value)}, which
+    /// the mesh rejects alike, as it rejects every candidate farther than the limit.
+    Nearest best(int a, int b, int o, double limit, int also1 = 0, int also2 = 0);
+
+    /// nearest_free_point over the index's free points: the one nearest `at` other than skip1 and
+    /// skip2, of equal distances the lower number; always the plain scan's answer.
+    Nearest nearest_free(const Vec3& at, int skip1, int skip2);
+
+    /// The point nearest `at` other than skip1 and skip2 among all points, free or not (as
+    /// nearest_free_point with every label 0); of equal distances the lower number.
+    Nearest nearest_point(const Vec3& at, int skip1, int skip2);
 
 private:
-    struct Range {
-        std::uint32_t begin = 0;
-        std::uint32_t end = 0;
+    struct Node {
+        Vec3 low{}; // bounding box of the node's points
+        Vec3 high{};
+        int begin = 0; // slots of a leaf; children of an inner node
+        int end = 0;
+        int free = 0; // free points of the subtree; a leaf's free points fill its first slots
+        int parent = -1;
+        int left = -1; // -1 for a leaf
+        int right = -1;
     };
-    void cell_of(const Vec3& p, std::int64_t (&c)[3]) const;
-    void gather(std::span<const double> labels, const Vec3& m, double reach);
+    int build(int begin, int end, int parent);
+    /// Box distance of `at` from node n, summed like squared_distance so that it never exceeds
+    /// the computed distance of a point inside.
+    [[nodiscard]] double box_distance(const Vec3& at, const Node& n) const;
+    /// Visits the free points (every point with `every`) of each subtree that may hold one within
+    /// the bound, nearer subtrees first; `consider(k, d2)` may lower the bound, which `bound()`
+    /// returns.
+    template <class Consider, class Bound>
+    void search(const Vec3& at, bool every, Consider consider, Bound bound);
 
     std::span<const Vec3> xyz_;
     bool plain_scan_ = false;
-    Vec3 origin_{};
-    double cell_ = 1.0;
-    std::int64_t cells_per_axis_ = 1;
-    std::vector<int> sorted_; // point numbers grouped by cell
-    std::unordered_map<std::uint64_t, Range> cells_;
-    std::vector<std::pair<double, int>> found_; // (squared distance, point) of one search
+    std::vector<char> taken_; // by point
+    std::vector<Vec3> pos_;   // coordinates by slot: a leaf's points lie side by side
+    std::vector<int> id_;     // point number by slot
+    std::vector<int> slot_;   // slot by point
+    std::vector<int> leaf_;   // leaf node by point
+    std::vector<Node> nodes_;
+    std::vector<std::pair<int, double>> stack_; // (node, box distance) of one search
+    struct Slot {
+        Vec3 p;
+        int k;
+    };
+    std::vector<Slot> build_order_; // while the tree is built
 };
 
 enum class CandidateSearch { linear, indexed };
 
-/// The one place the mesh loops ask for a candidate: the plain scan, or the grid built on first
-/// use with cells as long as the limit of that call.
+/// The one place the mesh loops ask for a candidate: the plain scan of the labels, or the k-d
+/// tree, which must hear of every point that leaves the free set (take).
 class FrontCandidateFinder {
 public:
-    FrontCandidateFinder(std::span<const Vec3> xyz, CandidateSearch search)
-        : xyz_(xyz), search_(search)
-    {
-    }
-    Nearest find(std::span<const double> labels, int a, int b, int o, double limit);
+    FrontCandidateFinder(std::span<const Vec3> xyz, CandidateSearch search);
 
-    /// seed_triangle, with its nearest-point searches through the index once it is built.
+    /// Point k's label has left 0 (it is a vertex now).
+    void take(int k)
+    {
+        taken_[static_cast<std::size_t>(k) - 1] = 1;
+        if (index_) {
+            index_->take(k);
+        }
+    }
+    /// Point k has not been taken: its label is 0. (A byte per point: quicker to look up than
+    /// the labels.)
+    [[nodiscard]] bool is_free(int k) const { return !taken_[static_cast<std::size_t>(k) - 1]; }
+
+    /// The new vertex of the edge a -> b (inner vertex o), with the front points p and q beside
+    /// the edge counted as free (the algorithm frees them for the search: a new triangle may
+    /// close the corner there). `labels` are as they were again on return.
+    Nearest find(std::span<double> labels, int a, int b, int o, int p, int q, double limit);
+
+    /// seed_triangle, with its nearest-point searches through the index.
     SeedTriangle seed(std::span<const double> labels, int s);
+
+    /// The seed triangle that position s gives in the whole cloud, every point counted free.
+    SeedTriangle whole_cloud_seed(int s);
 
 private:
     std::span<const Vec3> xyz_;
-    CandidateSearch search_;
-    std::optional<FrontCandidateIndex> index_; // built by the first indexed search
+    std::vector<double> unlabelled_; // all 0, for the plain scan's whole-cloud seeds
+    std::vector<char> taken_;
+    std::optional<FrontCandidateIndex> index_; // only for the indexed search
 };
 
 } // namespace tengun

@@ -3,12 +3,20 @@
 
 #include <algorithm>
 #include <cassert>
+#include <limits>
 
 #include "surface/front.h"
 
 namespace tengun {
 
 namespace {
+
+/// A restart seed triangle longer than this many times the one its seed position gives in the
+/// whole cloud joins leftovers far apart across meshed surface: it is not formed.
+constexpr double restart_reach = 3.0;
+
+/// The fold test of a memo never changes here (the triangle inside the edge is part of the memo).
+constexpr double never = std::numeric_limits<double>::infinity();
 
 /// The new triangle (a, b, k) folds against the triangle (a, b, o) by at most `max_fold`.
 bool gentle_fold(std::span<const Vec3> xyz, int a, int b, int o, int k, double max_fold)
@@ -31,8 +39,9 @@ void add_triangle(int a, int b, int c, std::vector<int>& tri_a, std::vector<int>
 }
 
 /// The seed of the next patch: free points in ascending order from `next_seed` are tried as the
-/// seed position, each once, until one gives a seed triangle with a plane. False when none does
-/// or fewer than 3 points are free.
+/// seed position, each once, until one gives a seed triangle that has a plane and is at most
+/// `restart_reach` times as long as the seed triangle the same position gives in the whole
+/// cloud. False when none does or fewer than 3 points are free.
 bool next_patch_seed(std::span<const Vec3> xyz, std::span<const double> labels,
                      std::size_t free_points, FrontCandidateFinder& finder, int& next_seed,
                      SeedTriangle& seed)
@@ -44,7 +53,8 @@ bool next_patch_seed(std::span<const Vec3> xyz, std::span<const double> labels,
             continue;
         }
         seed = finder.seed(labels, next_seed);
-        if (triangle_plane(xyz, seed.a, seed.b, seed.c, plane) == Status::ok) {
+        if (triangle_plane(xyz, seed.a, seed.b, seed.c, plane) == Status::ok &&
+            !(seed.limit > restart_reach * finder.whole_cloud_seed(next_seed).limit)) {
             ++next_seed;
             return true;
         }
@@ -82,18 +92,20 @@ Status mesh_point_cloud(std::span<const Vec3> xyz, std::span<double> labels_out,
     const double max_fold = deg_to_rad(45.0);
     long steps = 0;
 
-    SeedTriangle seed = seed_triangle(xyz, labels, n / 2);
+    SeedTriangle seed = finder.seed(labels, n / 2);
     int next_seed = 1; // no point below it can seed a patch
     while (true) {     // one patch per turn
         add_triangle(seed.a, seed.b, seed.c, tri_a, tri_b, tri_c);
-        label(seed.a) = 1.0;
-        label(seed.b) = 1.0;
-        label(seed.c) = 1.0;
+        for (const int v : {seed.a, seed.b, seed.c}) {
+            label(v) = 1.0;
+            finder.take(v);
+        }
         free_points -= 3;
 
         Front front = first_front(seed.a, seed.b, seed.c);
-        FrontWalk walk;
-        int failures = 0;
+        FrontWalk walk = front_start(front);
+        int failures = 0;      // rejected edges in a row
+        int streak_start = -1; // the first of them
         while (free_points >= 1) {
             if (++steps % report_every == 0) {
                 if (progress.stopped()) {
@@ -101,22 +113,19 @@ Status mesh_point_cloud(std::span<const Vec3> xyz, std::span<double> labels_out,
                 }
                 progress(1.0 - static_cast<double>(free_points) / static_cast<double>(n), "面張り");
             }
-            const auto at = [&](int p) { return front.point[static_cast<std::size_t>(p)]; };
-            const int a = at(walk.i);
-            const int b = at(walk.next);
+            const int a = front.at(walk.i);
+            const int b = front.at(walk.next);
             const int o = front.opposite[static_cast<std::size_t>(walk.i)];
-            const int p = at(walk.prev);
-            const int q = at(walk.next2);
+            // The front points beside the edge may close a corner: they count as free.
+            const int p = front.at(walk.prev);
+            const int q = front.at(walk.next2);
             EdgeMemo& memo = front.memo[static_cast<std::size_t>(walk.i)];
-            bool rejected = fails_again(memo, a, b, o, p, q, 0, labels);
+            // The fold test of a memo's k never changes here: it fails again.
+            const auto is_free = [&](int v) { return finder.is_free(v); };
+            bool rejected = memo_answer(memo, a, b, o, p, q, is_free) != unknown_answer;
             int k = 0;
             if (!rejected) {
-                // The front points beside the edge may close a corner.
-                label(p) = 0.0;
-                label(q) = 0.0;
-                const Nearest found = finder.find(labels, a, b, o, seed.limit);
-                label(p) = 1.0;
-                label(q) = 1.0;
+                const Nearest found = finder.find(labels, a, b, o, p, q, seed.limit);
                 k = found.index;
                 EdgeMemo::Kind why = EdgeMemo::Kind::empty;
                 if (k == 0) {
@@ -132,21 +141,28 @@ Status mesh_point_cloud(std::span<const Vec3> xyz, std::span<double> labels_out,
                 }
             }
             if (rejected) {
-                ++failures;
-                if (failures > front.length()) {
+                // The front stays as it is while edges fail, so more failures in a row than it
+                // has edges means the first of them has failed again.
+                if (failures > 0 && walk.i == streak_start) {
                     break;
                 }
-                ++walk.i;
+                if (failures++ == 0) {
+                    streak_start = walk.i;
+                }
+                walk.i = pass_failed_edge(front, walk.i, streak_start, never);
             } else {
                 if (label(k) == 0.0) {
                     --free_points;
+                    finder.take(k);
+                    front.taken(k);
                 }
                 label(k) = 1.0;
                 failures = 0;
                 add_triangle(a, b, k, tri_a, tri_b, tri_c);
+                front.wake_around(walk.i);
                 advance_after_accept(k, front, walk);
             }
-            walk = front_neighbours(front.length(), walk.i);
+            walk = front_neighbours(front, walk.i);
         }
         if (!next_patch_seed(xyz, labels, free_points, finder, next_seed, seed)) {
             break;

@@ -15,8 +15,11 @@ namespace tengun {
 /// the new triangle folds by at most 45 degrees against the triangle inside the edge (collinear
 /// triangles fold "too far"). A patch ends when more edges in a row than its front has found no
 /// vertex; while at least 3 points are free, the next patch is seeded the same way at the
-/// lowest-numbered free point, and its limit is its own seed triangle's perimeter. A cloud that
-/// the first patch covers completely gets exactly the first patch's triangles.
+/// lowest-numbered free point whose seed triangle has a plane and a perimeter of at most 3 times
+/// that of the seed triangle the same point gives in the whole cloud (every point counted free:
+/// a longer one only bridges leftovers far apart across meshed surface, and its points stay
+/// free); its limit is its own seed triangle's perimeter. A cloud that the first patch covers
+/// completely gets exactly the first patch's triangles.
 /// `labels` (one per point) are all overwritten: 1 for mesh vertices, 0 for points never reached.
 /// Triangle t (1-based) is (tri_a[t-1], tri_b[t-1], tri_c[t-1]), point numbers counted from 1, in
 /// the order the mesh built them; every tri_tag is 0. With fewer than 3 points the triangle

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cmath>
+#include <limits>
 
 #include "geometry/plane_fit.h"
 #include "surface/front.h"
@@ -41,17 +43,20 @@ struct ReferencePlane {
     Vec3 normal{};
 };
 
-bool within_fold(std::span<const Vec3> xyz, const ReferencePlane& reference, int a, int b, int k,
-                 double max_fold)
-{
-    TrianglePlane added;
-    if (!reference.known || triangle_plane(xyz, a, b, k, added) == Status::error) {
-        return false;
-    }
-    return !(fold_angle(reference.normal, added.normal) > max_fold);
-}
-
 constexpr long report_every = 4096;
+
+constexpr double never = std::numeric_limits<double>::infinity();
+
+/// What the rounding of a fold angle near the limit may be, many times over.
+constexpr double rounding = 1e-9;
+
+/// At least the angle between the lines of two unit normals (the plane's turn), computed so that
+/// small angles keep their digits, and rounded up.
+double turn_bound(const Vec3& from, const Vec3& to)
+{
+    const double apart = std::min(vec_length(to - from), vec_length(to + from));
+    return 2.0 * std::asin(std::min(1.0, 0.5 * apart)) * (1.0 + 1e-6) + 1e-12;
+}
 
 /// The extraction itself, on the caller's copies; 0 planes and Status::error when stopped.
 Status extract(std::span<const Vec3> xyz, std::vector<double>& labels, std::vector<int>& tri_a,
@@ -72,7 +77,13 @@ Status extract(std::span<const Vec3> xyz, std::vector<double>& labels, std::vect
     int discarded = 0;
     int seed_position = static_cast<int>(xyz.size() / 4);
     std::vector<int> members;
-    std::vector<int> sorted; // 0-based indices of members[0..merged) in ascending order
+    // The points of members[0..merged) in ascending order of their numbers, as
+    // fit_plane_labelled sums them: numbers and coordinates side by side, so that a refit reads
+    // one contiguous array.
+    std::vector<int> sorted;
+    std::vector<Vec3> sorted_xyz;
+    std::vector<int> merge_numbers;
+    std::vector<Vec3> merge_xyz;
     std::size_t merged = 0;
 
     const auto finish = [&](int count) {
@@ -88,9 +99,11 @@ Status extract(std::span<const Vec3> xyz, std::vector<double>& labels, std::vect
         triangles.add(seed.a, seed.b, seed.c, m);
         members = {seed.a, seed.b, seed.c};
         sorted.clear();
+        sorted_xyz.clear();
         merged = 0;
         for (const int p : members) {
             label(p) = plane_label;
+            finder.take(p);
         }
         free_points -= 3;
         Front front = first_front(seed.a, seed.b, seed.c);
@@ -100,8 +113,9 @@ Status extract(std::span<const Vec3> xyz, std::vector<double>& labels, std::vect
             reference = {true, seed_plane.normal};
         }
         ++version;
-        FrontWalk walk;
-        int failures = 0;
+        FrontWalk walk = front_start(front);
+        int failures = 0;      // rejected edges in a row
+        int streak_start = -1; // the first of them
 
         bool region_done = false;
         while (!region_done) {
@@ -115,39 +129,62 @@ Status extract(std::span<const Vec3> xyz, std::vector<double>& labels, std::vect
                 progress(1.0 - static_cast<double>(free_points) / static_cast<double>(xyz.size()),
                          "多平面抽出");
             }
-            const auto at = [&](int p) { return front.point[static_cast<std::size_t>(p)]; };
-            const int a = at(walk.i);
-            const int b = at(walk.next);
+            const int a = front.at(walk.i);
+            const int b = front.at(walk.next);
             const int o = front.opposite[static_cast<std::size_t>(walk.i)];
-            const int p = at(walk.prev);
-            const int q = at(walk.next2);
+            const int p = front.at(walk.prev);
+            const int q = front.at(walk.next2);
             EdgeMemo& memo = front.memo[static_cast<std::size_t>(walk.i)];
-            bool rejected = fails_again(memo, a, b, o, p, q, version, labels);
-            int k = 0;
+            const auto is_free = [&](int v) { return finder.is_free(v); };
+            const int known = memo_answer(memo, a, b, o, p, q, is_free);
+            bool rejected = known == 0 || (known > 0 && memo.version == version);
+            int k = known;
+            double fold_turn = never; // for a fold failure: the plane's turn that may undo it
             if (!rejected) {
-                label(p) = 0.0;
-                label(q) = 0.0;
-                const Nearest found = finder.find(labels, a, b, o, seed.limit);
-                label(p) = plane_label;
-                label(q) = plane_label;
-                k = found.index;
                 EdgeMemo::Kind why = EdgeMemo::Kind::empty;
-                if (k == 0) {
-                    why = EdgeMemo::Kind::none;
-                } else if (found.distance > seed.limit) {
-                    why = EdgeMemo::Kind::too_far;
-                } else if (!within_fold(xyz, reference, a, b, k, max_fold)) {
-                    why = EdgeMemo::Kind::fold;
+                if (known == unknown_answer) {
+                    // A search; otherwise it would give the memo's k again, within the limit.
+                    const Nearest found = finder.find(labels, a, b, o, p, q, seed.limit);
+                    k = found.index;
+                    why = k == 0 ? EdgeMemo::Kind::none
+                                 : (found.distance > seed.limit ? EdgeMemo::Kind::too_far
+                                                                : EdgeMemo::Kind::empty);
+                }
+                // The new triangle's plane; a memo of k keeps it for the test after a refit.
+                bool has_plane = known > 0 && memo.plane;
+                Vec3 added = known > 0 ? memo.normal : Vec3{};
+                if (why == EdgeMemo::Kind::empty && known == unknown_answer) {
+                    TrianglePlane plane;
+                    has_plane = triangle_plane(xyz, a, b, k, plane) == Status::ok;
+                    added = plane.normal;
+                }
+                if (why == EdgeMemo::Kind::empty) {
+                    if (!reference.known || !has_plane) {
+                        why = EdgeMemo::Kind::fold;
+                        // A line never passes; an unknown plane may be known after a refit.
+                        fold_turn = has_plane ? front.turned : never;
+                    } else {
+                        const double fold = fold_angle(reference.normal, added);
+                        if (fold > max_fold) {
+                            why = EdgeMemo::Kind::fold;
+                            fold_turn = front.turned + (fold - max_fold) - rounding;
+                        }
+                    }
                 }
                 rejected = why != EdgeMemo::Kind::empty;
                 if (rejected) {
-                    memo = {why, a, b, o, p, q, k, version};
+                    memo = {why, a, b, o, p, q, k, version, has_plane, added};
                 }
+            } else if (known > 0) {
+                // Parked again at once: until the plane has turned past the margin left at the
+                // last test (the memo keeps no margin, so the next refit wakes it).
+                fold_turn = front.turned;
             }
             if (rejected) {
-                ++failures;
-                if (failures > front.length()) {
-                    seed_position = at(front.length() / 2);
+                // The front stays as it is while edges fail, so more failures in a row than it
+                // has edges means the first of them has failed again.
+                if (failures > 0 && walk.i == streak_start) {
+                    seed_position = front.at(front_node_at(front, front.length / 2));
                     if (members.size() > 3) {
                         ++m;
                         discarded = 0;
@@ -165,31 +202,60 @@ Status extract(std::span<const Vec3> xyz, std::vector<double>& labels, std::vect
                     region_done = true;
                     continue;
                 }
-                ++walk.i;
+                if (failures++ == 0) {
+                    streak_start = walk.i;
+                }
+                walk.i = pass_failed_edge(front, walk.i, streak_start, fold_turn);
             } else {
                 if (label(k) == 0.0) {
                     --free_points;
+                    finder.take(k);
+                    front.taken(k);
                     members.push_back(k);
                 }
                 label(k) = plane_label;
                 failures = 0;
                 triangles.add(a, b, k, m);
+                front.wake_around(walk.i);
                 advance_after_accept(k, front, walk);
             }
-            walk = front_neighbours(front.length(), walk.i);
-            if (walk.i == 1) {
+            walk = front_neighbours(front, walk.i);
+            if (walk.i == front.head) { // the walk is back at position 1
                 Vec3 normal{};
                 double offset = 0.0;
-                // The region's points in ascending order, as fit_plane_labelled would sum them,
-                // without scanning the whole cloud: the new ones merged into the sorted rest.
-                const auto added = static_cast<std::ptrdiff_t>(sorted.size());
+                // The region's points in ascending order without scanning the whole cloud: the
+                // new ones sorted and merged into the sorted rest.
+                std::sort(members.begin() + static_cast<std::ptrdiff_t>(merged), members.end());
+                merge_numbers.resize(members.size());
+                merge_xyz.resize(members.size());
+                std::size_t out = 0;
+                std::size_t old_at = 0;
+                const auto copy_old_until = [&](std::size_t until) {
+                    std::copy(sorted.begin() + static_cast<std::ptrdiff_t>(old_at),
+                              sorted.begin() + static_cast<std::ptrdiff_t>(until),
+                              merge_numbers.begin() + static_cast<std::ptrdiff_t>(out));
+                    std::copy(sorted_xyz.begin() + static_cast<std::ptrdiff_t>(old_at),
+                              sorted_xyz.begin() + static_cast<std::ptrdiff_t>(until),
+                              merge_xyz.begin() + static_cast<std::ptrdiff_t>(out));
+                    out += until - old_at;
+                    old_at = until;
+                };
                 for (std::size_t j = merged; j < members.size(); ++j) {
-                    sorted.push_back(members[j] - 1);
+                    const int k = members[j];
+                    const auto below = std::lower_bound(
+                        sorted.begin() + static_cast<std::ptrdiff_t>(old_at), sorted.end(), k);
+                    copy_old_until(static_cast<std::size_t>(below - sorted.begin()));
+                    merge_numbers[out] = k;
+                    merge_xyz[out] = xyz[static_cast<std::size_t>(k) - 1];
+                    ++out;
                 }
+                copy_old_until(sorted.size());
+                sorted.swap(merge_numbers);
+                sorted_xyz.swap(merge_xyz);
                 merged = members.size();
-                std::sort(sorted.begin() + added, sorted.end());
-                std::inplace_merge(sorted.begin(), sorted.begin() + added, sorted.end());
-                if (fit_plane_indexed(xyz, sorted, 3, normal, offset) == Status::ok) {
+                double deviation = 0.0;
+                if (fit_plane(sorted_xyz, 3, normal, offset, deviation) == Status::ok) {
+                    front.turn(reference.known ? turn_bound(reference.normal, normal) : never);
                     reference = {true, normal};
                 }
                 ++version;

@@ -71,14 +71,15 @@ double rms_from(const Moments& m, const Fit& fm, const Fit& to)
     return std::sqrt(std::max(0.0, spread) + offset * offset);
 }
 
-/// The labelled points as nanoflann sees them.
+/// The labelled points as nanoflann sees them: copied side by side, so that a search reads them
+/// without going through the member list.
 struct LabelledCloud {
-    std::span<const Vec3> xyz;
     std::vector<std::uint32_t> members; // indices into xyz
+    std::vector<Vec3> points;           // xyz[members[i]]
     [[nodiscard]] std::size_t kdtree_get_point_count() const { return members.size(); }
     [[nodiscard]] double kdtree_get_pt(std::size_t i, std::size_t dim) const
     {
-        return xyz[members[i]][dim];
+        return points[i][dim];
     }
     template <class Box> bool kdtree_get_bbox(Box& /*box*/) const { return false; }
 };
@@ -121,16 +122,19 @@ Status merge_planes(std::span<const Vec3> xyz, std::span<double> labels, int& pl
     // Deviations of exactly flat scans are rounding: allow a hair of the cloud's size.
     const double hair = 1e-9 * std::max({high[0] - low[0], high[1] - low[1], high[2] - low[2]});
     std::vector<Moments> moments(count);
-    LabelledCloud cloud{xyz, {}};
+    LabelledCloud cloud;
     for (std::size_t i = 0; i < xyz.size(); ++i) {
         const int m = plane_of(labels[i], planes);
         if (m != 0) {
             moments[static_cast<std::size_t>(m)].add(xyz[i] - shift);
             cloud.members.push_back(static_cast<std::uint32_t>(i));
+            cloud.points.push_back(xyz[i]);
         }
     }
 
     // Neighbouring planes: a point of one among the nearest labelled points of the other.
+    const double small = std::max(0.01 * static_cast<double>(xyz.size()), 30.0);
+    constexpr std::size_t wide_k = 65; // for the points of small planes
     std::set<std::pair<int, int>> touching;
     constexpr std::size_t k = 17; // a point itself and its 16 nearest labelled points
     // Neighbours of each labelled point (indices into xyz), k per point, the point itself first.
@@ -140,15 +144,18 @@ Status merge_planes(std::span<const Vec3> xyz, std::span<double> labels, int& pl
         tree.buildIndex();
         std::uint32_t found[k];
         double d2[k];
-        for (std::size_t i = 0; i < cloud.members.size(); ++i) {
-            if (i % check_every == 0) {
+        // In the tree's order, so that one query's points are near the last one's in memory;
+        // each point's answer is the same in any order.
+        for (std::size_t j = 0; j < cloud.members.size(); ++j) {
+            if (j % check_every == 0) {
                 if (progress.stopped()) {
                     return Status::error;
                 }
-                progress(0.8 * static_cast<double>(i) / static_cast<double>(cloud.members.size()),
+                progress(0.8 * static_cast<double>(j) / static_cast<double>(cloud.members.size()),
                          "隣の平面");
             }
-            const Vec3& p = xyz[cloud.members[i]];
+            const std::size_t i = tree.vAcc[j];
+            const Vec3& p = cloud.points[i];
             const std::size_t n = tree.knnSearch(p.data(), k, found, d2);
             const int m = plane_of(labels[cloud.members[i]], planes);
             for (std::size_t j = 0; j < k; ++j) {
@@ -156,6 +163,25 @@ Status merge_planes(std::span<const Vec3> xyz, std::span<double> labels, int& pl
             }
             for (std::size_t j = 0; j < n; ++j) {
                 const int other = plane_of(labels[cloud.members[found[j]]], planes);
+                if (other != m) {
+                    touching.insert({std::min(m, other), std::max(m, other)});
+                }
+            }
+        }
+        // A small plane in a corner may have only the other faces among its points' nearest
+        // labelled points, its own face's plane lying just beyond unplaced points: it looks
+        // farther.
+        std::vector<std::uint32_t> wide(wide_k);
+        std::vector<double> wide_d2(wide_k);
+        for (std::size_t i = 0; i < cloud.members.size(); ++i) {
+            const int m = plane_of(labels[cloud.members[i]], planes);
+            if (!(moments[static_cast<std::size_t>(m)].count < small)) {
+                continue;
+            }
+            const std::size_t n =
+                tree.knnSearch(cloud.points[i].data(), wide_k, wide.data(), wide_d2.data());
+            for (std::size_t j = 0; j < n; ++j) {
+                const int other = plane_of(labels[cloud.members[wide[j]]], planes);
                 if (other != m) {
                     touching.insert({std::min(m, other), std::max(m, other)});
                 }
@@ -247,8 +273,12 @@ Status merge_planes(std::span<const Vec3> xyz, std::span<double> labels, int& pl
 
     // 2. Small planes, smallest first: to the larger neighbour they fit best as a whole, or else
     // point by point (below).
-    const double small = std::max(0.01 * static_cast<double>(xyz.size()), 30.0);
+    // A small plane whose neighbours are splinters too may fit none of them yet: it is tried
+    // again once others have been absorbed (its neighbours are then the planes they joined), and
+    // given up only when a whole round absorbs nothing.
     std::vector<bool> done(count, false);
+    std::vector<int> waiting;
+    bool absorbed = false;
     while (true) {
         int pick = 0;
         for (int m = 1; m <= planes; ++m) {
@@ -259,7 +289,15 @@ Status merge_planes(std::span<const Vec3> xyz, std::span<double> labels, int& pl
             }
         }
         if (pick == 0) {
-            break;
+            if (!absorbed) {
+                break;
+            }
+            for (const int m : waiting) {
+                done[static_cast<std::size_t>(m)] = false;
+            }
+            waiting.clear();
+            absorbed = false;
+            continue;
         }
         const auto i = static_cast<std::size_t>(pick);
         done[i] = true;
@@ -278,10 +316,14 @@ Status merge_planes(std::span<const Vec3> xyz, std::span<double> labels, int& pl
         }
         if (target != 0) {
             absorb(target, pick);
+            absorbed = true;
         } else {
-            alive[i] = false;
-            dissolved[i] = true;
+            waiting.push_back(pick);
         }
+    }
+    for (const int m : waiting) {
+        alive[static_cast<std::size_t>(m)] = false;
+        dissolved[static_cast<std::size_t>(m)] = true;
     }
     const auto root = [&](int m) {
         while (owner[static_cast<std::size_t>(m)] != m) {
@@ -299,7 +341,7 @@ Status merge_planes(std::span<const Vec3> xyz, std::span<double> labels, int& pl
     // they lie nearest, within 3 times its deviation, or to no plane; points beside another
     // plane go to it when they lie nearer to it than to their own.
     std::vector<double> result(labels.begin(), labels.end());
-    std::vector<double> unfitted(count, 0.0);
+    std::vector<double> apart(count, 0.0); // points clearly off every neighbouring plane
     for (std::size_t i = 0; i < xyz.size(); ++i) {
         const int m = plane_of(labels[i], planes);
         if (m == 0) {
@@ -312,30 +354,33 @@ Status merge_planes(std::span<const Vec3> xyz, std::span<double> labels, int& pl
         }
         int best = 0;
         double nearest = 0.0;
+        bool off = true;
         for (const int n : next_to[static_cast<std::size_t>(r)]) {
             const int t = root(n);
             if (!alive[static_cast<std::size_t>(t)]) {
                 continue;
             }
             const double d = distance(xyz[i], t);
-            if (d <= 3.0 * fits[static_cast<std::size_t>(t)].sd + hair &&
-                (best == 0 || d < nearest || (d == nearest && t < best))) {
+            const double sd = fits[static_cast<std::size_t>(t)].sd;
+            off = off && d > 10.0 * sd + hair;
+            if (d <= 3.0 * sd + hair && (best == 0 || d < nearest || (d == nearest && t < best))) {
                 best = t;
                 nearest = d;
             }
         }
         if (best != 0) {
             result[i] = best;
-        } else {
-            unfitted[static_cast<std::size_t>(r)] += 1.0;
         }
+        apart[static_cast<std::size_t>(r)] += off ? 1.0 : 0.0;
     }
-    // A small plane most of whose points fit no neighbour is a feature of its own: it keeps them.
-    // Otherwise the few left are in no plane.
+    // A small plane most of whose points lie clearly off every neighbouring plane is a feature
+    // of its own: it keeps the points that fit no neighbour. Otherwise those are in no plane
+    // (leftovers a little beyond the noise, which a late region may have gathered from far
+    // apart: a plane of four points always fits them).
     for (int m = 1; m <= planes; ++m) {
         const auto i = static_cast<std::size_t>(m);
-        if (dissolved[i] && moments[i].count >= 3.0 && unfitted[i] >= 3.0 &&
-            2.0 * unfitted[i] > moments[i].count) {
+        if (dissolved[i] && moments[i].count >= 3.0 && apart[i] >= 3.0 &&
+            2.0 * apart[i] > moments[i].count) {
             dissolved[i] = false;
             alive[i] = true;
         }

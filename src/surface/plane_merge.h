@@ -21,8 +21,11 @@ namespace tengun {
 ///    the larger neighbouring plane it fits best: the one its points lie nearest (RMS) to, when
 ///    that is within 3 times the neighbour's deviation. When it fits none as a whole, each of
 ///    its points goes to the neighbouring plane it lies nearest, within 3 times that plane's
-///    deviation; when more than half of them (and at least 3) fit none, those stay a plane of
-///    their own (a small feature), otherwise they go to no plane (label 0).
+///    deviation; when more than half of them (and at least 3) lie farther than 10 deviations
+///    from every neighbouring plane, the points that fit none stay a plane of their own (a small
+///    feature), otherwise they go to no plane (label 0). A small plane that fits no neighbour
+///    is tried again after the others, when its neighbours may have joined larger planes. The
+///    points of small planes look for neighbours among their 64 nearest labelled points.
 /// 3. A point among whose 16 nearest labelled points is one of another plane goes to that plane
 ///    when it lies nearer to it: the points of a face meet their edges in their own plane.
 /// 4. The planes are renumbered by size, largest first (of equal sizes the lower old number).

@@ -9,6 +9,7 @@
 #include "geometry/number_text.h"
 #include "spline/bspline_basis.h"
 #include "view/deviation_colours.h"
+#include "view/zone_overlay.h"
 #include "view/primitives.h"
 #include "view/view_transform.h"
 
@@ -351,6 +352,8 @@ void draw_view(DrawingSurface& surface, FormState& state, const ProgramWide& pro
         return;
     }
     surface.clear();
+    // The zone lies under the points so that it never hides their colours.
+    draw_zone_overlay(surface, state);
     draw_points(surface, state);
     surface.set_line_width(2);
     if (state.surface_display == surface_modes::mesh ||

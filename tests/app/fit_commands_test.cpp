@@ -114,15 +114,20 @@ TEST(kyuumen, fits_the_cloud_fills_the_fields_and_draws_the_circle)
     EXPECT_EQ(f.state.fields["Text1(0)"], "was Text1(0)");
     EXPECT_EQ(f.state.fields["Text2(3)"], "was Text2(3)");
 
-    // Overlay: a marker and the circle of the radius around the same point.
+    // Overlay: the zone's two spheres (equal here: the points lie exactly on the sphere) as
+    // outlines under the points, then a marker and the circle of the radius around the centre.
     const auto circles = f.picture1.of(Recorded::Kind::circle);
-    ASSERT_GE(circles.size(), 2U);
+    ASSERT_GE(circles.size(), 4U);
     const Recorded& marker = circles[circles.size() - 2];
     const Recorded& outline = circles.back();
     EXPECT_EQ(marker.r, 1.0);
     EXPECT_NEAR(outline.r, 10.0 * f.state.view_scale, 1e-9);
     EXPECT_EQ(marker.x1, outline.x1);
     EXPECT_EQ(marker.y1, outline.y1);
+    for (const Recorded& zone : {circles[0], circles[1]}) {
+        EXPECT_NEAR(zone.r, outline.r, 1e-6);
+        EXPECT_NEAR(zone.x1, marker.x1, 1e-6);
+    }
 }
 
 TEST(kyuumen, three_points_fix_no_sphere_and_keep_the_previous_one)

@@ -53,6 +53,7 @@ TEST_P(FitCommandForms, store_and_show_the_form_errors_of_the_fitted_feature)
     EXPECT_EQ(e.minimum_zone.kind, row.kind);
     FormErrors direct;
     ASSERT_EQ(row.direct(f.state, direct), Status::ok);
+    measure_reach(f.state.points.xyz, direct);
     EXPECT_EQ(e, direct) << "the command evaluates the feature it stored";
     EXPECT_LE(e.minimum_zone.width, e.least_squares.width);
     EXPECT_EQ(f.state.fields["Label13"], row.word);

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
-#include <cmath>
 #include <QDir>
 #include <QTemporaryDir>
+#include <cmath>
 
 #include <map>
 
@@ -23,7 +23,8 @@ using testing::write_file;
 
 const QString states = QStringLiteral(
     "--state=point_count,analysis_kind,axis_vector,plane_offset,plane_foot,centre,radius,"
-    "std_deviation,line_point,poly_x,control_x,labels,view_scale,fit_rotation,points");
+    "std_deviation,line_point,poly_x,control_x,labels,view_scale,fit_rotation,points,form_error,"
+    "form_error_min_zone,min_zone_reference");
 
 class CliHistory : public ::testing::Test {
 protected:
@@ -211,6 +212,11 @@ TEST_F(CliHistory, results_file_in_json_csv_and_text_and_the_clipboard_for_every
             EXPECT_FALSE(meanings[key].toString().isEmpty());
         }
         if (row.values.size() > 1) {
+            // The form errors as the form holds them.
+            EXPECT_EQ(result["form_error"], r.json["form_error"]);
+            EXPECT_EQ(result["form_error_min_zone"], r.json["form_error_min_zone"]);
+            EXPECT_EQ(result["min_zone_points"],
+                      r.json["min_zone_reference"].toObject()["defining_points"]);
             EXPECT_TRUE(meanings["sigma"].toString().startsWith("σ = √"));
             const auto [worst, residual] = reference_worst(r.json);
             EXPECT_EQ(result["worst_point"].toInt(), worst);
@@ -229,13 +235,14 @@ TEST_F(CliHistory, results_file_in_json_csv_and_text_and_the_clipboard_for_every
             } else if (v.isArray()) {
                 const QJsonArray a = v.toArray();
                 for (qsizetype k = 0; k < a.size(); ++k) {
-                    const QString suffix = a.size() == 3 && !it.key().startsWith("coefficients")
+                    const QString suffix = a.size() == 3 && !it.key().startsWith("coefficients") &&
+                                                   it.key() != "min_zone_points"
                                                ? QString(QChar("xyz"[k]))
                                                : QString::number(k);
                     EXPECT_EQ(columns.at(it.key() + "_" + suffix).toDouble(), a[k].toDouble());
                     ++numbers;
                 }
-            } else if (v.isString() && it.key() != "date") {  // written a moment apart
+            } else if (v.isString() && it.key() != "date") { // written a moment apart
                 EXPECT_EQ(columns.at(it.key()), v.toString());
             }
         }
@@ -252,7 +259,7 @@ TEST_F(CliHistory, results_file_in_json_csv_and_text_and_the_clipboard_for_every
         const QStringList header = read_text(file("r.csv")).split('\n').front().split(',');
         ASSERT_EQ(copied.size(), header.size());
         for (qsizetype k = 0; k < header.size(); ++k) {
-            if (header[k] != "date") {  // copied a moment after the file was written
+            if (header[k] != "date") { // copied a moment after the file was written
                 EXPECT_EQ(copied[k], columns.at(header[k])) << header[k].toStdString();
             }
         }

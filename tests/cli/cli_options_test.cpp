@@ -1,4 +1,8 @@
 #include "cli/cli_options.h"
+#include "cli/state_json.h"
+
+#include <fstream>
+#include <iterator>
 
 #include <gtest/gtest.h>
 
@@ -23,13 +27,13 @@ TEST(parse_arguments, commands_keep_order_input_and_run)
     const auto& c = r.options.commands;
     ASSERT_EQ(c.size(), 4U);
     EXPECT_EQ(c[0].name, "csv_file_input");
-    EXPECT_EQ(c[0].input, "a=b.csv");  // only the first '=' separates
+    EXPECT_EQ(c[0].input, "a=b.csv"); // only the first '=' separates
     EXPECT_EQ(c[0].run, &csv_file_input_Click);
     EXPECT_EQ(c[1].name, "heimen");
     EXPECT_FALSE(c[1].input.has_value());
     EXPECT_EQ(c[1].run, &heimen_Click);
     EXPECT_EQ(c[2].input, "3,10");
-    EXPECT_EQ(c[3].input, "");  // given but empty: not the same as no input
+    EXPECT_EQ(c[3].input, ""); // given but empty: not the same as no input
 }
 
 TEST(parse_arguments, state_names_from_lists_and_repeats_each_once)
@@ -71,7 +75,7 @@ TEST(parse_arguments, selection_commands_take_corners_in_pixels)
 struct BadLine {
     const char* name;
     std::vector<std::string> args;
-    std::vector<std::string> mentions;  // each must appear in the error
+    std::vector<std::string> mentions; // each must appear in the error
 };
 
 void PrintTo(const BadLine& b, std::ostream* os)
@@ -121,15 +125,30 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"select_polygon_infinite", {"select_polygon=0,0,5,5,inf,9"}, {"select_polygon"}}),
     [](const ::testing::TestParamInfo<BadLine>& info) { return std::string(info.param.name); });
 
-TEST(usage_text, lists_every_command_with_caption_and_every_state_name)
+/// Every command with its caption and English gloss, and every state name with its meaning, as
+/// --help lists them; the README carries the same lines, so it cannot fall behind the program.
+TEST(usage_text, lists_every_command_and_state_name_with_its_meaning_as_the_readme_does)
 {
     const std::string text = usage_text();
+    std::ifstream in(std::string(TENGUN_SAMPLES) + "/../README.md");
+    ASSERT_TRUE(in.good());
+    const std::string readme((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
+    const auto listed = [&](const std::string& line) {
+        EXPECT_NE(text.find(line), std::string::npos) << "--help lacks: " << line;
+        EXPECT_NE(readme.find(line), std::string::npos) << "README lacks: " << line;
+    };
     for (const MenuEntry& e : menu_tree()) {
-        EXPECT_NE(text.find(std::string(e.name)), std::string::npos) << e.name;
-        EXPECT_NE(text.find("\"" + std::string(e.caption) + "\""), std::string::npos) << e.name;
+        EXPECT_FALSE(e.gloss.empty()) << e.name;
+        const std::string name =
+            e.run != nullptr ? std::string(e.name) : "[" + std::string(e.name) + "]";
+        listed(name + "  \"" + std::string(e.caption) + "\"  " + std::string(e.gloss) + "\n");
     }
-    for (const char* name :
-         {"Command1", "point_count", "segment_start", "thinning_angle", "--png1", "--size"}) {
+    for (const StateValue& v : state_values()) {
+        EXPECT_FALSE(v.meaning.empty()) << v.name;
+        listed("  " + std::string(v.name) + "  " + std::string(v.meaning) + "\n");
+    }
+    for (const char* name : {"Command1", "--png1", "--size"}) {
         EXPECT_NE(text.find(name), std::string::npos) << name;
     }
 }

@@ -42,8 +42,12 @@ FITS = [
 
 @pytest.mark.parametrize("sample,command,fit,names", FITS, ids=[f[1] for f in FITS])
 def test_fits_give_the_numbers_of_the_program(sample, command, fit, names):
-    report = cli(f"csv_file_input={SAMPLES / sample}", command, "--state", ",".join(names))
+    names = dict(names, form_error="form_error", form_error_min_zone="form_error_min_zone")
+    report = cli(f"csv_file_input={SAMPLES / sample}", command, "--state",
+                 ",".join(names) + ",min_zone_reference")
     result = fit(tengun.read(SAMPLES / sample).points)
+    assert list(result.min_zone.defining_points) == report["min_zone_reference"]["defining_points"]
+    assert result.form_error_min_zone <= result.form_error
     for state, attribute in names.items():
         expected = np.array(report[state], dtype=float)
         # JSON carries 17 significant digits: the same doubles.
@@ -64,7 +68,7 @@ def test_read_matches_the_program_and_round_trips(tmp_path):
     # A mesh written as STL reads back with the same points and corners.
     m = tengun.mesh(cloud.points)
     used = np.unique(m.triangles)
-    tengun.write(tmp_path / "box.stl", cloud.points, m.triangles)
+    tengun.write(tmp_path / "box.stl", cloud.points, m.triangles, binary=False)
     back = tengun.read(tmp_path / "box.stl")
     assert len(back.triangles) == len(m.triangles)
     np.testing.assert_array_equal(back.points[back.triangles], cloud.points[m.triangles])
@@ -72,6 +76,41 @@ def test_read_matches_the_program_and_round_trips(tmp_path):
     tengun.write(tmp_path / "box.csv", cloud.points)
     np.testing.assert_allclose(tengun.read(tmp_path / "box.csv").points, cloud.points,
                                rtol=1e-14)
+
+
+EXTERNAL = Path(os.environ.get("TENGUN_EXTERNAL_DATA", Path(__file__).parents[3] / "shared" /
+                                "testdata" / "external"))
+SCANS = sorted(p for d in ("ply", "pcd", "las", "obj", "stl") for p in (EXTERNAL / d).glob("*")
+               if p.is_file())
+
+
+@pytest.mark.parametrize("path", SCANS, ids=[p.name for p in SCANS])
+def test_every_format_reads_as_the_program_opens_it(path):
+    report = cli(f"open={path}", "--state", "point_count,triangle_count")
+    if report["point_count"] == 0:
+        # The program refused it (LAZ, broken files) or it holds no point: read says so too.
+        try:
+            assert len(tengun.read(path).points) == 0
+        except tengun.ReadError as e:
+            assert e.message in report["messages"]
+        return
+    cloud = tengun.read(path)
+    assert len(cloud.points) == report["point_count"]
+    assert len(cloud.triangles) == report["triangle_count"]
+    if len(cloud.triangles):
+        assert cloud.triangles.min() >= 0 and cloud.triangles.max() < len(cloud.points)
+
+
+@pytest.mark.parametrize("name,binary", [("m.stl", True), ("m.stl", False), ("m.ply", True),
+                                          ("m.ply", False)])
+def test_meshes_written_read_back_the_same(tmp_path, name, binary):
+    cloud = tengun.read(EXTERNAL / "ply" / "teaser_bun_zipper_res3.ply")
+    tengun.write(tmp_path / name, cloud.points, cloud.triangles, binary=binary)
+    back = tengun.read(tmp_path / name)
+    np.testing.assert_array_equal(back.triangles.shape, cloud.triangles.shape)
+    tolerance = 1e-6 if name.endswith(".stl") else 0  # binary STL keeps single precision
+    np.testing.assert_allclose(back.points[back.triangles], cloud.points[cloud.triangles],
+                               rtol=tolerance, atol=tolerance * 1e-3)
 
 
 def test_surfaces_splines_and_corrections_match_the_program():

@@ -169,4 +169,47 @@ inline std::vector<Vec3> random_sheet(std::size_t n, double w, double h, unsigne
     return pts;
 }
 
+/// Points on the cylinder of radius r about the Z axis through (0, 0, 0), from angle a0 to a1
+/// (radians) and from z = 0 to `length`: either rings x columns on a grid (`random` false: many
+/// equal distances), or n = rings x columns at random in random order; moved off the surface by
+/// Gaussian noise of `noise`. Seeded.
+inline std::vector<Vec3> cylinder_scan(double r, double a0, double a1, double length, int rings,
+                                       int columns, bool random, unsigned seed = 1,
+                                       double noise = 0.0)
+{
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    std::normal_distribution<double> g(0.0, 1.0);
+    std::vector<Vec3> pts;
+    for (int i = 0; i < rings; ++i) {
+        for (int j = 0; j < columns; ++j) {
+            const double s = random ? u(rng) : (j + 0.5) / columns;
+            const double t = random ? u(rng) : (i + 0.5) / rings;
+            const double a = a0 + s * (a1 - a0);
+            const double radius = r + (noise == 0.0 ? 0.0 : noise * g(rng));
+            pts.push_back({radius * std::cos(a), radius * std::sin(a), t * length});
+        }
+    }
+    return pts;
+}
+
+/// n points at random on the cap z >= cos(max_polar) of the sphere of radius r about `centre`,
+/// in random order. Seeded.
+inline std::vector<Vec3> sphere_cap(std::size_t n, const Vec3& centre, double r, double max_polar,
+                                    unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    std::vector<Vec3> pts;
+    const double low = std::cos(max_polar);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double z = low + (1.0 - low) * u(rng); // uniform on the cap by area
+        const double a = 2.0 * 3.14159265358979 * u(rng);
+        const double s = std::sqrt(std::max(0.0, 1.0 - z * z));
+        pts.push_back(
+            {centre[0] + r * s * std::cos(a), centre[1] + r * s * std::sin(a), centre[2] + r * z});
+    }
+    return pts;
+}
+
 } // namespace tengun::testing

@@ -1,5 +1,6 @@
-// The candidate search of a front edge: the plain scan's rules, and the grid index against the
-// plain scan on many random clouds, edge by edge and for whole meshes and plane extractions.
+// The candidate search of a front edge: the plain scan's rules, and the k-d tree against the
+// plain scans on many random clouds of every scale, query by query and for whole meshes and
+// plane extractions.
 #include "surface/front_candidate.h"
 
 #include <gtest/gtest.h>
@@ -26,8 +27,11 @@ TEST(best_front_candidate, nearest_qualifying_point_ties_to_the_lower_number)
     EXPECT_DOUBLE_EQ(n.distance, std::sqrt(1.25));
     std::swap(pts[3], pts[4]); // the same two places, numbered the other way round
     EXPECT_EQ(best_front_candidate(pts, labels, 1, 2, 3).index, 4);
-    FrontCandidateIndex index(pts, 0.7);
-    EXPECT_EQ(index.best(labels, 1, 2, 3, 10.0).index, 4);
+    FrontCandidateIndex index(pts);
+    for (const int k : {1, 2, 3, 7}) {
+        index.take(k);
+    }
+    EXPECT_EQ(index.best(1, 2, 3, 10.0).index, 4);
 
     labels[3] = 1;
     labels[4] = 1;
@@ -96,56 +100,98 @@ double typical_spacing(std::span<const Vec3> pts)
     return spacing;
 }
 
-TEST(FrontCandidateIndex, answers_as_the_plain_scan_within_the_limit)
+TEST(FrontCandidateIndex, answers_as_the_plain_scans_while_points_are_taken)
 {
+    // Each cloud is searched in rounds; between rounds a random share of the free points is
+    // taken (in the index and in the labels alike), so that searches meet half-empty leaves and
+    // subtrees with nothing free.
     std::mt19937 rng(20240611);
     std::uniform_real_distribution<double> u(0.0, 1.0);
     int compared = 0;
     int found_within = 0;
+    int with_extra = 0;
     for (int cloud = 0; cloud < 60; ++cloud) {
         const std::vector<Vec3> pts = random_cloud(rng, cloud % 3);
         const int n = static_cast<int>(pts.size());
         std::uniform_int_distribution<int> pick(1, n);
-        std::vector<double> labels(pts.size());
-        for (double& l : labels) {
-            l = u(rng) < 0.3 ? 1.0 : 0.0;
-        }
+        std::vector<double> labels(pts.size(), 0.0);
+        const std::vector<double> unlabelled(pts.size(), 0.0);
         const double typical = typical_spacing(pts);
-        FrontCandidateIndex index(pts, typical * (0.5 + 3 * u(rng)));
-        for (int q = 0; q < 200; ++q) {
-            const int a = pick(rng);
-            const int b = nearest_to_point(pts, labels, a).index;
-            const int o = pick(rng);
-            if (b == 0 || o == a || o == b) {
-                continue;
+        FrontCandidateIndex index(pts);
+        for (int round = 0; round < 4; ++round) {
+            for (int k = 1; k <= n; ++k) {
+                if (u(rng) < 0.25) {
+                    labels[static_cast<std::size_t>(k) - 1] = 1.0;
+                    index.take(k);
+                }
             }
-            const double limit = typical * 6 * u(rng);
-            const Nearest plain = best_front_candidate(pts, labels, a, b, o);
-            const Nearest fast = index.best(labels, a, b, o, limit);
-            SCOPED_TRACE(::testing::Message() << "cloud " << cloud << " query " << q);
-            if (plain.index != 0 && plain.distance <= limit) {
-                ++found_within;
-                EXPECT_EQ(fast.index, plain.index);
-                EXPECT_EQ(fast.distance, plain.distance);
-            } else if (fast.index != 0) {
-                EXPECT_EQ(fast.index, plain.index) << "only the same farther point may come back";
+            for (int q = 0; q < 50; ++q) {
+                SCOPED_TRACE(::testing::Message()
+                             << "cloud " << cloud << " round " << round << " query " << q);
+                const int a = pick(rng);
+                const int b = nearest_to_point(pts, unlabelled, a).index;
+                const int o = pick(rng);
+                if (b == 0 || o == a || o == b) {
+                    continue;
+                }
+                // Two front points beside the edge count as free for this search.
+                const int p = u(rng) < 0.5 ? pick(rng) : 0;
+                const int r = u(rng) < 0.5 ? pick(rng) : 0;
+                std::vector<double> freed = labels;
+                for (const int extra : {p, r}) {
+                    if (extra != 0) {
+                        freed[static_cast<std::size_t>(extra) - 1] = 0.0;
+                    }
+                }
+                const double limit = typical * 6 * u(rng);
+                const Nearest plain = best_front_candidate(pts, freed, a, b, o);
+                const Nearest fast = index.best(a, b, o, limit, p, r);
+                if (plain.index != 0 && plain.distance <= limit) {
+                    ++found_within;
+                    with_extra += plain.index == p || plain.index == r ? 1 : 0;
+                    EXPECT_EQ(fast.index, plain.index);
+                    EXPECT_EQ(fast.distance, plain.distance);
+                } else if (fast.index != 0) {
+                    EXPECT_EQ(fast.index, plain.index)
+                        << "only the same farther point may come back";
+                }
+                // Nearest points from a point, skipping it and another, and from anywhere.
+                const Vec3 at = u(rng) < 0.5 ? pts[static_cast<std::size_t>(a) - 1]
+                                             : Vec3{u(rng) * 20 - 5, u(rng) * 20 - 5, u(rng)};
+                const Nearest free_plain = nearest_free_point(pts, labels, at, a, o);
+                const Nearest free_fast = index.nearest_free(at, a, o);
+                EXPECT_EQ(free_fast.index, free_plain.index);
+                EXPECT_EQ(free_fast.distance, free_plain.distance);
+                const Nearest any_plain = nearest_free_point(pts, unlabelled, at, a, o);
+                const Nearest any_fast = index.nearest_point(at, a, o);
+                EXPECT_EQ(any_fast.index, any_plain.index);
+                EXPECT_EQ(any_fast.distance, any_plain.distance);
+                ++compared;
             }
-            ++compared;
         }
     }
-    EXPECT_GT(compared, 8000);
+    EXPECT_GT(compared, 9000);
     EXPECT_GT(found_within, 1000) << "the comparison must cover real finds";
+    EXPECT_GT(with_extra, 10) << "and finds among the front points beside the edge";
 }
 
 TEST(FrontCandidateIndex, clouds_with_infinite_coordinates_fall_back_to_the_plain_scan)
 {
     const std::vector<Vec3> pts{{0, 0, 0}, {1, 0, 0}, {0.5, -1, 0}, {0.5, 1, 0}, {INFINITY, 0, 0}};
-    const std::vector<double> labels{1, 1, 1, 0, 0};
-    FrontCandidateIndex index(pts, 1.0);
-    EXPECT_EQ(index.best(labels, 1, 2, 3, 5.0).index, 4);
+    FrontCandidateIndex index(pts);
+    for (const int k : {1, 2, 3}) {
+        index.take(k);
+    }
+    EXPECT_EQ(index.best(1, 2, 3, 5.0).index, 4);
+    EXPECT_EQ(index.best(1, 2, 3, 5.0, 3).index, 4) << "an extra candidate behind the edge";
+    EXPECT_EQ(index.nearest_free({0.4, 0.9, 0}, 0, 0).index, 4);
+    EXPECT_EQ(index.nearest_point({0.4, 0.9, 0}, 4, 0).index, 1);
+    index.take(4);
+    EXPECT_EQ(index.best(1, 2, 3, 5.0).index, 0);
+    EXPECT_EQ(index.nearest_free({0.4, 0.9, 0}, 0, 0).index, 0) << "infinitely far is not found";
 }
 
-TEST(mesh_point_cloud, the_grid_index_builds_the_same_mesh_as_the_plain_scan)
+TEST(mesh_point_cloud, the_tree_builds_the_same_mesh_as_the_plain_scan_at_any_scale)
 {
     std::mt19937 rng(77);
     std::size_t triangles = 0;
@@ -167,7 +213,7 @@ TEST(mesh_point_cloud, the_grid_index_builds_the_same_mesh_as_the_plain_scan)
     EXPECT_GT(triangles, 5000U);
 }
 
-TEST(extract_planes, the_grid_index_finds_the_same_planes_as_the_plain_scan)
+TEST(extract_planes, the_tree_finds_the_same_planes_as_the_plain_scan_at_any_scale)
 {
     std::mt19937 rng(78);
     int planes = 0;

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <map>
+#include <random>
 #include <set>
 
 #include "support/surface_clouds.h"
@@ -107,6 +108,38 @@ TEST(merge_planes, joins_pieces_keeps_distinct_planes_and_absorbs_splinters)
     }
 }
 
+TEST(merge_planes, a_few_points_gathered_from_two_faces_are_no_plane_of_their_own)
+{
+    // A noisy floor and wall (deviation 0.01), and a "plane" of four points that a late region
+    // gathered from both, each 0.035 off its face: beyond 3 deviations, so they fit no face,
+    // but not clearly off either (10 deviations), as a real ledge would be. They go to no plane.
+    Labelled c;
+    std::mt19937 rng(3);
+    std::normal_distribution<double> noise(0.0, 0.01);
+    for (int i = 0; i < 30; ++i) {
+        for (int j = 0; j < 30; ++j) {
+            c.xyz.push_back({1.0 + i, double(j), noise(rng)});
+            c.labels.push_back(1);
+            c.xyz.push_back({noise(rng), double(j), 1.0 + i});
+            c.labels.push_back(2);
+        }
+    }
+    const std::vector<Vec3> gathered{
+        {10.5, 5.5, 0.035}, {20.5, 15.5, -0.035}, {0.035, 8.5, 12.5}, {-0.035, 20.5, 20.5}};
+    for (const Vec3& p : gathered) {
+        c.xyz.push_back(p);
+        c.labels.push_back(3);
+    }
+    c.planes = 3;
+    c.tags = {1, 2, 3};
+    ASSERT_EQ(merge_planes(c.xyz, c.labels, c.planes, {}, c.tags), Status::ok);
+    EXPECT_EQ(c.planes, 2);
+    for (std::size_t i = c.xyz.size() - gathered.size(); i < c.xyz.size(); ++i) {
+        EXPECT_EQ(c.labels[i], 0.0) << "point " << i;
+    }
+    EXPECT_EQ(count_label(1.0, c.labels) + count_label(2.0, c.labels), 1800U);
+}
+
 TEST(merge_planes, unplaced_and_discarded_points_stay_as_they_are)
 {
     Labelled c;
@@ -156,12 +189,12 @@ void expect_six_faces(std::size_t n, unsigned seed)
     std::map<int, std::set<double>> planes_of_face;
     std::size_t unplaced = 0;
     for (std::size_t i = 0; i < pts.size(); ++i) {
-        // A point within the noise of an edge lies on both faces: either plane is right.
+        // A point within the noise of an edge (5 sigma) lies on both faces: either plane is right.
         const Vec3& p = pts[i];
         int near_faces = 0;
         for (int axis = 0; axis < 3; ++axis) {
             near_faces += std::min(std::abs(p[axis] - box.low[axis]),
-                                   std::abs(p[axis] - box.low[axis] - box.size[axis])) < 0.03
+                                   std::abs(p[axis] - box.low[axis] - box.size[axis])) < 0.05
                               ? 1
                               : 0;
         }
@@ -191,8 +224,18 @@ void expect_six_faces(std::size_t n, unsigned seed)
 
 TEST(merge_planes, random_box_scans_become_six_planes)
 {
-    expect_six_faces(20000, 1);
-    expect_six_faces(60000, 2);
+    // At 300,000 points seeds 1 and 4 leave splinters in the corners whose only near neighbours
+    // are other faces, and four-point regions gathered from far apart.
+    const std::vector<std::pair<std::size_t, unsigned>> scans{
+        {20000, 1}, {60000, 2}, {100000, 1}, {100000, 3}, {300000, 1}, {300000, 4}};
+    for (const auto& [n, seed] : scans) {
+#if defined(__SANITIZE_ADDRESS__)
+        if (n > 100000) {
+            continue; // minutes under the address sanitizer
+        }
+#endif
+        expect_six_faces(n, seed);
+    }
 }
 
 } // namespace
