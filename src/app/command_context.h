@@ -3,6 +3,8 @@
 // drawing surfaces, the dialog service, the form's history and where long work reports its
 // progress. A main form (or tengun-cli) owns one context.
 
+#include <cstddef>
+
 #include "app/dialogs.h"
 #include "app/program_state.h"
 #include "geometry/progress.h"
@@ -11,6 +13,14 @@
 namespace tengun {
 
 class History;
+
+/// How many points the quick picture drawn while the mouse turns the view may hold
+/// (draw_view_preview): as many as the last frames showed fit in `frame_seconds`. A main form
+/// keeps one; it learns from every drag step's drawing time.
+struct ViewPreview {
+    std::size_t budget = 250000;
+    double frame_seconds = 0.025;
+};
 
 struct CommandContext {
     ProgramWide& program;
@@ -26,6 +36,9 @@ struct CommandContext {
     /// command whose algorithm stopped returns without a message and without having changed
     /// the state. Empty: nothing is reported and nothing stops.
     Progress progress{};
+    /// The window's quick picture while the mouse turns the view; null (tengun-cli, the
+    /// command tests): a drag step draws as the original does.
+    ViewPreview* preview = nullptr;
 };
 
 }  // namespace tengun

@@ -1,6 +1,7 @@
 #include "app/command_helpers.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "geometry/cloud_measures.h"
 #include "geometry/number_text.h"
@@ -12,6 +13,24 @@ namespace tengun {
 void redraw(CommandContext& ctx)
 {
     draw_view(ctx.picture1, ctx.state, ctx.program);
+}
+
+void preview_redraw(CommandContext& ctx)
+{
+    ViewPreview& preview = *ctx.preview;
+    const auto start = std::chrono::steady_clock::now();
+    draw_view_preview(ctx.picture1, ctx.state, ctx.program, preview.budget);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const std::size_t items = std::max(ctx.state.point_count(), ctx.state.triangle_count());
+    const std::size_t drawn = std::min(items, preview.budget);
+    if (drawn < 1000 || seconds <= 0.0) {
+        return; // too little drawn to time
+    }
+    // Halfway towards what fits, so one slow frame (another program busy) does not halve it.
+    const double fits = static_cast<double>(drawn) * preview.frame_seconds / seconds;
+    const double next = 0.5 * (static_cast<double>(preview.budget) + fits);
+    preview.budget = static_cast<std::size_t>(std::clamp(next, 20000.0, 1e9));
 }
 
 void after_load(CommandContext& ctx)

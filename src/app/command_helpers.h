@@ -14,6 +14,9 @@ namespace tengun {
 
 /// Redraws Picture1 from the form state.
 void redraw(CommandContext& ctx);
+/// The drawing of one drag step in the window (ctx.preview set): draw_view_preview within the
+/// preview's budget, then the budget follows the time the drawing took (frame_seconds).
+void preview_redraw(CommandContext& ctx);
 
 /// After every load: marker style by size, no analysis (and no fitted results), file name and
 /// count shown, the view

@@ -91,7 +91,7 @@ QLabel* heading(QLabel* label)
 
 MainForm::MainForm(ProgramWide& program, QWidget* parent)
     : QMainWindow(parent), surface1_({800, 560}), surface2_({800, 200}),
-      dialogs_(this), ctx_{program, state_, surface1_, surface2_, dialogs_, &history_}
+      dialogs_(this), ctx_{program, state_, surface1_, surface2_, dialogs_, &history_, {}, &preview_}
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("解析フォーム"));

@@ -132,6 +132,7 @@ private:
     int running_ = 0;               // depth of nested runs (a dialog's event loop, a tick in it)
     bool activated_while_running_ = false;
 
+    ViewPreview preview_;           // the quick picture while the mouse turns the view
     WorkProgress work_progress_;
     bool working_ = false;          // a command runs on the worker thread
     bool close_after_work_ = false; // the form was closed while it ran: close when it has stopped

@@ -12,6 +12,22 @@ namespace tengun {
 /// Full redraw of Picture1 from the form state.
 void draw_view(DrawingSurface& surface, FormState& state, const ProgramWide& program);
 
+/// A quick picture while the mouse turns the view of a big cloud: draw_view with at most
+/// `budget` points and at most `budget` triangles. When the cloud and the mesh fit the budget it
+/// is exactly draw_view. Otherwise it draws the first `budget` points (and triangles) of
+/// preview_order: every primitive it draws is one that draw_view draws (a point's circle or pixel
+/// in its colour, its joining line from the point before it in file order, a triangle's edges),
+/// evenly spread over the cloud and the same ones from frame to frame, so the picture does not
+/// flicker; a larger budget only adds to a smaller one's. Overlays and the selection are whole.
+void draw_view_preview(DrawingSurface& surface, FormState& state, const ProgramWide& program,
+                       std::size_t budget);
+
+/// The fixed order of the quick picture over n items (0-based): item k of the order is
+/// (k * step) mod n for a step near n times the golden section that shares no factor with n,
+/// so every prefix of the order is spread evenly over 0..n-1 and the whole order visits each
+/// item once. `preview_step(n)` is that step (1 for n <= 2).
+std::size_t preview_step(std::size_t n);
+
 /// The cloud in file order (two runs: 1..B and B+1..N) and the three coordinate axes with their
 /// labels. marker_mode 0: 1 mm circles for points whose label is 0, joined by lines within a run;
 /// 1: single pixels. With deviation colours shown the circles and pixels take the colour of
