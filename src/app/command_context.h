@@ -8,6 +8,7 @@
 #include "app/dialogs.h"
 #include "app/program_state.h"
 #include "geometry/progress.h"
+#include "view/draw_view.h"
 #include "view/drawing_surface.h"
 
 namespace tengun {
@@ -20,6 +21,7 @@ class History;
 struct ViewPreview {
     std::size_t budget = 250000;
     double frame_seconds = 0.025;
+    PreviewPoints chosen;  ///< the points of the budget, kept while it stays the same
 };
 
 struct CommandContext {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 
 #include "geometry/cloud_measures.h"
 #include "geometry/number_text.h"
@@ -19,7 +20,7 @@ void preview_redraw(CommandContext& ctx)
 {
     ViewPreview& preview = *ctx.preview;
     const auto start = std::chrono::steady_clock::now();
-    draw_view_preview(ctx.picture1, ctx.state, ctx.program, preview.budget);
+    draw_view_preview(ctx.picture1, ctx.state, ctx.program, preview.budget, preview.chosen);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const std::size_t items = std::max(ctx.state.point_count(), ctx.state.triangle_count());
@@ -29,8 +30,15 @@ void preview_redraw(CommandContext& ctx)
     }
     // Halfway towards what fits, so one slow frame (another program busy) does not halve it.
     const double fits = static_cast<double>(drawn) * preview.frame_seconds / seconds;
-    const double next = 0.5 * (static_cast<double>(preview.budget) + fits);
-    preview.budget = static_cast<std::size_t>(std::clamp(next, 20000.0, 1e9));
+    const double budget = static_cast<double>(preview.budget);
+    if (fits > 0.85 * budget && fits < 1.2 * budget) {
+        return; // near enough: keep the points chosen
+    }
+    const double next = std::clamp(0.5 * (budget + fits), 2e4, 1e9);
+    // On a ladder of steps of about 9 %, so that the chosen points are kept from frame to frame
+    // once the budget has settled, rather than chosen again for every small change.
+    const double step = std::log(1.09);
+    preview.budget = static_cast<std::size_t>(std::exp(std::round(std::log(next) / step) * step));
 }
 
 void after_load(CommandContext& ctx)

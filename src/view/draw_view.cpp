@@ -257,15 +257,15 @@ void for_preview_items(std::size_t n, std::size_t count, Visit&& visit)
     }
 }
 
-/// draw_points' point primitives for the first `count` points of the preview order.
-void draw_points_preview(DrawingSurface& surface, const FormState& state, std::size_t count)
+/// draw_points' point primitives for the chosen points.
+void draw_points_preview(DrawingSurface& surface, const FormState& state,
+                         const std::vector<std::size_t>& chosen)
 {
-    const std::size_t n = state.point_count();
     const std::size_t b = state.base_point_count;
     const bool deviation = shows_deviation(state);
     const DeviationScale scale(state.std_deviation);
     const Residual residual(state.analysis_kind, fitted_shape(state));
-    for_preview_items(n, count, [&](std::size_t i) {
+    for (const std::size_t i : chosen) {
         const std::size_t j = i + 1;
         const Vec3& q = state.points.xyz[i];
         const SurfacePoint p = view_point(state, q);
@@ -276,7 +276,7 @@ void draw_points_preview(DrawingSurface& surface, const FormState& state, std::s
             } else {
                 draw_dot(surface, p.x, p.y, colour);
             }
-            return;
+            continue;
         }
         if (state.points.label[i] == 0.0) {
             if (deviation) {
@@ -289,7 +289,7 @@ void draw_points_preview(DrawingSurface& surface, const FormState& state, std::s
             const SurfacePoint previous = view_point(state, state.points.xyz[i - 1]);
             draw_line(surface, previous.x, previous.y, p.x, p.y, deviation ? 7 : colour);
         }
-    });
+    }
 }
 
 void draw_axes(DrawingSurface& surface, const FormState& state)
@@ -464,8 +464,40 @@ void draw_view(DrawingSurface& surface, FormState& state, const ProgramWide& pro
     });
 }
 
+void PreviewPoints::choose(std::size_t point_count, std::size_t budget)
+{
+    const std::size_t wanted = std::min(point_count, budget);
+    if (point_count == n && wanted == count) {
+        return;
+    }
+    n = point_count;
+    count = wanted;
+    // Runs of `run` neighbouring points (a few cache lines) in the preview order over the runs:
+    // a point alone costs a trip to memory, a run costs about as much as one point.
+    constexpr std::size_t run = 8;
+    const std::size_t runs = (n + run - 1) / run;
+    std::vector<std::size_t> firsts;
+    firsts.reserve(count / run);
+    for_preview_items(runs, count / run, [&](std::size_t r) { firsts.push_back(r * run); });
+    std::sort(firsts.begin(), firsts.end());
+    indices.clear();
+    indices.reserve(count);
+    for (const std::size_t first : firsts) {
+        for (std::size_t i = first; i < std::min(n, first + run); ++i) {
+            indices.push_back(i);
+        }
+    }
+}
+
 void draw_view_preview(DrawingSurface& surface, FormState& state, const ProgramWide& program,
                        std::size_t budget)
+{
+    PreviewPoints chosen;
+    draw_view_preview(surface, state, program, budget, chosen);
+}
+
+void draw_view_preview(DrawingSurface& surface, FormState& state, const ProgramWide& program,
+                       std::size_t budget, PreviewPoints& chosen)
 {
     if (surface.discards() ||
         (state.point_count() <= budget && state.triangle_count() <= budget)) {
@@ -474,7 +506,8 @@ void draw_view_preview(DrawingSurface& surface, FormState& state, const ProgramW
     }
     write_view_fields(state);
     surface.clear();
-    draw_points_preview(surface, state, budget);
+    chosen.choose(state.point_count(), budget);
+    draw_points_preview(surface, state, chosen.indices);
     draw_axes(surface, state);
     draw_after_points(surface, state, program, [&] {
         for_preview_items(state.triangle_count(), budget,

@@ -98,7 +98,7 @@ protected:
             }
             seen.panel_shown = true;
             seen.largest_share = std::max(seen.largest_share, bar->value());
-            if (bar->maximum() > 0 && bar->value() > 0) {
+            if (!seen.cancelled && bar->maximum() > 0 && bar->value() > 0) {
                 seen.step = step->text();
             }
             if (!seen.refused) {
