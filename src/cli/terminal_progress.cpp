@@ -38,4 +38,4 @@ void TerminalProgress::finish()
     percent_ = -1;
 }
 
-}  // namespace tengun::cli
+} // namespace tengun::cli

@@ -32,4 +32,4 @@ private:
     std::chrono::steady_clock::time_point last_{};
 };
 
-}  // namespace tengun::cli
+} // namespace tengun::cli

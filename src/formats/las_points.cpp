@@ -175,7 +175,8 @@ Status read_las_points(std::string_view bytes, LoadedMesh& out, ReadError& error
     xyz.reserve(n);
     const char* record = bytes.data() + point_offset;
     // Parts of about 8 MB, after each of which `passed` hears where the next record starts.
-    const std::size_t part = passed ? std::max<std::size_t>(1, (std::size_t{8} << 20U) / record_length) : n;
+    const std::size_t part =
+        passed ? std::max<std::size_t>(1, (std::size_t{8} << 20U) / record_length) : n;
     for (std::size_t first = 0; first < n; first += part) {
         const std::size_t last = std::min(n, first + part);
         for (std::size_t i = first; i < last; ++i, record += record_length) {

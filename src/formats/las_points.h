@@ -22,7 +22,8 @@ namespace tengun {
 /// `passed` hears about every 8 MB how far the reader is (and may stop it).
 [[nodiscard]] Status read_las_points(std::string_view bytes, LoadedMesh& out, ReadError& error,
                                      const BytesPassed& passed);
-[[nodiscard]] inline Status read_las_points(std::string_view bytes, LoadedMesh& out, ReadError& error)
+[[nodiscard]] inline Status read_las_points(std::string_view bytes, LoadedMesh& out,
+                                            ReadError& error)
 {
     return read_las_points(bytes, out, error, BytesPassed{});
 }

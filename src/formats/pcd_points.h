@@ -23,7 +23,8 @@ namespace tengun {
 /// it); compressed data is unpacked whole first.
 [[nodiscard]] Status read_pcd_points(std::string_view bytes, LoadedMesh& out, ReadError& error,
                                      const BytesPassed& passed);
-[[nodiscard]] inline Status read_pcd_points(std::string_view bytes, LoadedMesh& out, ReadError& error)
+[[nodiscard]] inline Status read_pcd_points(std::string_view bytes, LoadedMesh& out,
+                                            ReadError& error)
 {
     return read_pcd_points(bytes, out, error, BytesPassed{});
 }

@@ -22,7 +22,8 @@ namespace tengun {
 /// `passed` hears every 8 MB how far the reader is (and may stop it).
 [[nodiscard]] Status read_xyz_points(std::string_view bytes, LoadedMesh& out, ReadError& error,
                                      const BytesPassed& passed);
-[[nodiscard]] inline Status read_xyz_points(std::string_view bytes, LoadedMesh& out, ReadError& error)
+[[nodiscard]] inline Status read_xyz_points(std::string_view bytes, LoadedMesh& out,
+                                            ReadError& error)
 {
     return read_xyz_points(bytes, out, error, BytesPassed{});
 }

@@ -6,8 +6,7 @@
 
 namespace tengun {
 
-GuiCaller::GuiCaller(QObject* receiver)
-    : receiver_(receiver), shared_(std::make_shared<Shared>())
+GuiCaller::GuiCaller(QObject* receiver) : receiver_(receiver), shared_(std::make_shared<Shared>())
 {
 }
 
@@ -127,4 +126,4 @@ WorkProgress::Report WorkProgress::latest() const
     return report_;
 }
 
-}  // namespace tengun
+} // namespace tengun

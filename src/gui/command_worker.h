@@ -87,7 +87,7 @@ private:
 class WorkProgress {
 public:
     struct Report {
-        bool any = false;  ///< false until the command's algorithm first reported
+        bool any = false; ///< false until the command's algorithm first reported
         double fraction = 0.0;
         std::string step;
     };
@@ -107,4 +107,4 @@ private:
     std::atomic<bool> stop_{false};
 };
 
-}  // namespace tengun
+} // namespace tengun

@@ -18,17 +18,18 @@ void draw_view(DrawingSurface& surface, FormState& state, const ProgramWide& pro
 /// A quick picture while the mouse turns the view of a big cloud: draw_view with at most
 /// `budget` points and at most `budget` triangles. When the cloud and the mesh fit the budget it
 /// is exactly draw_view. Otherwise it draws the points PreviewPoints chooses and the first
-/// `budget` triangles of the preview order: every primitive it draws is one that draw_view draws (a point's circle or pixel
-/// in its colour, its joining line from the point before it in file order, a triangle's edges),
-/// evenly spread over the cloud and the same ones from frame to frame, so the picture does not
-/// flicker; a larger budget only adds to a smaller one's. Overlays and the selection are whole.
+/// `budget` triangles of the preview order: every primitive it draws is one that draw_view draws (a
+/// point's circle or pixel in its colour, its joining line from the point before it in file order,
+/// a triangle's edges), evenly spread over the cloud and the same ones from frame to frame, so the
+/// picture does not flicker; a larger budget only adds to a smaller one's. Overlays and the
+/// selection are whole.
 void draw_view_preview(DrawingSurface& surface, FormState& state, const ProgramWide& program,
                        std::size_t budget);
 
 /// The points a quick picture draws: runs of 8 neighbouring points, as many runs as fit in the
-/// budget, the first of the preview order over the runs, sorted into file order (the same set in the same order every frame, read front to
-/// back so that a big cloud is walked at memory speed). Kept by the caller between frames and
-/// chosen again only when n or count change.
+/// budget, the first of the preview order over the runs, sorted into file order (the same set in
+/// the same order every frame, read front to back so that a big cloud is walked at memory speed).
+/// Kept by the caller between frames and chosen again only when n or count change.
 struct PreviewPoints {
     std::size_t n = 0;
     std::size_t count = 0;

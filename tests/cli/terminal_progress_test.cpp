@@ -30,13 +30,13 @@ TEST(TerminalProgress, one_line_rewritten_per_step_and_share_at_most_every_fifth
     const Progress progress = line.progress();
     EXPECT_FALSE(progress.stopped());
     progress(0.0, "読み込み");
-    progress(0.004, "読み込み");  // the same percentage: nothing
-    progress(0.5, "読み込み");    // too soon after the last line: nothing
-    progress(0.25, "面張り");     // a new step is shown at once
+    progress(0.004, "読み込み"); // the same percentage: nothing
+    progress(0.5, "読み込み");   // too soon after the last line: nothing
+    progress(0.25, "面張り");    // a new step is shown at once
     std::this_thread::sleep_for(std::chrono::milliseconds(220));
-    progress(1.7, "面張り");      // clamped
+    progress(1.7, "面張り"); // clamped
     line.finish();
-    line.finish();  // nothing more to wipe
+    line.finish(); // nothing more to wipe
     EXPECT_EQ(written(file), "\r読み込み   0%\033[K"
                              "\r面張り  25%\033[K"
                              "\r面張り 100%\033[K"
@@ -54,5 +54,5 @@ TEST(TerminalProgress, a_run_without_reports_writes_nothing)
     std::fclose(file);
 }
 
-}  // namespace
-}  // namespace tengun::cli
+} // namespace
+} // namespace tengun::cli

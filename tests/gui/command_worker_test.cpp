@@ -8,8 +8,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
-#include <QMouseEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -21,8 +21,8 @@
 #include "gui/main_form.h"
 #include "gui/picture_widget.h"
 #include "modal.h"
-#include "view/draw_view.h"
 #include "support/surface_clouds.h"
+#include "view/draw_view.h"
 
 namespace tengun {
 namespace {
@@ -47,7 +47,7 @@ protected:
 /// What the test saw while the command ran, sampled every 10 ms on the window's thread.
 struct Seen {
     bool panel_shown = false;
-    int largest_share = -1;  // progress bar value, 0..1000
+    int largest_share = -1; // progress bar value, 0..1000
     QString step;
     int paints_while_working = 0;
     bool refused = false;
@@ -91,7 +91,7 @@ protected:
             if (paints_at_start < 0) {
                 paints_at_start = counter.paints;
             }
-            picture->update();  // as a window uncovered or resized asks
+            picture->update(); // as a window uncovered or resized asks
             seen.paints_while_working = counter.paints - paints_at_start;
             if (!panel->isVisible()) {
                 return;
@@ -102,7 +102,7 @@ protected:
                 seen.step = step->text();
             }
             if (!seen.refused) {
-                child<QAction>(&form, "heimen")->trigger();  // a second command meanwhile
+                child<QAction>(&form, "heimen")->trigger(); // a second command meanwhile
                 seen.refused = true;
             }
             if (cancel && !seen.cancelled && bar->value() > 0 && seen.paints_while_working > 1) {
@@ -168,7 +168,7 @@ TEST_F(CommandWorkerTest, a_drag_shows_part_of_a_big_cloud_and_the_release_the_f
     auto* picture = child<PictureWidget>(&form, "Picture1");
     CommandContext& ctx = form.context();
     ASSERT_NE(ctx.preview, nullptr);
-    ctx.preview->frame_seconds = 1e-9;  // every frame too slow: the budget falls to its least
+    ctx.preview->frame_seconds = 1e-9; // every frame too slow: the budget falls to its least
     const auto send = [picture](QEvent::Type type, QPointF at, Qt::MouseButton button,
                                 Qt::MouseButtons held) {
         QMouseEvent event(type, at, picture->mapToGlobal(at), button, held, Qt::NoModifier);
@@ -176,15 +176,13 @@ TEST_F(CommandWorkerTest, a_drag_shows_part_of_a_big_cloud_and_the_release_the_f
     };
     /// The picture draw_view makes of the form's state now, at the widget's size.
     const auto full_picture = [&] {
-        ImageSurface surface(picture->surface().image().size(),
-                             picture->surface().dots_per_inch());
+        ImageSurface surface(picture->surface().image().size(), picture->surface().dots_per_inch());
         FormState copy = ctx.state;
         draw_view(surface, copy, program);
         return surface.image();
     };
     for (int k = 0; k < 8; ++k) {
-        send(QEvent::MouseMove, {300.0 + 10.0 * k, 200.0 + 5.0 * k}, Qt::NoButton,
-             Qt::LeftButton);
+        send(QEvent::MouseMove, {300.0 + 10.0 * k, 200.0 + 5.0 * k}, Qt::NoButton, Qt::LeftButton);
     }
     EXPECT_LT(ctx.preview->budget, ctx.state.point_count());
     const QImage during = picture->surface().image();
@@ -193,5 +191,5 @@ TEST_F(CommandWorkerTest, a_drag_shows_part_of_a_big_cloud_and_the_release_the_f
     EXPECT_EQ(picture->surface().image(), full_picture()) << "the release draws every point";
 }
 
-}  // namespace
-}  // namespace tengun
+} // namespace
+} // namespace tengun

@@ -23,10 +23,13 @@ struct PreviewCase {
     int marker_mode;
     bool deviation;
     bool mesh;
-    std::size_t base;  // points of the first run (the rest were merged)
+    std::size_t base; // points of the first run (the rest were merged)
 };
 
-std::ostream& operator<<(std::ostream& os, const PreviewCase& c) { return os << c.name; }
+std::ostream& operator<<(std::ostream& os, const PreviewCase& c)
+{
+    return os << c.name;
+}
 
 /// A wavy sheet of n points in scan order with some hidden points, a plane fit shown, and a
 /// strip of triangles over consecutive points.
@@ -189,5 +192,5 @@ TEST(preview_step, every_prefix_spreads_and_the_whole_order_visits_each_item_onc
     }
 }
 
-}  // namespace
-}  // namespace tengun
+} // namespace
+} // namespace tengun
