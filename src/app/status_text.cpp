@@ -5,11 +5,6 @@
 
 namespace tengun {
 
-std::size_t selection_size(const FormState& /*state*/)
-{
-    return 0;
-}
-
 std::string grouped_count(std::size_t n)
 {
     std::string digits = std::to_string(n);
@@ -42,7 +37,7 @@ std::string point_count_status(const FormState& state)
 
 std::string selection_status(const FormState& state)
 {
-    return "選択：" + grouped_count(selection_size(state));
+    return "選択：" + grouped_count(state.selection_count());
 }
 
 std::string command_status(const CommandReport& report)

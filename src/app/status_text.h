@@ -10,12 +10,9 @@
 
 namespace tengun {
 
-/// Points selected in the view. The form keeps no selection of points yet: always 0.
-std::size_t selection_size(const FormState& state);
-
 /// "点群数：1,234,567".
 std::string point_count_status(const FormState& state);
-/// "選択：0".
+/// "選択：1,234", the points selected in the view.
 std::string selection_status(const FormState& state);
 /// "最後の操作：平面（12 ミリ秒）"; "（元に戻せません）" after a command that could not be
 /// recorded, "（実行しませんでした）" after one the user chose not to run; empty before any.

@@ -149,23 +149,37 @@ void measure_reach(std::span<const Vec3> points, FormErrors& errors)
     if (points.empty()) {
         return;
     }
-    double m0 = 0.0, m1 = 0.0, m2 = 0.0;
-    for (const Vec3& p : points) {
-        m0 += p[0];
-        m1 += p[1];
-        m2 += p[2];
-    }
-    const auto n = static_cast<double>(points.size());
-    const Vec3 middle{m0 / n, m1 / n, m2 / n};
+    const Vec3 c = form_detail::centroid(points);
+    const FormZone& zone = errors.minimum_zone;
+    const bool plane = zone.kind == FormKind::flatness;
+    const bool axis = zone.kind == FormKind::cylindricity || zone.kind == FormKind::straightness;
+    // Directions to measure the extent along: the zone plane's in-plane frame, or the axis.
+    const Mat3 frame =
+        plane ? form_detail::frame_about(zone.direction) : Mat3{zone.direction, {}, {}};
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    double lo[2] = {inf, inf};
+    double hi[2] = {-inf, -inf};
     double reach = 0.0;
     for (const Vec3& p : points) {
-        const double d0 = p[0] - middle[0];
-        const double d1 = p[1] - middle[1];
-        const double d2 = p[2] - middle[2];
-        reach = std::max(reach, d0 * d0 + d1 * d1 + d2 * d2);
+        const Vec3 d{p[0] - c[0], p[1] - c[1], p[2] - c[2]};
+        reach = std::max(reach, d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+        for (int k = 0; k < 2; ++k) {
+            const double t = vec_dot(d, frame[k]);
+            lo[k] = std::min(lo[k], t);
+            hi[k] = std::max(hi[k], t);
+        }
     }
-    errors.middle = middle;
+    errors.centroid = c;
     errors.reach = std::sqrt(reach);
+    errors.middle = c;
+    errors.span_a = {};
+    errors.span_b = {};
+    if (plane || axis) {
+        for (int k = 0; k < (plane ? 2 : 1); ++k) {
+            errors.middle = vec_add(errors.middle, vec_scale(frame[k], 0.5 * (lo[k] + hi[k])));
+            (k == 0 ? errors.span_a : errors.span_b) = vec_scale(frame[k], 0.5 * (hi[k] - lo[k]));
+        }
+    }
 }
 
 } // namespace tengun

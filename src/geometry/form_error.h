@@ -52,14 +52,21 @@ struct FormErrors {
     /// optimum) and for flatness or roundness of points so evenly round (a sphere's points for a
     /// plane) that the subset outgrew 256 points: the thinnest zone found is kept then.
     bool minimum_zone_exact = false;
-    /// Where the cloud lies, for drawing the zone there: the centroid of the points and their
-    /// largest distance from it (measure_reach).
-    Vec3 middle{};
+    /// Where the cloud lies, for drawing the zone over it (measure_reach): the centroid of the
+    /// points and their largest distance from it; for flatness the rectangle in the zone's
+    /// planes that holds the points' projections, for cylindricity and straightness the
+    /// stretch of the axis they span, as a middle and half-extent vectors (span_b 0 for an
+    /// axis). Other kinds: middle = centroid, spans 0.
+    Vec3 centroid{};
     double reach = 0.0;
+    Vec3 middle{};
+    Vec3 span_a{};
+    Vec3 span_b{};
     friend bool operator==(const FormErrors&, const FormErrors&) = default;
 };
 
-/// Fills `errors.middle` and `errors.reach` from the points (one pass).
+/// Fills the extent fields of `errors` (centroid, reach, middle, spans) from the points and
+/// the minimum zone (two passes).
 void measure_reach(std::span<const Vec3> points, FormErrors& errors);
 
 /// Flatness about the fitted plane normal . x = offset (normal a unit vector).

@@ -52,29 +52,24 @@ private:
     const FormState& s_;
 };
 
-/// Two unit vectors across `n`.
-void across(const Vec3& n, Vec3& e1, Vec3& e2)
+/// Two unit vectors across the unit vector `n`.
+Mat3 frame_about(const Vec3& n)
 {
     const Vec3 helper = std::abs(n[0]) < 0.9 ? Vec3{1, 0, 0} : Vec3{0, 1, 0};
-    e1 = vec_cross(n, helper);
+    Vec3 e1 = vec_cross(n, helper);
     e1 = vec_scale(e1, 1.0 / vec_length(e1));
-    e2 = vec_cross(n, e1);
+    return {e1, vec_cross(n, e1), n};
 }
 
-/// A square patch of the plane under the cloud: centred below its centroid, as wide as the
-/// cloud's reach allows a square inside it.
+/// The zone plane over the rectangle that holds the cloud's projection.
 void draw_plane_patch(DrawingSurface& surface, const Projector& p, const ZoneSurface& plane,
                       const FormErrors& e, int colour, bool mesh)
 {
     const Vec3& n = plane.direction;
     const double off = vec_dot(n, plane.point) - vec_dot(n, e.middle);
     const Vec3 middle = vec_add(e.middle, vec_scale(n, off));
-    Vec3 e1{};
-    Vec3 e2{};
-    across(n, e1, e2);
-    const double h = e.reach / std::sqrt(2.0);
     const auto corner = [&](double a, double b) {
-        return vec_add(middle, vec_add(vec_scale(e1, a * h), vec_scale(e2, b * h)));
+        return vec_add(middle, vec_add(vec_scale(e.span_a, a), vec_scale(e.span_b, b)));
     };
     const int lines = mesh ? patch_lines : 1;
     for (int k = 0; k <= lines; ++k) {
@@ -84,26 +79,23 @@ void draw_plane_patch(DrawingSurface& surface, const Projector& p, const ZoneSur
     }
 }
 
-/// A cylinder over the cloud's length along its axis.
+/// A cylinder over the stretch of its axis the cloud spans.
 void draw_cylinder(DrawingSurface& surface, const Projector& p, const ZoneSurface& cyl,
                    const FormErrors& e, int colour, bool mesh)
 {
     const Vec3& a = cyl.direction;
-    const double t = vec_dot(vec_sub(e.middle, cyl.point), a);
-    const double lo = t - e.reach;
-    const double hi = t + e.reach;
-    const Vec3 bottom = vec_add(cyl.point, vec_scale(a, lo));
-    const Vec3 top = vec_add(cyl.point, vec_scale(a, hi));
+    const Vec3 foot = vec_add(cyl.point, vec_scale(a, vec_dot(vec_sub(e.middle, cyl.point), a)));
+    const double half = std::abs(vec_dot(e.span_a, a));
+    const Vec3 bottom = vec_sub(foot, vec_scale(a, half));
+    const Vec3 top = vec_add(foot, vec_scale(a, half));
     p.circle(surface, bottom, a, cyl.radius, colour);
     p.circle(surface, top, a, cyl.radius, colour);
-    Vec3 e1{};
-    Vec3 e2{};
-    across(a, e1, e2);
+    const Mat3 frame = frame_about(a);
     const int sides = mesh ? 8 : 4;
     for (int k = 0; k < sides; ++k) {
         const double phi = 2.0 * pi * k / sides;
-        const Vec3 r = vec_add(vec_scale(e1, cyl.radius * std::cos(phi)),
-                               vec_scale(e2, cyl.radius * std::sin(phi)));
+        const Vec3 r = vec_add(vec_scale(frame[0], cyl.radius * std::cos(phi)),
+                               vec_scale(frame[1], cyl.radius * std::sin(phi)));
         p.line(surface, vec_add(bottom, r), vec_add(top, r), colour);
     }
 }

@@ -17,17 +17,8 @@ namespace {
 
 using testing::expect_vec_near;
 using testing::Recorded;
+using testing::load_points;
 using testing::TestForm;
-
-void load_points(TestForm& f, const std::vector<Vec3>& pts)
-{
-    f.state.points.clear();
-    for (const Vec3& p : pts) {
-        f.state.points.add(p);
-    }
-    f.program.selected_file_name = "cloud.csv";
-    after_load(f.ctx);
-}
 
 double number(TestForm& f, const std::string& name)
 {

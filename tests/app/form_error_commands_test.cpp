@@ -17,17 +17,8 @@
 namespace tengun {
 namespace {
 
+using testing::load_points;
 using testing::TestForm;
-
-void load_points(TestForm& f, const std::vector<Vec3>& pts)
-{
-    f.state.points.clear();
-    for (const Vec3& p : pts) {
-        f.state.points.add(p);
-    }
-    f.program.selected_file_name = "cloud.csv";
-    after_load(f.ctx);
-}
 
 struct FitRow {
     const char* name;

@@ -32,6 +32,11 @@ TEST(status_text, counts_durations_and_the_last_command)
     s.points.resize(12345);
     EXPECT_EQ(point_count_status(s), "点群数：12,345");
     EXPECT_EQ(selection_status(s), "選択：0");
+    s.selection.assign(12345, 1);
+    s.selection[7] = 0;
+    EXPECT_EQ(selection_status(s), "選択：12,344");
+    s.points.resize(100); // a mask of another cloud selects nothing
+    EXPECT_EQ(selection_status(s), "選択：0");
 }
 
 } // namespace

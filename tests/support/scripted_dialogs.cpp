@@ -1,5 +1,6 @@
 #include "support/scripted_dialogs.h"
 
+#include "app/command_helpers.h"
 #include "app/commands.h"
 
 namespace tengun::testing {
@@ -80,5 +81,15 @@ bool ScriptedDialogs::confirm(const std::string& text)
 }
 
 TestForm::TestForm() { form_load(ctx); }
+
+void load_points(TestForm& f, const std::vector<Vec3>& points, const char* name)
+{
+    f.state.points.clear();
+    for (const Vec3& p : points) {
+        f.state.points.add(p);
+    }
+    f.program.selected_file_name = name;
+    after_load(f.ctx);
+}
 
 }  // namespace tengun::testing

@@ -51,4 +51,7 @@ struct TestForm {
     TestForm();
 };
 
+/// Replaces the form's cloud with `points` as a load of the file `name` would (after_load).
+void load_points(TestForm& f, const std::vector<Vec3>& points, const char* name = "cloud.csv");
+
 }  // namespace tengun::testing

@@ -17,17 +17,8 @@ namespace {
 
 using testing::Recorded;
 using testing::RecordingSurface;
+using testing::load_points;
 using testing::TestForm;
-
-void load(TestForm& f, const std::vector<Vec3>& pts)
-{
-    f.state.points.clear();
-    for (const Vec3& p : pts) {
-        f.state.points.add(p);
-    }
-    f.ctx.program.selected_file_name = "zone.csv";
-    after_load(f.ctx);
-}
 
 /// A 6 x 6 grid on z = 5 with one point raised by 0.25: the zone is 0.25 wide.
 std::vector<Vec3> raised_grid()
@@ -55,7 +46,7 @@ std::vector<Recorded> lines_in(const RecordingSurface& s, int colour)
 TEST(draw_zone_overlay, planes_as_outlines_or_as_coloured_meshes)
 {
     TestForm f;
-    load(f, raised_grid());
+    load_points(f, raised_grid());
     heimen_Click(f.ctx);
     ASSERT_NEAR(f.state.form_errors.minimum_zone.width, 0.25, 1e-12);
     // Seen from the side (along Y) the two patches are two lines 0.25 apart in height.
@@ -75,6 +66,20 @@ TEST(draw_zone_overlay, planes_as_outlines_or_as_coloured_meshes)
         high = std::max({high, r.y1, r.y2});
     }
     EXPECT_NEAR(high - low, 0.25 * f.state.view_scale, 1e-9);
+
+    // Seen from above the patches cover exactly the grid's 5 x 5 square, not more.
+    xy_men_Click(f.ctx);
+    RecordingSurface top;
+    draw_zone_overlay(top, f.state);
+    double x0 = 1e300, x1 = -1e300, y0 = 1e300, y1 = -1e300;
+    for (const Recorded& r : lines_in(top, 8)) {
+        x0 = std::min({x0, r.x1, r.x2});
+        x1 = std::max({x1, r.x1, r.x2});
+        y0 = std::min({y0, r.y1, r.y2});
+        y1 = std::max({y1, r.y1, r.y2});
+    }
+    EXPECT_NEAR(x1 - x0, 5.0 * f.state.view_scale, 1e-9);
+    EXPECT_NEAR(y1 - y0, 5.0 * f.state.view_scale, 1e-9);
 
     hensa_karaa_hyouji_Click(f.ctx);
     RecordingSurface mesh;
@@ -100,7 +105,7 @@ TEST(draw_zone_overlay, roundness_as_inner_and_outer_circles)
         pts.push_back({r * std::cos(t), r * std::sin(t), 2.0});
     }
     TestForm f;
-    load(f, pts);
+    load_points(f, pts);
     enko_Click(f.ctx);
     xy_men_Click(f.ctx);
     RecordingSurface s;
