@@ -456,6 +456,8 @@ void draw_view(DrawingSurface& surface, FormState& state, const ProgramWide& pro
         return;
     }
     surface.clear();
+    // The zone lies under the points so that it never hides their colours.
+    draw_zone_overlay(surface, state);
     draw_points(surface, state);
     draw_after_points(surface, state, program, [&] {
         for (std::size_t t = 1; t <= state.triangle_count(); ++t) {
@@ -506,6 +508,7 @@ void draw_view_preview(DrawingSurface& surface, FormState& state, const ProgramW
     }
     write_view_fields(state);
     surface.clear();
+    draw_zone_overlay(surface, state);
     chosen.choose(state.point_count(), budget);
     draw_points_preview(surface, state, chosen.indices);
     draw_axes(surface, state);
