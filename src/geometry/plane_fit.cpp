@@ -22,6 +22,17 @@ struct Moments {
 // A point set is visited through `visit(f)`, which calls f(point) for each point of the set in
 // order: all points, the labelled ones, or the ones at given indices.
 
+/// Two doubles side by side: each lane takes exactly the operations a scalar would, in the same
+/// order, so sums kept in pairs round exactly as the same sums kept one by one.
+using Pair = double __attribute__((vector_size(16)));
+
+Pair pair_at(const double* p)
+{
+    Pair v;
+    __builtin_memcpy(&v, p, sizeof v);
+    return v;
+}
+
 /// The sums of one pass, kept in locals: accumulating straight into a Moments through a
 /// reference would make the compiler store and reload every sum per point (it cannot rule out
 /// that the sums alias the coordinates it reads).
@@ -32,35 +43,84 @@ template <int m, class Visit> Moments gather_moments(Visit visit)
     double s0 = 0, s1 = 0, s2 = 0, t0 = 0, t1 = 0, t2 = 0;
     double r00 = 0, r01 = 0, r02 = 0, r11 = 0, r12 = 0, r22 = 0;
     double h00 = 0, h01 = 0, h02 = 0, h11 = 0, h12 = 0, h22 = 0;
-    visit([&](const Vec3& x) {
-        if (count == 0) {
-            shift = x;
-        }
-        ++count;
-        const double y0 = x[0] - shift[0];
-        const double y1 = x[1] - shift[1];
-        const double y2 = m == 3 ? x[2] - shift[2] : 0.0;
-        const double z = m == 3 ? x[2] : 0.0;
-        s0 += x[0];
-        s1 += x[1];
-        s2 += z;
-        t0 += y0;
-        t1 += y1;
-        t2 += y2;
-        // Symmetric: the upper triangle is summed, the lower filled in at the end.
-        r00 += x[0] * x[0];
-        r01 += x[1] * x[0];
-        r02 += z * x[0];
-        r11 += x[1] * x[1];
-        r12 += z * x[1];
-        r22 += z * z;
-        h00 += y0 * y0;
-        h01 += y1 * y0;
-        h02 += y2 * y0;
-        h11 += y1 * y1;
-        h12 += y2 * y1;
-        h22 += y2 * y2;
-    });
+    if constexpr (m == 3) {
+        // The same sums as below, two at a time: (s0, s1), (s2, t2), (t0, t1), (r00, r11),
+        // (r01, r12), (r02, r22) and the same pairs of h. The products are the same products
+        // (x1 x0 = x0 x1 exactly).
+        Pair s01{}, st2{}, t01{}, r0011{}, r0112{}, r0222{}, h0011{}, h0112{}, h0222{};
+        Pair shift01{}, shift12{};
+        visit([&](const Vec3& x) {
+            const Pair x01 = pair_at(&x[0]);
+            const Pair x12 = pair_at(&x[1]);
+            if (count == 0) {
+                shift = x;
+                shift01 = x01;
+                shift12 = x12;
+            }
+            ++count;
+            const Pair y01 = x01 - shift01;
+            const Pair y12 = x12 - shift12;
+            const Pair x22 = {x[2], x[2]};
+            const Pair y22 = {y12[1], y12[1]};
+            s01 += x01;
+            st2 += Pair{x[2], y12[1]};
+            t01 += y01;
+            r0011 += x01 * x01;
+            r0112 += x12 * x01;
+            r0222 += x22 * Pair{x01[0], x12[1]};
+            h0011 += y01 * y01;
+            h0112 += y12 * y01;
+            h0222 += y22 * Pair{y01[0], y12[1]};
+        });
+        s0 = s01[0];
+        s1 = s01[1];
+        s2 = st2[0];
+        t2 = st2[1];
+        t0 = t01[0];
+        t1 = t01[1];
+        r00 = r0011[0];
+        r11 = r0011[1];
+        r01 = r0112[0];
+        r12 = r0112[1];
+        r02 = r0222[0];
+        r22 = r0222[1];
+        h00 = h0011[0];
+        h11 = h0011[1];
+        h01 = h0112[0];
+        h12 = h0112[1];
+        h02 = h0222[0];
+        h22 = h0222[1];
+    } else {
+        visit([&](const Vec3& x) {
+            if (count == 0) {
+                shift = x;
+            }
+            ++count;
+            const double y0 = x[0] - shift[0];
+            const double y1 = x[1] - shift[1];
+            const double y2 = m == 3 ? x[2] - shift[2] : 0.0;
+            const double z = m == 3 ? x[2] : 0.0;
+            s0 += x[0];
+            s1 += x[1];
+            s2 += z;
+            t0 += y0;
+            t1 += y1;
+            t2 += y2;
+            // Symmetric: the upper triangle is summed, the lower filled in at the end.
+            r00 += x[0] * x[0];
+            r01 += x[1] * x[0];
+            r02 += z * x[0];
+            r11 += x[1] * x[1];
+            r12 += z * x[1];
+            r22 += z * z;
+            h00 += y0 * y0;
+            h01 += y1 * y0;
+            h02 += y2 * y0;
+            h11 += y1 * y1;
+            h12 += y2 * y1;
+            h22 += y2 * y2;
+        });
+    }
     Moments mo;
     mo.count = count;
     mo.shift = shift;
@@ -105,21 +165,27 @@ template <class Visit> void residual_rms(Visit visit, const Vec3& centroid, Plan
 {
     const double kp = p.d - vec_dot(p.n, centroid);
     const double kq = q.d - vec_dot(q.n, centroid);
-    double sp = 0.0;
-    double sq = 0.0;
+    // Both planes at once, p in the first lane and q in the second.
+    const Pair n0{p.n[0], q.n[0]};
+    const Pair n1{p.n[1], q.n[1]};
+    const Pair n2{p.n[2], q.n[2]};
+    const Pair k{kp, kq};
+    const Pair c01 = pair_at(&centroid[0]);
+    const Pair c12 = pair_at(&centroid[1]);
+    Pair s{};
     std::size_t count = 0;
     visit([&](const Vec3& x) {
-        const double x0 = x[0] - centroid[0];
-        const double x1 = x[1] - centroid[1];
-        const double x2 = x[2] - centroid[2];
-        const double ep = p.n[0] * x0 + p.n[1] * x1 + p.n[2] * x2 - kp;
-        const double eq = q.n[0] * x0 + q.n[1] * x1 + q.n[2] * x2 - kq;
-        sp += ep * ep;
-        sq += eq * eq;
+        const Pair d01 = pair_at(&x[0]) - c01;
+        const Pair d12 = pair_at(&x[1]) - c12;
+        const Pair x0{d01[0], d01[0]};
+        const Pair x1{d01[1], d01[1]};
+        const Pair x2{d12[1], d12[1]};
+        const Pair e = n0 * x0 + n1 * x1 + n2 * x2 - k;
+        s += e * e;
         ++count;
     });
-    p.rms = std::sqrt(sp / static_cast<double>(count));
-    q.rms = std::sqrt(sq / static_cast<double>(count));
+    p.rms = std::sqrt(s[0] / static_cast<double>(count));
+    q.rms = std::sqrt(s[1] / static_cast<double>(count));
 }
 
 template <class Visit> Status solve_plane(Visit visit, int m, Plane& result)

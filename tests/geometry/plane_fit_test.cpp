@@ -8,6 +8,7 @@
 
 #include "geometry/rotation.h"
 #include "support/clouds.h"
+#include "support/plain_plane_fit.h"
 
 namespace tengun {
 namespace {
@@ -279,6 +280,56 @@ TEST(fit_plane, two_coordinates_fit_a_line_in_the_plane)
     ASSERT_EQ(fit_plane(pts, 2, n, d, sd), Status::ok);
     expect_vec_near(n, {0, 1, 0}, 1e-12);
     EXPECT_NEAR(d, 2.0, 1e-12);
+}
+
+// The sums are kept in pairs for speed; the planes must be exactly those of single sums, for the
+// plane extraction's results depend on every digit of its refits.
+TEST(fit_plane, paired_sums_give_the_plain_sums_plane_to_the_last_digit)
+{
+    const Vec3 x{1, 0, 0};
+    const Vec3 y{0, 1, 0};
+    const Vec3 z{0, 0, 1};
+    const Vec3 tilt_u{0.8, 0.6, 0.0};
+    const Vec3 tilt_v{-0.36, 0.48, 0.8};
+    std::vector<std::vector<Vec3>> clouds{
+        plane_cloud(7, {10, 10, 30}, x, y, 40.0, 0.0),         // exact, far from the origin
+        plane_cloud(1001, {10, 10, 30}, x, y, 40.0, 0.01, 2),  // a noisy box face
+        plane_cloud(999, {-3, 250, 7}, y, z, 30.0, 0.01, 3),   // a side face far out
+        plane_cloud(500, {0, 0, 0}, tilt_u, tilt_v, 5.0, 0.0), // through the origin
+        plane_cloud(2000, {1e4, -2e4, 5e3}, tilt_u, tilt_v, 0.5, 1e-3, 4),
+        plane_cloud(300, {1, 2, 3}, x, y, 10.0, 3.0, 5), // hardly a plane
+    };
+    for (std::size_t c = 0; c < clouds.size(); ++c) {
+        SCOPED_TRACE(c);
+        std::vector<Vec3> pts = clouds[c];
+        // Visited through indices in a shuffled order too: the plain sums in that same order.
+        std::vector<int> order(pts.size());
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            order[i] = static_cast<int>(i);
+        }
+        std::shuffle(order.begin(), order.end(), std::mt19937(static_cast<unsigned>(c)));
+        std::vector<Vec3> shuffled;
+        for (const int i : order) {
+            shuffled.push_back(pts[static_cast<std::size_t>(i)]);
+        }
+        const testing::PlainPlane plain = testing::plain_fit_plane(pts);
+        const testing::PlainPlane plain_shuffled = testing::plain_fit_plane(shuffled);
+        ASSERT_TRUE(plain.ok && plain_shuffled.ok);
+        Vec3 n{};
+        double d = 0;
+        double sd = 0;
+        ASSERT_EQ(fit_plane(pts, 3, n, d, sd), Status::ok);
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_EQ(n[k], plain.n[k]);
+        }
+        EXPECT_EQ(d, plain.d);
+        EXPECT_EQ(sd, plain.sd);
+        ASSERT_EQ(fit_plane_indexed(pts, order, 3, n, d), Status::ok);
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_EQ(n[k], plain_shuffled.n[k]);
+        }
+        EXPECT_EQ(d, plain_shuffled.d);
+    }
 }
 
 TEST(fit_plane_labelled, uses_only_the_labelled_points)
