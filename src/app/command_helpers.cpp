@@ -1,5 +1,9 @@
 #include "app/command_helpers.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
 #include "geometry/cloud_measures.h"
 #include "geometry/number_text.h"
 #include "view/draw_view.h"
@@ -10,6 +14,31 @@ namespace tengun {
 void redraw(CommandContext& ctx)
 {
     draw_view(ctx.picture1, ctx.state, ctx.program);
+}
+
+void preview_redraw(CommandContext& ctx)
+{
+    ViewPreview& preview = *ctx.preview;
+    const auto start = std::chrono::steady_clock::now();
+    draw_view_preview(ctx.picture1, ctx.state, ctx.program, preview.budget, preview.chosen);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const std::size_t items = std::max(ctx.state.point_count(), ctx.state.triangle_count());
+    const std::size_t drawn = std::min(items, preview.budget);
+    if (drawn < 1000 || seconds <= 0.0) {
+        return; // too little drawn to time
+    }
+    // Halfway towards what fits, so one slow frame (another program busy) does not halve it.
+    const double fits = static_cast<double>(drawn) * preview.frame_seconds / seconds;
+    const double budget = static_cast<double>(preview.budget);
+    if (fits > 0.85 * budget && fits < 1.2 * budget) {
+        return; // near enough: keep the points chosen
+    }
+    const double next = std::clamp(0.5 * (budget + fits), 2e4, 1e9);
+    // On a ladder of steps of about 9 %, so that the chosen points are kept from frame to frame
+    // once the budget has settled, rather than chosen again for every small change.
+    const double step = std::log(1.09);
+    preview.budget = static_cast<std::size_t>(std::exp(std::round(std::log(next) / step) * step));
 }
 
 void after_load(CommandContext& ctx)
@@ -145,6 +174,23 @@ std::string load_error_message(const std::string& file, const ReadError& error)
 void show_load_error(CommandContext& ctx, const ReadError& error)
 {
     ctx.dialogs.show_message(load_error_message(ctx.program.selected_file_name, error));
+}
+
+void show_load_failure(CommandContext& ctx, const ReadError& error)
+{
+    if (!ctx.progress.stopped()) {
+        show_load_error(ctx, error);
+    }
+}
+
+BytesPassed load_progress(CommandContext& ctx, const FileBytes& file)
+{
+    const auto size = static_cast<double>(std::max<std::size_t>(file.bytes().size(), 1));
+    return [&ctx, &file, size](std::size_t offset) {
+        file.release_before(offset);
+        ctx.progress(static_cast<double>(offset) / size, "読み込み");
+        return !ctx.progress.stopped();
+    };
 }
 
 bool write_chosen_file(CommandContext& ctx, const std::string& file, std::string_view bytes)

@@ -3,6 +3,7 @@
 
 #include <new>
 #include <string>
+#include <type_traits>
 
 #include "app/command_context.h"
 #include "correction/residual_marks.h"
@@ -14,6 +15,9 @@ namespace tengun {
 
 /// Redraws Picture1 from the form state.
 void redraw(CommandContext& ctx);
+/// The drawing of one drag step in the window (ctx.preview set): draw_view_preview within the
+/// preview's budget, then the budget follows the time the drawing took (frame_seconds).
+void preview_redraw(CommandContext& ctx);
 
 /// After every load: marker style by size, no analysis (and no fitted results), file name and
 /// count shown, the view
@@ -71,8 +75,17 @@ template <class Read> Status read_guarded(Read&& read, ReadError& error)
     }
 }
 
-/// Reads the chosen file and parses it with `read(bytes, fresh, error)` into a fresh cloud; on
-/// failure (memory running out included) shows the message and returns false, leaving the
+/// What a reader of `file` hears as it goes (BytesPassed): the pages it has passed go back to
+/// the system, ctx.progress moves ("読み込み", the share of the file read), and the reader stops
+/// when ctx.progress asks to.
+BytesPassed load_progress(CommandContext& ctx, const FileBytes& file);
+
+/// A load that failed: shows the message, unless the user stopped it (then nothing is said).
+void show_load_failure(CommandContext& ctx, const ReadError& error);
+
+/// Reads the chosen file and parses it with `read(bytes, fresh, error)` (or, for a reader that
+/// walks big files, `read(bytes, fresh, error, passed)` with load_progress) into a fresh cloud;
+/// on failure (memory running out included) shows the message and returns false, leaving the
 /// form as it was.
 template <class Reader>
 bool read_chosen_points(CommandContext& ctx, Reader read, PointCloud& fresh);
@@ -119,14 +132,20 @@ template <class Reader> bool read_chosen_points(CommandContext& ctx, Reader read
     ReadError error;
     const auto parse = [&] {
         PointCloud parsed;
-        const Status status = read(file.bytes(), parsed, error);
+        Status status = Status::ok;
+        if constexpr (std::is_invocable_v<Reader, std::string_view, PointCloud&, ReadError&,
+                                          const BytesPassed&>) {
+            status = read(file.bytes(), parsed, error, load_progress(ctx, file));
+        } else {
+            status = read(file.bytes(), parsed, error);
+        }
         if (status == Status::ok) {
             fresh = std::move(parsed);
         }
         return status;
     };
     if (read_guarded(parse, error) == Status::error) {
-        show_load_error(ctx, error);
+        show_load_failure(ctx, error);
         return false;
     }
     return true;

@@ -1,7 +1,10 @@
 #include "app/command_runner.h"
 
 #include <algorithm>
+#include <cassert>
 #include <chrono>
+#include <cstdio>
+#include <utility>
 
 #include "app/command_helpers.h"
 #include "app/history.h"
@@ -132,11 +135,50 @@ CommandReport run_menu_command(CommandContext& ctx, const MenuEntry& entry)
         before = ctx.state;
     }
     TimedDialogs dialogs(ctx.dialogs);
-    CommandContext inner{ctx.program, ctx.state, ctx.picture1, ctx.picture2, dialogs, ctx.history};
+    CommandContext inner{ctx.program, ctx.state,   ctx.picture1, ctx.picture2,
+                         dialogs,     ctx.history, ctx.progress};
     const Clock::time_point start = Clock::now();
     entry.run(inner);
     const double seconds = std::max(0.0, seconds_since(start) - dialogs.seconds());
     return finish_command(ctx, plan, std::move(before), seconds);
+}
+
+CommandWork::CommandWork(CommandContext& form, const MenuEntry& entry)
+    : plan_(plan_command(form, entry))
+{
+    if (plan_.run) {
+        program_ = form.program;
+        state_ = form.state;
+    }
+}
+
+CommandContext CommandWork::context(DrawingSurface& picture1, DrawingSurface& picture2,
+                                    Dialogs& dialogs, const Progress& progress)
+{
+    return {program_, state_, picture1, picture2, dialogs, nullptr, progress};
+}
+
+void CommandWork::run(CommandContext& work)
+{
+    assert(&work.state == &state_ && "a context from context()");
+    TimedDialogs dialogs(work.dialogs);
+    CommandContext inner{work.program, work.state, work.picture1, work.picture2,
+                         dialogs,      nullptr,    work.progress};
+    const Clock::time_point start = Clock::now();
+    plan_.entry->run(inner);
+    seconds_ = std::max(0.0, seconds_since(start) - dialogs.seconds());
+}
+
+CommandReport CommandWork::finish(CommandContext& form)
+{
+    form.program = std::move(program_);
+    std::optional<FormState> before;
+    if (plan_.snapshot) {
+        before = std::exchange(form.state, std::move(state_));
+    } else {
+        form.state = std::move(state_);
+    }
+    return finish_command(form, plan_, std::move(before), seconds_);
 }
 
 void undo_Click(CommandContext& ctx)

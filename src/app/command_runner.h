@@ -9,7 +9,8 @@
 //   ... entry.run over a context on `work` ...
 //   FormState before = std::exchange(ctx.state, std::move(work));
 //   finish_command(ctx, plan, std::move(before), seconds);
-// run_menu_command does the same in place, with the snapshot as `before`.
+// run_menu_command does the same in place, with the snapshot as `before`; CommandWork does it
+// over copies, for the window's worker thread.
 
 #include <optional>
 #include <string>
@@ -49,7 +50,46 @@ CommandReport finish_command(CommandContext& ctx, const RunPlan& plan,
                              std::optional<FormState> before, double seconds);
 
 /// plan_command, snapshot, the command itself on ctx, finish_command. The time excludes the
-/// time the command's dialogs and messages were open.
+/// time the command's dialogs and messages were open. ctx.progress reaches the command.
 CommandReport run_menu_command(CommandContext& ctx, const MenuEntry& entry);
+
+/// One menu command over copies of a form's state and of the program-wide values, so that a
+/// worker thread can run it while the form keeps (and shows) its own, and the form takes the
+/// result only if the command was not stopped:
+///   CommandWork work(form, entry);          // the form's thread: plan (may ask), copies
+///   if (work.planned()) {
+///       CommandContext c = work.context(p1, p2, dialogs, progress);
+///       work.run(c);                        // any one thread; touches only the copies
+///       report = work.finish(form);         // the form's thread: swap in, record the step
+///   }                                       // or drop `work`: the form is exactly as before
+/// The copy of the state is also the history's snapshot: finish moves the form's old state
+/// into the step, so the run costs one copy of the state, as run_menu_command's snapshot does.
+class CommandWork {
+public:
+    CommandWork(CommandContext& form, const MenuEntry& entry);
+
+    /// False when the user chose not to run a command that cannot be undone (see plan_command);
+    /// then there is nothing to run.
+    [[nodiscard]] bool planned() const { return plan_.run; }
+    [[nodiscard]] const RunPlan& plan() const { return plan_; }
+    /// A context over the copies, with the given surfaces, dialog service and progress; no
+    /// history (undo and redo never run as work).
+    [[nodiscard]] CommandContext context(DrawingSurface& picture1, DrawingSurface& picture2,
+                                         Dialogs& dialogs, const Progress& progress);
+    /// Runs the command over `work` (a context from context()), timing it without its dialogs.
+    void run(CommandContext& work);
+    /// The copies after the run (before finish).
+    [[nodiscard]] const FormState& state() const { return state_; }
+    [[nodiscard]] const ProgramWide& program() const { return program_; }
+    /// Puts the copies into the form (its old state becomes the snapshot) and records the step
+    /// as finish_command does. Call once, after run.
+    CommandReport finish(CommandContext& form);
+
+private:
+    RunPlan plan_;
+    ProgramWide program_;
+    FormState state_;
+    double seconds_ = 0.0;
+};
 
 } // namespace tengun

@@ -181,6 +181,17 @@ enum class Recording : unsigned char {
     none,
 };
 
+/// Where the window runs a command (tengun-cli runs every command in place).
+enum class Placement : unsigned char {
+    /// On a worker thread over a copy of the form's state (CommandWork), with a progress bar and
+    /// a cancel button, while the window keeps answering: anything that may take long on a big
+    /// cloud (the default, so a new command never freezes the window).
+    worker,
+    /// On the window's thread: quick changes of the view and the display, undo and redo, and the
+    /// commands that use the window itself (the clipboard, the playback timer).
+    window,
+};
+
 /// One item of the main form's menu bar. Items with sub-items have no command (run is null);
 /// depth 0 items stand in the bar, deeper ones below the nearest shallower item before them.
 struct MenuEntry {
@@ -190,6 +201,7 @@ struct MenuEntry {
     int depth = 0;
     void (*run)(CommandContext&) = nullptr;
     Recording recording = Recording::step;
+    Placement placement = Placement::worker;
 };
 
 /// The whole menu bar in order.

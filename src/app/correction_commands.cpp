@@ -93,7 +93,12 @@ void data_mabiki_Click(CommandContext& ctx)
         ctx.dialogs.show_message("間引く点群がありません。先にファイルを読み込んで下さい。");
         return;
     }
-    ctx.state.points = thin_by_direction(ctx.state.points.xyz, ctx.program.thinning_angle);
+    PointCloud thinned;
+    if (thin_by_direction(ctx.state.points.xyz, ctx.program.thinning_angle, thinned,
+                          ctx.progress) == Status::error) {
+        return; // stopped: nothing changed
+    }
+    ctx.state.points = std::move(thinned);
     after_load(ctx);
 }
 

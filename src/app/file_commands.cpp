@@ -61,8 +61,10 @@ void csv_file_output_Click(CommandContext& ctx)
     }
     std::string name = ctx.program.selected_file_name;
     force_extension(name, ".csv");
-    if (!write_chosen_file(ctx, name, write_csv_points(ctx.state.points.xyz))) {
-        return;
+    std::string text;
+    if (write_csv_points(ctx.state.points.xyz, text, ctx.progress) == Status::error ||
+        !write_chosen_file(ctx, name, text)) {
+        return; // stopped, or the file could not be written (the user was told)
     }
     ctx.program.selected_file_name = name;
     set_field(ctx.state, "Text5", name);

@@ -44,9 +44,9 @@ void stl_file_input_Click(CommandContext& ctx)
     }
     LoadedMesh mesh;
     ReadError error;
-    const auto read = [&] { return read_stl(file.bytes(), mesh, error, file.releaser()); };
+    const auto read = [&] { return read_stl(file.bytes(), mesh, error, load_progress(ctx, file)); };
     if (read_guarded(read, error) == Status::error) {
-        show_load_error(ctx, error);
+        show_load_failure(ctx, error);
         return;
     }
     file = FileBytes{};

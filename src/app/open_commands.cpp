@@ -42,10 +42,10 @@ void open_file(CommandContext& ctx)
     LoadedMesh mesh;
     ReadError error;
     const auto read = [&] {
-        return read_format(format, bytes, name, mesh, error, file.releaser());
+        return read_format(format, bytes, name, mesh, error, load_progress(ctx, file));
     };
     if (read_guarded(read, error) == Status::error) {
-        show_load_error(ctx, error);
+        show_load_failure(ctx, error);
         return;
     }
     file = FileBytes{};  // the file is no longer needed while the form takes the points

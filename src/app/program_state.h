@@ -41,6 +41,10 @@ struct ProgramWide {
     double division_count = 0.0;     ///< drawn pieces per point interval; 0 until confirmed
     double thinning_angle = 0.0;     ///< degrees; 0 until the thinning dialog is confirmed
     int chosen_option = 0;           ///< index of the option last confirmed in a choice dialog
+    /// The title of the command a main form is running on its worker thread; empty when none.
+    /// The window runs one such command at a time: another one started meanwhile, in any form,
+    /// is refused with a message.
+    std::string background_command;
 };
 
 /// What `analysis_kind` selects: the overlay drawn and the worker the recompute commands run.

@@ -132,8 +132,11 @@ void menhari_Click(CommandContext& ctx)
     if (!enough_points_to_mesh(ctx, "点群面張り")) {
         return;
     }
+    if (mesh_point_cloud(s.points.xyz, s.points.label, s.tri_a, s.tri_b, s.tri_c, s.tri_tag,
+                         ctx.progress) == Status::error) {
+        return; // stopped: nothing changed
+    }
     s.surface_display = surface_modes::mesh;
-    mesh_point_cloud(s.points.xyz, s.points.label, s.tri_a, s.tri_b, s.tri_c, s.tri_tag);
     const std::size_t covered = count_label(1.0, s.points.label);
     show_mesh_fields(s, covered);
     redraw(ctx);
@@ -152,9 +155,13 @@ void poly_plane_Click(CommandContext& ctx)
     if (!enough_points_to_mesh(ctx, "多平面抽出")) {
         return;
     }
+    int planes = 0;
+    if (extract_planes(s.points.xyz, s.points.label, s.tri_a, s.tri_b, s.tri_c, s.tri_tag, planes,
+                       ctx.progress) == Status::error) {
+        return; // stopped: nothing changed
+    }
+    s.plane_count = planes;
     s.surface_display = surface_modes::mesh;
-    s.plane_count =
-        extract_planes(s.points.xyz, s.points.label, s.tri_a, s.tri_b, s.tri_c, s.tri_tag);
     show_plane_count_fields(s, "多面抽出");
     redraw(ctx);
 }
@@ -169,9 +176,9 @@ void heimen_tougou_Click(CommandContext& ctx)
     int planes = s.plane_count;
     std::vector<double> labels = s.points.label;
     std::vector<double> tags = s.tri_tag;
-    if (merge_planes(s.points.xyz, labels, planes, s.tri_a, tags) == Status::error) {
-        ctx.dialogs.show_message(std::string(cancelled_reason));
-        return;
+    if (merge_planes(s.points.xyz, labels, planes, s.tri_a, tags, ctx.progress) ==
+        Status::error) {
+        return; // stopped: nothing changed
     }
     s.points.label = std::move(labels);
     s.tri_tag = std::move(tags);

@@ -115,7 +115,10 @@ void Picture1_MouseMove(CommandContext& ctx, int button, float x, float y)
         s.rotation_centre = vec_sub(s.rotation_centre, mat_t_vec(d, s.view_matrix));
     }
     s.view_matrix = mat_mul(rotation_matrix(-da, -db, -dg), s.view_matrix);
-    if (s.marker_mode == 0) {
+    if (ctx.preview != nullptr) {
+        // The window: a quick picture in both marker modes; the release draws everything.
+        preview_redraw(ctx);
+    } else if (s.marker_mode == 0) {
         redraw(ctx);
     }
     s.last_mouse_x = x;

@@ -33,7 +33,8 @@ void run_selection(CommandContext& ctx, const CliSelection& selection, int width
 } // namespace
 
 SessionResult run_session(const CliOptions& options, DrawingSurface& picture1,
-                          DrawingSurface& picture2)
+                          DrawingSurface& picture2, const Progress& progress,
+                          const std::function<void()>& finished)
 {
     ProgramWide program;
     FormState state;
@@ -46,7 +47,7 @@ SessionResult run_session(const CliOptions& options, DrawingSurface& picture1,
     DrawingSurface& graph =
         options.png2.empty() ? static_cast<DrawingSurface&>(no_picture2) : picture2;
     History history;
-    CommandContext ctx{program, state, no_picture1, graph, dialogs, &history};
+    CommandContext ctx{program, state, no_picture1, graph, dialogs, &history, progress};
 
     form_load(ctx);
     form_activate(ctx);
@@ -68,6 +69,9 @@ SessionResult run_session(const CliOptions& options, DrawingSurface& picture1,
             (void)run_menu_command(ctx, *command.entry);
         } else {
             command.run(ctx);
+        }
+        if (finished) {
+            finished();
         }
         if (!dialogs.input_error().empty()) {
             return {{}, command.name + ": " + dialogs.input_error(), {}};

@@ -4,10 +4,12 @@
 // redraw, then the JSON report. Drawing goes to the two surfaces given, so the run is the
 // same whether the pictures are saved as PNG or only recorded.
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "cli/cli_options.h"
+#include "geometry/progress.h"
 #include "view/drawing_surface.h"
 
 namespace tengun::cli {
@@ -23,8 +25,11 @@ struct SessionResult {
     std::string clipboard;
 };
 
+/// `progress` hears what the commands' long algorithms report (main passes a terminal line when
+/// stderr is a terminal); `finished` is called after each command (to wipe that line).
 SessionResult run_session(const CliOptions& options, DrawingSurface& picture1,
-                          DrawingSurface& picture2);
+                          DrawingSurface& picture2, const Progress& progress = {},
+                          const std::function<void()>& finished = {});
 
 /// The report: fields, messages, the clipboard (when not empty), then the named values in the
 /// order given.

@@ -3,6 +3,8 @@
 // QImage-backed surface as the window for the PNG files.
 #include <QFile>
 #include <QGuiApplication>
+#include <unistd.h>
+
 #include <clocale>
 #include <cstdio>
 #include <string>
@@ -10,6 +12,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
+#include "cli/terminal_progress.h"
 #include "gui/image_surface.h"
 
 namespace {
@@ -77,7 +80,12 @@ int main(int argc, char** argv)
     const QSize size(options.width, options.height);
     tengun::ImageSurface picture1(size, picture_dpi);
     tengun::ImageSurface picture2(size, picture_dpi);
-    const tengun::cli::SessionResult result = tengun::cli::run_session(options, picture1, picture2);
+    // A progress line for long commands, only where someone watches it.
+    tengun::cli::TerminalProgress line(stderr);
+    const bool terminal = isatty(fileno(stderr)) != 0;
+    const tengun::cli::SessionResult result = tengun::cli::run_session(
+        options, picture1, picture2, terminal ? line.progress() : tengun::Progress{},
+        [&line] { line.finish(); });
     if (!result.error.empty()) {
         print_error(result.error);
         return exit_usage;

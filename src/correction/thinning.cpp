@@ -11,12 +11,27 @@ namespace tengun {
 PointCloud thin_by_direction(std::span<const Vec3> points, double angle_deg)
 {
     PointCloud out;
+    (void)thin_by_direction(points, angle_deg, out, Progress{});
+    return out;
+}
+
+Status thin_by_direction(std::span<const Vec3> points, double angle_deg, PointCloud& thinned,
+                         const Progress& progress)
+{
+    PointCloud out;
     const std::size_t n0 = points.size();
     std::array<Vec3, 4> window{};  // the first four points of the current run
     std::size_t m = 0;
     Vec3 prev{};
     Vec3 u{};
+    constexpr std::size_t report_every = std::size_t{1} << 16U;
     for (std::size_t i = 1; i <= n0; ++i) {
+        if (i % report_every == 0) {
+            if (progress.stopped()) {
+                return Status::error;
+            }
+            progress(static_cast<double>(i) / static_cast<double>(n0), "データ間引き");
+        }
         const Vec3& cur = points[i - 1];
         ++m;
         if (m <= window.size()) {
@@ -44,7 +59,8 @@ PointCloud thin_by_direction(std::span<const Vec3> points, double angle_deg)
         }
         prev = cur;
     }
-    return out;
+    thinned = std::move(out);
+    return Status::ok;
 }
 
 Status thin_bitmap_rows(std::string_view bytes, double angle_deg, PointCloud& cloud,

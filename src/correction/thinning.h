@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "formats/file_io.h"
+#include "geometry/progress.h"
 #include "geometry/point_cloud.h"
 
 namespace tengun {
@@ -15,6 +16,10 @@ namespace tengun {
 /// at which the turn was found starts no run, the next one does. The first and the last point are
 /// always kept (a single point once). The result has labels 0.
 PointCloud thin_by_direction(std::span<const Vec3> points, double angle_deg);
+/// The same into `thinned`, telling `progress` the share of points passed ("データ間引き");
+/// when it asks to stop, Status::error and `thinned` is left as it was.
+[[nodiscard]] Status thin_by_direction(std::span<const Vec3> points, double angle_deg,
+                                       PointCloud& thinned, const Progress& progress);
 
 /// Every fifth pixel row of a 24-bit range image (rows 0, 5, 10, ... as stored), keeping in
 /// each row the first pixel of every run, the pixel in the last column, and no other. Black

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "formats/file_io.h"
+#include "geometry/progress.h"
 #include "geometry/point_cloud.h"
 
 namespace tengun {
@@ -27,11 +28,22 @@ struct ValueOptions {
 
 /// Points from the values of a CSV text, grouped in threes; one or two values left over at the
 /// end are ignored. Labels are 0. On Status::error `cloud` is unchanged. A text without a
-/// single point is an error too ("no points").
-[[nodiscard]] Status read_csv_points(std::string_view text, PointCloud& cloud, ReadError& error);
+/// single point is an error too ("no points"). The text is read once, front to back, without
+/// a pass to count its lines: the cloud is sized from the first megabyte and grows if the rest
+/// holds more; `passed` hears every 8 MB how far the reader is (and may stop it).
+[[nodiscard]] Status read_csv_points(std::string_view text, PointCloud& cloud, ReadError& error,
+                                     const BytesPassed& passed = {});
+
+/// How many points a text of `size` bytes probably holds, from its first bytes `start` (one
+/// point a line, as most exports write them): room to reserve before reading it.
+std::size_t estimated_point_lines(std::string_view start, std::size_t size);
 
 /// The cloud as a CSV text: "x y z" per point with up to 15 significant digits, CR LF ends.
 std::string write_csv_points(std::span<const Vec3> points);
+/// The same into `text`, telling `progress` the share of points written ("保存"); when it asks
+/// to stop, Status::error and `text` is left as it was.
+[[nodiscard]] Status write_csv_points(std::span<const Vec3> points, std::string& text,
+                                      const Progress& progress);
 
 /// Forces a four-character extension such as ".csv": unchanged when the name already ends with
 /// it (case-sensitive); a name whose last four characters start with '.' gets them replaced

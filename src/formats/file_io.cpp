@@ -126,7 +126,10 @@ void FileBytes::release_before(std::size_t offset) const
 
 BytesPassed FileBytes::releaser() const
 {
-    return [this](std::size_t offset) { release_before(offset); };
+    return [this](std::size_t offset) {
+        release_before(offset);
+        return true;
+    };
 }
 
 Status open_file_bytes(const std::string& path, FileBytes& file, ReadError& error)

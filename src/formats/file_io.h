@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "geometry/numeric_core.h"
+#include "geometry/progress.h"
 
 namespace tengun {
 
@@ -29,8 +30,14 @@ struct ReadError {
 /// this every few megabytes with the offset before which it needs nothing more. A mapped file
 /// then gives those pages back to the system, so a big file is never resident whole beside the
 /// cloud being built from it. The bytes stay readable (they come from the file again, slower).
-/// Readers take an empty one by default (bytes held in memory: nothing to give back).
-using BytesPassed = std::function<void(std::size_t offset)>;
+/// The same call moves a progress bar. It returns false when the reader should stop (the user
+/// cancelled the load): the reader then returns Status::error with cancelled_error() and its
+/// output unchanged. Readers take an empty one by default (bytes held in memory: nothing to
+/// give back, nothing stops).
+using BytesPassed = std::function<bool(std::size_t offset)>;
+
+/// What a reader stopped through its BytesPassed reports.
+inline ReadError cancelled_error() { return {std::string(cancelled_reason)}; }
 
 /// A file's contents for the readers, without a copy where the system allows it: a regular file
 /// is mapped read-only (its pages are read as they are first touched and can be given back

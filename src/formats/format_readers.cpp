@@ -32,6 +32,19 @@ Status points_only(std::string_view bytes, LoadedMesh& out, ReadError& error, co
     return Status::ok;
 }
 
+/// A reader of points only that walks big files and hears `passed`.
+template <Status (*read)(std::string_view, PointCloud&, ReadError&, const BytesPassed&)>
+Status points_passed(std::string_view bytes, LoadedMesh& out, ReadError& error,
+                     const BytesPassed& passed)
+{
+    LoadedMesh fresh;
+    if (read(bytes, fresh.points, error, passed) == Status::error) {
+        return Status::error;
+    }
+    out = std::move(fresh);
+    return Status::ok;
+}
+
 /// A reader that takes no `passed` (it holds its own view of the bytes).
 template <Status (*read)(std::string_view, LoadedMesh&, ReadError&)>
 Status whole(std::string_view bytes, LoadedMesh& out, ReadError& error, const BytesPassed&)
@@ -46,18 +59,18 @@ struct FormatReader {
 
 // Every format detect_file_format can decide has its reader here.
 constexpr std::array<FormatReader, 12> readers{{
-    {FileFormat::csv, points_only<read_csv_points>},
+    {FileFormat::csv, points_passed<read_csv_points>},
     {FileFormat::pix, points_only<read_pix_points>},
     {FileFormat::bmp, points_only<read_bitmap_points>},
     {FileFormat::iges, points_only<read_iges_points>},
     {FileFormat::stl_ascii, read_stl},
     {FileFormat::stl_binary, read_binary_stl},
     {FileFormat::ply, read_ply_mesh},
-    {FileFormat::pcd, whole<read_pcd_points>},
-    {FileFormat::las, whole<read_las_points>},
-    {FileFormat::laz, whole<read_las_points>},  // it says that compressed LAS is not read
+    {FileFormat::pcd, read_pcd_points},
+    {FileFormat::las, read_las_points},
+    {FileFormat::laz, read_las_points},  // it says that compressed LAS is not read
     {FileFormat::obj, whole<read_obj_mesh>},
-    {FileFormat::xyz, whole<read_xyz_points>},
+    {FileFormat::xyz, read_xyz_points},
 }};
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "formats/las_points.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -96,7 +97,8 @@ Status read_transform(std::string_view bytes, Transform& t, ReadError& error)
 
 }  // namespace
 
-Status read_las_points(std::string_view bytes, LoadedMesh& out, ReadError& error)
+Status read_las_points(std::string_view bytes, LoadedMesh& out, ReadError& error,
+                       const BytesPassed& passed)
 {
     if (bytes.size() < 4 || bytes.substr(0, 4) != "LASF") {
         error = at("LASファイルではありません（先頭が LASF ではありません）", 0);
@@ -180,10 +182,20 @@ Status read_las_points(std::string_view bytes, LoadedMesh& out, ReadError& error
     std::vector<Vec3>& xyz = fresh.points.xyz;
     xyz.reserve(n);
     const char* record = bytes.data() + point_offset;
-    for (std::size_t i = 0; i < n; ++i, record += record_length) {
-        xyz.push_back({load_le<std::int32_t>(record) * t.scale[0] + t.offset[0],
-                       load_le<std::int32_t>(record + 4) * t.scale[1] + t.offset[1],
-                       load_le<std::int32_t>(record + 8) * t.scale[2] + t.offset[2]});
+    // Parts of about 8 MB, after each of which `passed` hears where the next record starts.
+    const std::size_t part =
+        passed ? std::max<std::size_t>(1, (std::size_t{8} << 20U) / record_length) : n;
+    for (std::size_t first = 0; first < n; first += part) {
+        const std::size_t last = std::min(n, first + part);
+        for (std::size_t i = first; i < last; ++i, record += record_length) {
+            xyz.push_back({load_le<std::int32_t>(record) * t.scale[0] + t.offset[0],
+                           load_le<std::int32_t>(record + 4) * t.scale[1] + t.offset[1],
+                           load_le<std::int32_t>(record + 8) * t.scale[2] + t.offset[2]});
+        }
+        if (passed && !passed(static_cast<std::size_t>(record - bytes.data()))) {
+            error = cancelled_error();
+            return Status::error;
+        }
     }
     fresh.points.label.assign(n, 0.0);
     out = std::move(fresh);

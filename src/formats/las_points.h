@@ -19,6 +19,13 @@ namespace tengun {
 /// that is not LAS, a compressed LAS (LAZ), a record format or length it cannot be, a scale of 0,
 /// a scale and offset that could give a coordinate beyond the range of a double, no points, or more points than the file holds (refused before anything is allocated);
 /// `out` is then unchanged.
-[[nodiscard]] Status read_las_points(std::string_view bytes, LoadedMesh& out, ReadError& error);
+/// `passed` hears about every 8 MB how far the reader is (and may stop it).
+[[nodiscard]] Status read_las_points(std::string_view bytes, LoadedMesh& out, ReadError& error,
+                                     const BytesPassed& passed);
+[[nodiscard]] inline Status read_las_points(std::string_view bytes, LoadedMesh& out,
+                                            ReadError& error)
+{
+    return read_las_points(bytes, out, error, BytesPassed{});
+}
 
 }  // namespace tengun

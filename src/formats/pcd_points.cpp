@@ -1,5 +1,6 @@
 #include "formats/pcd_points.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -20,6 +21,7 @@ namespace tengun {
 namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
+constexpr std::size_t passed_step = std::size_t{8} << 20U;
 
 bool is_blank(char c)
 {
@@ -371,7 +373,7 @@ bool text_number(std::string_view word, double& x)
 /// Text records, one a line; blank lines are skipped.
 Status read_ascii(std::string_view text, const Header& h, std::uint64_t n, const Layout& layout,
                   std::vector<Vec3>& xyz, std::size_t& dropped, std::vector<std::string>& notes,
-                  ReadError& error)
+                  ReadError& error, const BytesPassed& passed)
 {
     const std::array<Column, 3>& columns = layout.columns;
     const std::uint64_t values = layout.values;
@@ -387,7 +389,15 @@ Status read_ascii(std::string_view text, const Header& h, std::uint64_t n, const
     std::size_t line = h.data_line - 1;
     std::uint64_t records = 0;
     std::size_t extra_lines = 0;
+    std::size_t next_report = passed ? pos + passed_step : text.size() + 1;
     while (pos < text.size()) {
+        if (pos >= next_report) {
+            if (!passed(pos)) {
+                error = cancelled_error();
+                return Status::error;
+            }
+            next_report = pos + passed_step;
+        }
         ++line;
         const std::size_t end = text.find('\n', pos);
         const std::string_view l = text.substr(pos, end == npos ? text.size() - pos : end - pos);
@@ -479,6 +489,31 @@ std::size_t append_points(const std::array<Strided, 3>& c, std::size_t n, std::v
     return append_points(c, n, load_value, xyz);
 }
 
+/// append_points over the records of a file, about 8 MB at a time, telling `passed` after
+/// each part where the next record starts (`first_offset`: where record 0 starts). Status::error
+/// (cancelled_error) when `passed` asks to stop.
+Status append_points_passed(const std::array<Strided, 3>& c, std::size_t n, std::size_t record,
+                            std::size_t first_offset, std::vector<Vec3>& xyz, std::size_t& dropped,
+                            ReadError& error, const BytesPassed& passed)
+{
+    xyz.reserve(xyz.size() + n);
+    const std::size_t part = passed ? std::max<std::size_t>(1, passed_step / record) : n;
+    dropped = 0;
+    for (std::size_t i = 0; i < n; i += part) {
+        const std::size_t count = std::min(part, n - i);
+        std::array<Strided, 3> at = c;
+        for (Strided& s : at) {
+            s.first += i * s.stride;
+        }
+        dropped += append_points(at, count, xyz);
+        if (passed && !passed(first_offset + (i + count) * record)) {
+            error = cancelled_error();
+            return Status::error;
+        }
+    }
+    return Status::ok;
+}
+
 void note_trailing_bytes(std::size_t bytes, std::vector<std::string>& notes)
 {
     if (bytes > 0) {
@@ -488,7 +523,7 @@ void note_trailing_bytes(std::size_t bytes, std::vector<std::string>& notes)
 
 Status read_binary(std::string_view bytes, const Header& h, std::uint64_t n, const Layout& layout,
                    std::vector<Vec3>& xyz, std::size_t& dropped, std::vector<std::string>& notes,
-                   ReadError& error)
+                   ReadError& error, const BytesPassed& passed)
 {
     const std::uint64_t record = layout.record;
     const std::size_t available = bytes.size() - h.data_offset;
@@ -506,7 +541,10 @@ Status read_binary(std::string_view bytes, const Header& h, std::uint64_t n, con
     for (std::size_t k = 0; k < 3; ++k) {
         c[k] = {data + layout.columns[k].offset, record, layout.kinds[k]};
     }
-    dropped = append_points(c, n, xyz);
+    if (append_points_passed(c, n, record, h.data_offset, xyz, dropped, error, passed) ==
+        Status::error) {
+        return Status::error;
+    }
     note_trailing_bytes(available - n * record, notes);
     return Status::ok;
 }
@@ -515,7 +553,7 @@ Status read_binary(std::string_view bytes, const Header& h, std::uint64_t n, con
 /// all fields one after another (every point's first field, then every point's second, ...).
 Status read_compressed(std::string_view bytes, const Header& h, std::uint64_t n,
                        const Layout& layout, std::vector<Vec3>& xyz, std::size_t& dropped,
-                       std::vector<std::string>& notes, ReadError& error)
+                       std::vector<std::string>& notes, ReadError& error, const BytesPassed& passed)
 {
     const std::size_t at = h.data_offset;
     const std::size_t available = bytes.size() - at;
@@ -551,6 +589,11 @@ Status read_compressed(std::string_view bytes, const Header& h, std::uint64_t n,
         error = {"圧縮データが壊れています", 0, 0, at + 8};
         return Status::error;
     }
+    // The file's bytes are all unpacked: they can go before the points are taken out.
+    if (passed && !passed(at + 8 + packed)) {
+        error = cancelled_error();
+        return Status::error;
+    }
     std::array<Strided, 3> c{};
     for (std::size_t k = 0; k < 3; ++k) {
         std::uint64_t start = 0;
@@ -567,7 +610,8 @@ Status read_compressed(std::string_view bytes, const Header& h, std::uint64_t n,
 
 }  // namespace
 
-Status read_pcd_points(std::string_view bytes, LoadedMesh& out, ReadError& error)
+Status read_pcd_points(std::string_view bytes, LoadedMesh& out, ReadError& error,
+                       const BytesPassed& passed)
 {
     Header h;
     if (read_header(bytes, h, error) == Status::error) {
@@ -588,10 +632,10 @@ Status read_pcd_points(std::string_view bytes, LoadedMesh& out, ReadError& error
     std::vector<Vec3>& xyz = fresh.points.xyz;
     const Status status =
         h.encoding == Encoding::ascii
-            ? read_ascii(bytes, h, n, layout, xyz, dropped, fresh.notes, error)
+            ? read_ascii(bytes, h, n, layout, xyz, dropped, fresh.notes, error, passed)
         : h.encoding == Encoding::binary
-            ? read_binary(bytes, h, n, layout, xyz, dropped, fresh.notes, error)
-            : read_compressed(bytes, h, n, layout, xyz, dropped, fresh.notes, error);
+            ? read_binary(bytes, h, n, layout, xyz, dropped, fresh.notes, error, passed)
+            : read_compressed(bytes, h, n, layout, xyz, dropped, fresh.notes, error, passed);
     if (status == Status::error) {
         return Status::error;
     }

@@ -19,7 +19,14 @@ namespace tengun {
 /// Status::error (reason; line for the header and text records, byte offset for binary data)
 /// for a header without DATA or x, y, z, sizes that do not fit, a count the data cannot hold
 /// (refused before anything is allocated), damaged compressed data, or no finite point at all;
-/// `out` is then unchanged.
-[[nodiscard]] Status read_pcd_points(std::string_view bytes, LoadedMesh& out, ReadError& error);
+/// `out` is then unchanged. `passed` hears about every 8 MB how far the reader is (and may stop
+/// it); compressed data is unpacked whole first.
+[[nodiscard]] Status read_pcd_points(std::string_view bytes, LoadedMesh& out, ReadError& error,
+                                     const BytesPassed& passed);
+[[nodiscard]] inline Status read_pcd_points(std::string_view bytes, LoadedMesh& out,
+                                            ReadError& error)
+{
+    return read_pcd_points(bytes, out, error, BytesPassed{});
+}
 
 }  // namespace tengun

@@ -507,8 +507,9 @@ bool index_ok(double index, std::uint64_t vertex_count)
 
 // ---- binary records -----------------------------------------------------------------------
 
+/// False when `passed` asked to stop.
 template <class T, bool Big>
-void read_binary_vertices_fast(BinaryData& d, std::uint64_t count, std::size_t stride,
+bool read_binary_vertices_fast(BinaryData& d, std::uint64_t count, std::size_t stride,
                                const std::array<std::size_t, 3>& offsets, PointCloud& points,
                                const BytesPassed& passed)
 {
@@ -521,11 +522,14 @@ void read_binary_vertices_fast(BinaryData& d, std::uint64_t count, std::size_t s
                   static_cast<double>(load_as<T>(r + offsets[1], Big)),
                   static_cast<double>(load_as<T>(r + offsets[2], Big))};
         if (passed && (i & 0xFFFFU) == 0 && d.position() + i * stride >= next_report) {
-            passed(d.position() + i * stride);
+            if (!passed(d.position() + i * stride)) {
+                return false;
+            }
             next_report = d.position() + i * stride + passed_step;
         }
     }
     d.advance(static_cast<std::size_t>(count) * stride);
+    return true;
 }
 
 /// Reads every record of `e` from binary data into `b` according to the roles.
@@ -569,16 +573,17 @@ Status read_binary_element(BinaryData& d, const Element& e, std::size_t element_
         points.xyz.resize(points.xyz.size() + static_cast<std::size_t>(e.count));
         const bool same = types[0] == types[1] && types[1] == types[2];
         const bool big = d.big_endian();
+        bool going = true;
         if (same && types[0] == PlyType::float32) {
-            big ? read_binary_vertices_fast<float, true>(d, e.count, stride, offsets, points,
-                                                         passed)
-                : read_binary_vertices_fast<float, false>(d, e.count, stride, offsets, points,
-                                                          passed);
+            going = big ? read_binary_vertices_fast<float, true>(d, e.count, stride, offsets,
+                                                                 points, passed)
+                        : read_binary_vertices_fast<float, false>(d, e.count, stride, offsets,
+                                                                  points, passed);
         } else if (same && types[0] == PlyType::float64) {
-            big ? read_binary_vertices_fast<double, true>(d, e.count, stride, offsets, points,
-                                                          passed)
-                : read_binary_vertices_fast<double, false>(d, e.count, stride, offsets, points,
-                                                           passed);
+            going = big ? read_binary_vertices_fast<double, true>(d, e.count, stride, offsets,
+                                                                  points, passed)
+                        : read_binary_vertices_fast<double, false>(d, e.count, stride, offsets,
+                                                                   points, passed);
         } else {
             Vec3* out = points.xyz.data() + points.xyz.size() - static_cast<std::size_t>(e.count);
             for (std::size_t i = 0; i < e.count; ++i) {
@@ -588,6 +593,10 @@ Status read_binary_element(BinaryData& d, const Element& e, std::size_t element_
                 }
             }
             d.advance(static_cast<std::size_t>(e.count) * stride);
+        }
+        if (!going) {
+            error = cancelled_error();
+            return Status::error;
         }
         return Status::ok;
     }
@@ -650,7 +659,10 @@ Status read_binary_element(BinaryData& d, const Element& e, std::size_t element_
             add_face(b);
         }
         if (passed && d.position() >= next_report) {
-            passed(d.position());
+            if (!passed(d.position())) {
+                error = cancelled_error();
+                return Status::error;
+            }
             next_report = d.position() + passed_step;
         }
     }
@@ -733,7 +745,10 @@ Status read_ascii_element(AsciiData& d, const Element& e, std::size_t element_in
             add_face(b);
         }
         if (passed && d.position() >= next_report) {
-            passed(d.position());
+            if (!passed(d.position())) {
+                error = cancelled_error();
+                return Status::error;
+            }
             next_report = d.position() + passed_step;
         }
     }

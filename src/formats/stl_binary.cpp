@@ -227,7 +227,10 @@ Status read_binary_stl(std::string_view bytes, LoadedMesh& out, ReadError& error
         }
         const std::size_t reached = header_bytes + last * facet_bytes;
         if (passed && reached >= next_report) {
-            passed(reached);
+            if (!passed(reached)) {
+                error = cancelled_error();
+                return Status::error;
+            }
             next_report = reached + passed_step;
         }
     }

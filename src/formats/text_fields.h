@@ -39,6 +39,8 @@ public:
     /// Skips everything up to and including the next line break.
     void skip_line();
     [[nodiscard]] std::size_t line() const { return line_; }
+    /// The offset in the text where the reader stands: nothing before it is needed again.
+    [[nodiscard]] std::size_t position() const { return pos_; }
 
 private:
     void skip_line_break();

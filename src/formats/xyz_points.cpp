@@ -7,12 +7,15 @@
 #include <cstdint>
 #include <string>
 
+#include "formats/csv_points.h"
 #include "formats/shown_text.h"
 #include "formats/text_fields.h"
 
 namespace tengun {
 
 namespace {
+
+constexpr std::size_t passed_step = std::size_t{8} << 20U;
 
 enum class Value { finite, not_finite, text };
 
@@ -44,11 +47,16 @@ std::string shown(std::string_view text)
 
 }  // namespace
 
-Status read_xyz_points(std::string_view bytes, LoadedMesh& out, ReadError& error)
+Status read_xyz_points(std::string_view bytes, LoadedMesh& out, ReadError& error,
+                       const BytesPassed& passed)
 {
     LoadedMesh fresh;
     std::vector<Vec3>& xyz = fresh.points.xyz;
-    xyz.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
+    // Sized from the first megabyte, so the text is read only once (see read_csv_points).
+    const std::size_t estimate =
+        estimated_point_lines(bytes.substr(0, std::size_t{1} << 20U), bytes.size());
+    xyz.reserve(estimate);
+    std::size_t next_report = passed ? passed_step : bytes.size() + 1;
     FieldReader reader(bytes, true);
     std::uint64_t declared = 0;
     bool counted = false;
@@ -95,11 +103,21 @@ Status read_xyz_points(std::string_view bytes, LoadedMesh& out, ReadError& error
             finite = finite && v == Value::finite;
         }
         if (finite) {
+            if (estimate > 0 && xyz.size() == xyz.capacity()) {
+                xyz.reserve(xyz.capacity() + xyz.capacity() / 8 + 4096); // as read_csv_points
+            }
             xyz.push_back(p);
         } else {
             ++dropped;
         }
         reader.skip_line();
+        if (reader.position() >= next_report) {
+            if (!passed(reader.position())) {
+                error = cancelled_error();
+                return Status::error;
+            }
+            next_report = reader.position() + passed_step;
+        }
     }
     if (xyz.empty()) {
         error = {dropped > 0

@@ -18,7 +18,14 @@ namespace tengun {
 /// out and noted. A line that starts with a number but does not hold three is an error, not
 /// skipped: it is a damaged point, and dropping it would silently lose data. Status::error
 /// (reason, line, field) for such a line, a coordinate that is not a number, and a file without
-/// a point; `out` is then unchanged.
-[[nodiscard]] Status read_xyz_points(std::string_view bytes, LoadedMesh& out, ReadError& error);
+/// a point; `out` is then unchanged. Read once, front to back, as read_csv_points reads;
+/// `passed` hears every 8 MB how far the reader is (and may stop it).
+[[nodiscard]] Status read_xyz_points(std::string_view bytes, LoadedMesh& out, ReadError& error,
+                                     const BytesPassed& passed);
+[[nodiscard]] inline Status read_xyz_points(std::string_view bytes, LoadedMesh& out,
+                                            ReadError& error)
+{
+    return read_xyz_points(bytes, out, error, BytesPassed{});
+}
 
 }  // namespace tengun

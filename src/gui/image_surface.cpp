@@ -74,7 +74,24 @@ ImageSurface::ImageSurface(QSize pixels, double dots_per_inch)
     font_.setPixelSize(12);
 }
 
+ImageSurface::ImageSurface(const QImage& picture, double dots_per_inch)
+    : ImageSurface(picture.size(), dots_per_inch)
+{
+    image_ = picture.convertToFormat(QImage::Format_RGB32);
+    cache_geometry();
+}
+
 ImageSurface::~ImageSurface() { end_painting(); }
+
+void ImageSurface::take_picture(ImageSurface& other)
+{
+    end_painting();
+    other.end_painting();
+    image_ = other.image_;
+    pixels_ = nullptr;
+    other.pixels_ = nullptr;
+    cache_geometry();
+}
 
 void ImageSurface::resize(QSize pixels)
 {

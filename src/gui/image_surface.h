@@ -20,6 +20,9 @@ QColor palette_colour(int index);
 class ImageSurface final : public DrawingSurface {
 public:
     explicit ImageSurface(QSize pixels = {640, 480}, double dots_per_inch = 96.0);
+    /// A surface that starts with a copy of `picture` (a worker draws on it while the window
+    /// shows the original; the copy is made when it is first drawn on).
+    ImageSurface(const QImage& picture, double dots_per_inch);
     ~ImageSurface() override;
     ImageSurface(const ImageSurface&) = delete;
     ImageSurface& operator=(const ImageSurface&) = delete;
@@ -30,6 +33,8 @@ public:
     [[nodiscard]] double dots_per_inch() const { return dpi_; }
     /// The picture as drawn so far.
     [[nodiscard]] const QImage& image();
+    /// Takes the picture drawn on `other` (of the same size) as this surface's own.
+    void take_picture(ImageSurface& other);
     [[nodiscard]] double px_to_mm(double px) const { return px * mm_per_px_; }
     [[nodiscard]] double mm_to_px(double mm) const { return mm * px_per_mm_; }
 

@@ -2,6 +2,9 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProgressBar>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEvent>
@@ -20,7 +23,10 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <array>
+#include <atomic>
+#include <thread>
 #include <vector>
 
 #include "app/commands.h"
@@ -34,6 +40,10 @@ namespace tengun {
 namespace {
 
 constexpr int timer_interval_ms = 1000;
+/// How often the progress panel reads the worker's report.
+constexpr int progress_interval_ms = 100;
+/// A command that ends sooner never shows the progress panel, so quick commands do not flash it.
+constexpr int progress_delay_ms = 150;
 
 /// Three short lines in the graph's colours (X blue, Y green, Z red) under the letters of the
 /// legend label "X        Y        Z".
@@ -81,7 +91,7 @@ QLabel* heading(QLabel* label)
 
 MainForm::MainForm(ProgramWide& program, QWidget* parent)
     : QMainWindow(parent), surface1_({800, 560}), surface2_({800, 200}),
-      dialogs_(this), ctx_{program, state_, surface1_, surface2_, dialogs_, &history_}
+      dialogs_(this), ctx_{program, state_, surface1_, surface2_, dialogs_, &history_, {}, &preview_}
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("解析フォーム"));
@@ -160,8 +170,53 @@ void MainForm::build_status_bar()
     status_selection_ = label("status_selection");
     status_points_ = label("status_points");
     statusBar()->addWidget(status_command_, 1);
+    build_progress_panel();
     statusBar()->addPermanentWidget(status_selection_);
     statusBar()->addPermanentWidget(status_points_);
+}
+
+void MainForm::build_progress_panel()
+{
+    progress_panel_ = new QWidget(this);
+    progress_panel_->setObjectName(QStringLiteral("progress_panel"));
+    auto* row = new QHBoxLayout(progress_panel_);
+    row->setContentsMargins(0, 0, 0, 0);
+    progress_step_ = new QLabel(progress_panel_);
+    progress_step_->setObjectName(QStringLiteral("progress_step"));
+    progress_bar_ = new QProgressBar(progress_panel_);
+    progress_bar_->setObjectName(QStringLiteral("progress_bar"));
+    progress_bar_->setRange(0, 1000);
+    progress_bar_->setFormat(QStringLiteral("%p%"));
+    progress_bar_->setFixedWidth(200);
+    cancel_button_ = new QPushButton(QStringLiteral("中止"), progress_panel_);
+    cancel_button_->setObjectName(QStringLiteral("cancel_button"));
+    row->addWidget(progress_step_);
+    row->addWidget(progress_bar_);
+    row->addWidget(cancel_button_);
+    connect(cancel_button_, &QPushButton::clicked, this, [this] {
+        work_progress_.request_stop();
+        cancel_button_->setEnabled(false);
+        progress_step_->setText(QStringLiteral("中止しています…"));
+    });
+    statusBar()->addPermanentWidget(progress_panel_);
+    progress_panel_->hide();
+}
+
+void MainForm::show_progress(const QString& title)
+{
+    if (work_progress_.stop_requested()) {
+        return; // "中止しています…" stays
+    }
+    const WorkProgress::Report report = work_progress_.latest();
+    if (!report.any) {
+        progress_bar_->setRange(0, 0); // busy, without a share yet
+        progress_step_->setText(title);
+        return;
+    }
+    progress_bar_->setRange(0, 1000);
+    progress_bar_->setValue(static_cast<int>(std::clamp(report.fraction, 0.0, 1.0) * 1000.0));
+    progress_step_->setText(report.step.empty() ? title : title + QStringLiteral("：") +
+                                                              to_qstring(report.step));
 }
 
 void MainForm::fill_recent_files()
@@ -196,9 +251,116 @@ void MainForm::fill_recent_files()
 
 void MainForm::run_menu(const MenuEntry& entry)
 {
-    run([this, &entry] { last_command_ = run_menu_command(ctx_, entry); });
+    if (refuse_while_busy()) {
+        dialogs_.clear_chooser_answer();
+        return;
+    }
+    if (entry.placement == Placement::worker) {
+        run_work(entry);
+    } else {
+        run([this, &entry] { last_command_ = run_menu_command(ctx_, entry); });
+    }
     dialogs_.clear_chooser_answer();
     note_recent_file(entry, last_command_);
+}
+
+bool MainForm::refuse_while_busy()
+{
+    const std::string& running = ctx_.program.background_command;
+    if (running.empty()) {
+        return false;
+    }
+    dialogs_.show_message("「" + running + "」を実行中です。終わるまでお待ち下さい（止めるには" +
+                          "「中止」を押して下さい）。");
+    return true;
+}
+
+void MainForm::run_work(const MenuEntry& entry, bool redraw)
+{
+    collect_fields();
+    ++running_;
+    working_ = true;
+    const auto done = qScopeGuard([this] {
+        working_ = false;
+        --running_;
+        ctx_.program.background_command.clear();
+        progress_panel_->hide();
+    });
+    CommandWork work(ctx_, entry); // asks here, on the window's thread, if it cannot be undone
+    if (!work.planned()) {
+        last_command_ = {work.plan().title, false, false, false, 0.0};
+        show_state();
+        return;
+    }
+    ctx_.program.background_command = work.plan().title;
+    const QString title = to_qstring(work.plan().title);
+
+    ImageSurface picture1(surface1_.image(), surface1_.dots_per_inch());
+    ImageSurface picture2(surface2_.image(), surface2_.dots_per_inch());
+    GuiCaller caller(this);
+    WorkerDialogs dialogs(dialogs_, caller);
+    work_progress_.reset();
+    const Progress progress = work_progress_.progress();
+
+    QEventLoop loop;
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        CommandContext c = work.context(picture1, picture2, dialogs, progress);
+        work.run(c);
+        if (!progress.stopped() && (redraw || dialogs.dialog_shown())) {
+            form_activate(c); // the form was activated again when the dialog closed
+        }
+        finished.store(true);
+        QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+    });
+
+    cancel_button_->setEnabled(true);
+    QElapsedTimer clock;
+    clock.start();
+    QTimer ticker;
+    ticker.setInterval(progress_interval_ms);
+    connect(&ticker, &QTimer::timeout, this, [&] {
+        if (progress_panel_->isHidden() && clock.elapsed() >= progress_delay_ms) {
+            progress_panel_->show();
+        }
+        show_progress(title);
+    });
+    ticker.start();
+    if (!finished.load()) {
+        loop.exec();
+    }
+    ticker.stop();
+    if (!finished.load()) {
+        // The event loop was ended from outside (the program is quitting): stop the command,
+        // and let its pending dialogs return unanswered, before waiting for it.
+        work_progress_.request_stop();
+        caller.abandon();
+    }
+    worker.join();
+
+    if (work_progress_.stop_requested()) {
+        last_command_ = {work.plan().title, false, false, work.plan().undoable, 0.0};
+    } else {
+        last_command_ = work.finish(ctx_);
+        const bool same_size = picture1.image().size() == surface1_.image().size();
+        if (same_size) {
+            surface1_.take_picture(picture1);
+        }
+        if (picture2.image().size() == surface2_.image().size()) {
+            surface2_.take_picture(picture2);
+        }
+        if (!same_size) {
+            form_activate(ctx_); // Picture1 changed size meanwhile: draw it at its new size
+        }
+    }
+    activated_while_running_ = false;
+    show_state();
+    if (work_progress_.stop_requested()) {
+        status_command_->setText(to_qstring("「" + work.plan().title + "」を中止しました"));
+    }
+    if (close_after_work_) {
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
 }
 
 void MainForm::note_recent_file(const MenuEntry& entry, const CommandReport& report)
@@ -215,6 +377,13 @@ void MainForm::note_recent_file(const MenuEntry& entry, const CommandReport& rep
 
 void MainForm::closeEvent(QCloseEvent* event)
 {
+    if (working_) {
+        // Stop the command first; the form closes as soon as it has.
+        close_after_work_ = true;
+        work_progress_.request_stop();
+        event->ignore();
+        return;
+    }
     save_form_geometry(saveGeometry());
     QMainWindow::closeEvent(event);
 }
@@ -299,7 +468,11 @@ QWidget* MainForm::build_result_column()
     pair("Label8(2)", "Text8(2)");
     auto* rotate = new QPushButton(QStringLiteral("回転表示"), column);
     rotate->setObjectName(QStringLiteral("Command1"));
-    connect(rotate, &QPushButton::clicked, this, [this] { run([this] { Command1_Click(ctx_); }); });
+    connect(rotate, &QPushButton::clicked, this, [this] {
+        if (!refuse_while_busy()) {
+            run([this] { Command1_Click(ctx_); });
+        }
+    });
     grid->addWidget(rotate, row++, 1);
     title(heading(labels_.at("Label10")));
     pair("Label9(0)", "Text9(0)");
@@ -379,11 +552,13 @@ QString dropped_file(const QMimeData* data)
 
 void MainForm::open_path(const std::string& path)
 {
-    run([this, path] {
-        ctx_.program.selected_file_name = path;
-        open_file(ctx_);
-        form_activate(ctx_);
-    });
+    if (refuse_while_busy()) {
+        return;
+    }
+    // As "開く（形式を自動判別）" with the file already chosen: on the worker, undoable.
+    dialogs_.answer_next_chooser(path);
+    run_work(*find_menu_command("auto_file_input"), true);
+    dialogs_.clear_chooser_answer();
 }
 
 void MainForm::dragEnterEvent(QDragEnterEvent* event)
@@ -418,6 +593,9 @@ bool MainForm::event(QEvent* event)
 
 void MainForm::run(const std::function<void()>& command)
 {
+    if (working_) {
+        return; // the worker's result replaces the state: nothing may change it meanwhile
+    }
     const bool outermost = running_ == 0;
     // A tick or a redraw inside a dialog's event loop must not overwrite the fields the
     // running command has written with the older texts of the widgets.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numeric>
 #include <span>
 #include <string>
 
@@ -225,15 +226,75 @@ void draw_circles(DrawingSurface& surface, const FormState& state)
 
 } // namespace
 
-void draw_points(DrawingSurface& surface, const FormState& state)
+
+namespace {
+
+/// The colour draw_points gives point j (1-based) of a cloud whose first run has b points: a
+/// run's first point keeps the colour of the point before it (0 before any).
+int run_colour(std::size_t j, std::size_t b)
+{
+    if (j == 1) {
+        return 0;
+    }
+    if (j == b + 1) {
+        return run_colour(j - 1, b);
+    }
+    return j <= b ? 1 : 2;
+}
+
+/// Calls visit(i) for the first `count` items (0-based) of the preview order over n items.
+template <class Visit>
+void for_preview_items(std::size_t n, std::size_t count, Visit&& visit)
+{
+    const std::size_t step = preview_step(n);
+    std::size_t i = 0;
+    for (std::size_t k = 0; k < std::min(count, n); ++k) {
+        visit(i);
+        i += step;
+        if (i >= n) {
+            i -= n;
+        }
+    }
+}
+
+/// draw_points' point primitives for the chosen points.
+void draw_points_preview(DrawingSurface& surface, const FormState& state,
+                         const std::vector<std::size_t>& chosen)
+{
+    const std::size_t b = state.base_point_count;
+    const bool deviation = shows_deviation(state);
+    const DeviationScale scale(state.std_deviation);
+    const Residual residual(state.analysis_kind, fitted_shape(state));
+    for (const std::size_t i : chosen) {
+        const std::size_t j = i + 1;
+        const Vec3& q = state.points.xyz[i];
+        const SurfacePoint p = view_point(state, q);
+        const int colour = run_colour(j, b);
+        if (state.marker_mode != 0) {
+            if (deviation) {
+                draw_dot_rgb(surface, p.x, p.y, scale.colour(residual(q)));
+            } else {
+                draw_dot(surface, p.x, p.y, colour);
+            }
+            continue;
+        }
+        if (state.points.label[i] == 0.0) {
+            if (deviation) {
+                draw_marker_rgb(surface, p.x, p.y, scale.colour(residual(q)));
+            } else {
+                draw_marker(surface, p.x, p.y, colour);
+            }
+        }
+        if (j != 1 && j != b + 1) {
+            const SurfacePoint previous = view_point(state, state.points.xyz[i - 1]);
+            draw_line(surface, previous.x, previous.y, p.x, p.y, deviation ? 7 : colour);
+        }
+    }
+}
+
+void draw_axes(DrawingSurface& surface, const FormState& state)
 {
     const double s = state.view_scale;
-    if (state.marker_mode == 0) {
-        draw_circles(surface, state);
-    } else {
-        draw_pixels(surface, state);
-    }
-
     static constexpr std::array axis_colours{1, 2, 4};
     static constexpr std::array axis_labels{"X=", "Y=", "Z="};
     for (int k = 0; k < 3; ++k) {
@@ -246,6 +307,49 @@ void draw_points(DrawingSurface& surface, const FormState& state)
                  std::string(axis_labels[k]) + format_number(state.view_extent));
     }
     surface.set_line_style(LineStyle::solid);
+}
+
+/// The overlays draw_view draws after the mesh, and the selection.
+void draw_overlays(DrawingSurface& surface, FormState& state, const ProgramWide& program);
+
+/// draw_view from the mesh on, with `triangles` drawing the mesh.
+template <class Triangles>
+void draw_after_points(DrawingSurface& surface, FormState& state, const ProgramWide& program,
+                       Triangles&& triangles)
+{
+    surface.set_line_width(2);
+    if (state.surface_display == surface_modes::mesh ||
+        state.surface_display == surface_modes::mesh_and_segments) {
+        triangles();
+    }
+    if (state.surface_display == surface_modes::mesh_and_segments) {
+        draw_segments(surface, state);
+    }
+    draw_overlays(surface, state, program);
+}
+
+} // namespace
+
+std::size_t preview_step(std::size_t n)
+{
+    if (n <= 2) {
+        return 1;
+    }
+    auto step = static_cast<std::size_t>(0.6180339887498949 * static_cast<double>(n));
+    while (std::gcd(step, n) != 1) {
+        ++step;
+    }
+    return step;
+}
+
+void draw_points(DrawingSurface& surface, const FormState& state)
+{
+    if (state.marker_mode == 0) {
+        draw_circles(surface, state);
+    } else {
+        draw_pixels(surface, state);
+    }
+    draw_axes(surface, state);
 }
 
 void draw_selection(DrawingSurface& surface, const FormState& state)
@@ -355,16 +459,69 @@ void draw_view(DrawingSurface& surface, FormState& state, const ProgramWide& pro
     // The zone lies under the points so that it never hides their colours.
     draw_zone_overlay(surface, state);
     draw_points(surface, state);
-    surface.set_line_width(2);
-    if (state.surface_display == surface_modes::mesh ||
-        state.surface_display == surface_modes::mesh_and_segments) {
+    draw_after_points(surface, state, program, [&] {
         for (std::size_t t = 1; t <= state.triangle_count(); ++t) {
             draw_triangle(surface, state, t);
         }
+    });
+}
+
+void PreviewPoints::choose(std::size_t point_count, std::size_t budget)
+{
+    const std::size_t wanted = std::min(point_count, budget);
+    if (point_count == n && wanted == count) {
+        return;
     }
-    if (state.surface_display == surface_modes::mesh_and_segments) {
-        draw_segments(surface, state);
+    n = point_count;
+    count = wanted;
+    // Runs of `run` neighbouring points (a few cache lines) in the preview order over the runs:
+    // a point alone costs a trip to memory, a run costs about as much as one point.
+    constexpr std::size_t run = 8;
+    const std::size_t runs = (n + run - 1) / run;
+    std::vector<std::size_t> firsts;
+    firsts.reserve(count / run);
+    for_preview_items(runs, count / run, [&](std::size_t r) { firsts.push_back(r * run); });
+    std::sort(firsts.begin(), firsts.end());
+    indices.clear();
+    indices.reserve(count);
+    for (const std::size_t first : firsts) {
+        for (std::size_t i = first; i < std::min(n, first + run); ++i) {
+            indices.push_back(i);
+        }
     }
+}
+
+void draw_view_preview(DrawingSurface& surface, FormState& state, const ProgramWide& program,
+                       std::size_t budget)
+{
+    PreviewPoints chosen;
+    draw_view_preview(surface, state, program, budget, chosen);
+}
+
+void draw_view_preview(DrawingSurface& surface, FormState& state, const ProgramWide& program,
+                       std::size_t budget, PreviewPoints& chosen)
+{
+    if (surface.discards() ||
+        (state.point_count() <= budget && state.triangle_count() <= budget)) {
+        draw_view(surface, state, program);
+        return;
+    }
+    write_view_fields(state);
+    surface.clear();
+    draw_zone_overlay(surface, state);
+    chosen.choose(state.point_count(), budget);
+    draw_points_preview(surface, state, chosen.indices);
+    draw_axes(surface, state);
+    draw_after_points(surface, state, program, [&] {
+        for_preview_items(state.triangle_count(), budget,
+                          [&](std::size_t t) { draw_triangle(surface, state, t + 1); });
+    });
+}
+
+namespace {
+
+void draw_overlays(DrawingSurface& surface, FormState& state, const ProgramWide& program)
+{
     switch (state.analysis_kind) {
     case analysis_kinds::plane:
         draw_plane_frame(surface, state);
@@ -398,5 +555,7 @@ void draw_view(DrawingSurface& surface, FormState& state, const ProgramWide& pro
     }
     surface.set_line_width(1);
 }
+
+} // namespace
 
 } // namespace tengun

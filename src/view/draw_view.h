@@ -4,6 +4,9 @@
 // colour bar of the deviation colours. Reads the form state; writes only the
 // view fields (Text8 view angles, Text9 rotation centre, Text4 plane angles).
 
+#include <cstddef>
+#include <vector>
+
 #include "app/program_state.h"
 #include "view/drawing_surface.h"
 
@@ -11,6 +14,37 @@ namespace tengun {
 
 /// Full redraw of Picture1 from the form state.
 void draw_view(DrawingSurface& surface, FormState& state, const ProgramWide& program);
+
+/// A quick picture while the mouse turns the view of a big cloud: draw_view with at most
+/// `budget` points and at most `budget` triangles. When the cloud and the mesh fit the budget it
+/// is exactly draw_view. Otherwise it draws the points PreviewPoints chooses and the first
+/// `budget` triangles of the preview order: every primitive it draws is one that draw_view draws (a
+/// point's circle or pixel in its colour, its joining line from the point before it in file order,
+/// a triangle's edges), evenly spread over the cloud and the same ones from frame to frame, so the
+/// picture does not flicker; a larger budget only adds to a smaller one's. Overlays and the
+/// selection are whole.
+void draw_view_preview(DrawingSurface& surface, FormState& state, const ProgramWide& program,
+                       std::size_t budget);
+
+/// The points a quick picture draws: runs of 8 neighbouring points, as many runs as fit in the
+/// budget, the first of the preview order over the runs, sorted into file order (the same set in
+/// the same order every frame, read front to back so that a big cloud is walked at memory speed).
+/// Kept by the caller between frames and chosen again only when n or count change.
+struct PreviewPoints {
+    std::size_t n = 0;
+    std::size_t count = 0;
+    std::vector<std::size_t> indices;
+    void choose(std::size_t point_count, std::size_t budget);
+};
+/// The same with the points' choice kept in `chosen` between frames.
+void draw_view_preview(DrawingSurface& surface, FormState& state, const ProgramWide& program,
+                       std::size_t budget, PreviewPoints& chosen);
+
+/// The fixed order of the quick picture over n items (0-based): item k of the order is
+/// (k * step) mod n for a step near n times the golden section that shares no factor with n,
+/// so every prefix of the order is spread evenly over 0..n-1 and the whole order visits each
+/// item once. `preview_step(n)` is that step (1 for n <= 2).
+std::size_t preview_step(std::size_t n);
 
 /// The cloud in file order (two runs: 1..B and B+1..N) and the three coordinate axes with their
 /// labels. marker_mode 0: 1 mm circles for points whose label is 0, joined by lines within a run;

@@ -20,7 +20,9 @@ namespace tengun::testing {
 /// so a broken dialog fails the test instead of hanging it.
 inline void when_modal(std::function<void(QWidget*)> action, int retries = 500)
 {
-    QTimer::singleShot(0, [action = std::move(action), retries]() mutable {
+    // Looked for every 10 ms: a command on the form's worker thread asks the window to show its
+    // dialog, which may take a moment to arrive.
+    QTimer::singleShot(10, [action = std::move(action), retries]() mutable {
         if (QWidget* modal = QApplication::activeModalWidget()) {
             const QPointer<QWidget> shown(modal);
             action(modal);
