@@ -29,11 +29,6 @@ struct BigFile {
     Read read;
 };
 
-std::ostream& operator<<(std::ostream& os, const BigFile& f)
-{
-    return os << f.name;
-}
-
 constexpr std::size_t points = 1200000; // over 12 MB in every format below
 
 std::string text_lines(const char* separator)
