@@ -317,35 +317,59 @@ void add_form_errors(py::dict& out, Status status, const FormErrors& e)
                           fit_failure_message(kind, n));
 }
 
+/// The form errors of a fit that ran.
+struct FitRun {
+    FormErrors errors;
+    Status form = Status::error;
+};
+
+/// Runs `fit` and, when it succeeds, `form` (the form errors into the given FormErrors) without
+/// the GIL, so that threads fit in parallel; a failed fit raises ValueError with the English
+/// reason and the program's message.
+template <class Fit, class Form>
+FitRun run_fit(const Points& p, int kind, const char* english, Fit fit, Form form)
+{
+    FitRun run;
+    Status status = Status::ok;
+    {
+        py::gil_scoped_release free;
+        status = fit();
+        if (status == Status::ok) {
+            run.form = form(run.errors);
+        }
+    }
+    if (status == Status::error) {
+        fail_fit(kind, p.size(), english);
+    }
+    return run;
+}
+
+/// The fields every fit result ends with: the deviation, the point count, the form errors.
+py::dict& finish_fit(py::dict& out, double sd, const Points& p, const FitRun& run)
+{
+    out["sigma"] = sd;
+    out["count"] = p.size();
+    add_form_errors(out, run.form, run.errors);
+    return out;
+}
+
 py::dict fit_plane_py(const py::handle& points)
 {
     const Points p(points);
     Vec3 n{}, foot{};
     Mat3 frame{};
     double d = 0.0, sd = 0.0;
-    Status status = Status::ok;
-    FormErrors errors;
-    Status form = Status::error;
-    {
-        py::gil_scoped_release free;
-        status = plane_analysis(p.span(), n, d, foot, frame, sd);
-        if (status == Status::ok) {
-            form = flatness(p.span(), n, d, errors);
-        }
-    }
-    if (status == Status::error) {
-        fail_fit(analysis_kinds::plane, p.size(),
-                 "no plane: at least three distinct points not on one line are needed");
-    }
-    py::dict r;
-    r["normal"] = vec(n);
-    r["offset"] = d;
-    r["foot"] = vec(foot);
-    r["frame"] = mat(frame);
-    r["sigma"] = sd;
-    r["count"] = p.size();
-    add_form_errors(r, form, errors);
-    return r;
+    const FitRun run = run_fit(
+        p, analysis_kinds::plane,
+        "no plane: at least three distinct points not on one line are needed",
+        [&] { return plane_analysis(p.span(), n, d, foot, frame, sd); },
+        [&](FormErrors& e) { return flatness(p.span(), n, d, e); });
+    py::dict out;
+    out["normal"] = vec(n);
+    out["offset"] = d;
+    out["foot"] = vec(foot);
+    out["frame"] = mat(frame);
+    return finish_fit(out, sd, p, run);
 }
 
 py::dict fit_sphere_py(const py::handle& points)
@@ -353,27 +377,14 @@ py::dict fit_sphere_py(const py::handle& points)
     const Points p(points);
     Vec3 c{};
     double r = 0.0, sd = 0.0;
-    Status status = Status::ok;
-    FormErrors errors;
-    Status form = Status::error;
-    {
-        py::gil_scoped_release free;
-        status = fit_sphere(p.span(), 3, c, r, sd);
-        if (status == Status::ok) {
-            form = sphericity(p.span(), c, errors);
-        }
-    }
-    if (status == Status::error) {
-        fail_fit(analysis_kinds::sphere, p.size(),
-                 "no sphere: the points lie in one plane or the centre runs off");
-    }
+    const FitRun run = run_fit(
+        p, analysis_kinds::sphere, "no sphere: the points lie in one plane or the centre runs off",
+        [&] { return fit_sphere(p.span(), 3, c, r, sd); },
+        [&](FormErrors& e) { return sphericity(p.span(), c, e); });
     py::dict out;
     out["centre"] = vec(c);
     out["radius"] = r;
-    out["sigma"] = sd;
-    out["count"] = p.size();
-    add_form_errors(out, form, errors);
-    return out;
+    return finish_fit(out, sd, p, run);
 }
 
 py::dict fit_arc_py(const py::handle& points)
@@ -382,20 +393,10 @@ py::dict fit_arc_py(const py::handle& points)
     Vec3 n{}, foot{}, c{};
     Mat3 frame{};
     double d = 0.0, r = 0.0, sd = 0.0;
-    Status status = Status::ok;
-    FormErrors errors;
-    Status form = Status::error;
-    {
-        py::gil_scoped_release free;
-        status = fit_arc(p.span(), n, d, foot, c, frame, r, sd);
-        if (status == Status::ok) {
-            form = roundness(p.span(), frame, c, errors);
-        }
-    }
-    if (status == Status::error) {
-        fail_fit(analysis_kinds::arc, p.size(),
-                 "no arc: the points fix no plane, or no circle in it");
-    }
+    const FitRun run = run_fit(
+        p, analysis_kinds::arc, "no arc: the points fix no plane, or no circle in it",
+        [&] { return fit_arc(p.span(), n, d, foot, c, frame, r, sd); },
+        [&](FormErrors& e) { return roundness(p.span(), frame, c, e); });
     py::dict out;
     out["normal"] = vec(n);
     out["offset"] = d;
@@ -403,10 +404,7 @@ py::dict fit_arc_py(const py::handle& points)
     out["frame"] = mat(frame);
     out["centre"] = vec(c);
     out["radius"] = r;
-    out["sigma"] = sd;
-    out["count"] = p.size();
-    add_form_errors(out, form, errors);
-    return out;
+    return finish_fit(out, sd, p, run);
 }
 
 py::dict fit_cylinder_py(const py::handle& points)
@@ -415,29 +413,17 @@ py::dict fit_cylinder_py(const py::handle& points)
     Vec3 axis{}, c{};
     Mat3 frame{};
     double r = 0.0, sd = 0.0;
-    Status status = Status::ok;
-    FormErrors errors;
-    Status form = Status::error;
-    {
-        py::gil_scoped_release free;
-        status = fit_cylinder(p.span(), axis, c, frame, r, sd);
-        if (status == Status::ok) {
-            form = cylindricity(p.span(), axis, c, errors);
-        }
-    }
-    if (status == Status::error) {
-        fail_fit(analysis_kinds::cylinder, p.size(),
-                 "no cylinder: the points lie in one plane, or seen along the axis on one line");
-    }
+    const FitRun run = run_fit(
+        p, analysis_kinds::cylinder,
+        "no cylinder: the points lie in one plane, or seen along the axis on one line",
+        [&] { return fit_cylinder(p.span(), axis, c, frame, r, sd); },
+        [&](FormErrors& e) { return cylindricity(p.span(), axis, c, e); });
     py::dict out;
     out["axis"] = vec(axis);
     out["centre"] = vec(c);
     out["frame"] = mat(frame);
     out["radius"] = r;
-    out["sigma"] = sd;
-    out["count"] = p.size();
-    add_form_errors(out, form, errors);
-    return out;
+    return finish_fit(out, sd, p, run);
 }
 
 py::dict fit_line_py(const py::handle& points)
@@ -446,27 +432,15 @@ py::dict fit_line_py(const py::handle& points)
     Vec3 u{}, point{};
     Mat3 frame{};
     double alpha = 0.0, beta = 0.0, sd = 0.0;
-    Status status = Status::ok;
-    FormErrors errors;
-    Status form = Status::error;
-    {
-        py::gil_scoped_release free;
-        status = fit_line(p.span(), u, point, frame, alpha, beta, sd);
-        if (status == Status::ok) {
-            form = straightness(p.span(), u, point, errors);
-        }
-    }
-    if (status == Status::error) {
-        fail_fit(analysis_kinds::line, p.size(), "no line: there are no points");
-    }
+    const FitRun run = run_fit(
+        p, analysis_kinds::line, "no line: there are no points",
+        [&] { return fit_line(p.span(), u, point, frame, alpha, beta, sd); },
+        [&](FormErrors& e) { return straightness(p.span(), u, point, e); });
     py::dict out;
     out["direction"] = vec(u);
     out["point"] = vec(point);
     out["frame"] = mat(frame);
-    out["sigma"] = sd;
-    out["count"] = p.size();
-    add_form_errors(out, form, errors);
-    return out;
+    return finish_fit(out, sd, p, run);
 }
 
 Vec3 vec_of(const py::handle& h)
