@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <limits>
 #include <numeric>
 
 namespace tengun {
@@ -69,7 +70,10 @@ FrontCandidateIndex::FrontCandidateIndex(std::span<const Vec3> xyz)
         build_order_[i] = {xyz[i], static_cast<int>(i) + 1};
     }
     nodes_.reserve(2 * (xyz.size() / leaf_size + 1));
-    build(0, static_cast<int>(xyz.size()), -1);
+    constexpr double unbounded = std::numeric_limits<double>::infinity();
+    const Cell space{{-unbounded, -unbounded, -unbounded}, {unbounded, unbounded, unbounded}};
+    cells_.reserve(nodes_.capacity());
+    build(0, static_cast<int>(xyz.size()), -1, space);
     build_order_ = {};
     slot_.resize(xyz.size());
     leaf_.resize(xyz.size());
@@ -110,10 +114,11 @@ void FrontCandidateIndex::take(int k)
     }
 }
 
-int FrontCandidateIndex::build(int begin, int end, int parent)
+int FrontCandidateIndex::build(int begin, int end, int parent, const Cell& cell)
 {
     const int n = static_cast<int>(nodes_.size());
     nodes_.emplace_back();
+    cells_.push_back(cell);
     Node node;
     node.begin = begin;
     node.end = end;
@@ -147,8 +152,15 @@ int FrontCandidateIndex::build(int begin, int end, int parent)
             id_[static_cast<std::size_t>(s)] = build_order_[static_cast<std::size_t>(s)].k;
         }
         const int split = begin + (end - begin) / 2;
-        node.left = build(begin, split, n);
-        node.right = build(split, end, n);
+        // The median point goes right; the points left of it are at or below its coordinate,
+        // those right of it at or above.
+        const double at = pos_[static_cast<std::size_t>(split)][axis];
+        Cell below = cell;
+        Cell above = cell;
+        below.high[axis] = at;
+        above.low[axis] = at;
+        node.left = build(begin, split, n, below);
+        node.right = build(split, end, n, above);
     }
     nodes_[static_cast<std::size_t>(n)] = node;
     return n;
@@ -164,11 +176,12 @@ double FrontCandidateIndex::box_distance(const Vec3& at, const Node& n) const
 }
 
 template <class Consider, class Bound>
-void FrontCandidateIndex::search(const Vec3& at, bool every, Consider consider, Bound bound)
+void FrontCandidateIndex::search(int root, const Vec3& at, bool every, Consider consider,
+                                 Bound bound)
 {
     const auto live = [&](const Node& node) { return every ? node.end - node.begin : node.free; };
     stack_.clear();
-    stack_.emplace_back(0, box_distance(at, nodes_[0]));
+    stack_.emplace_back(root, box_distance(at, nodes_[static_cast<std::size_t>(root)]));
     while (!stack_.empty()) {
         const auto [n, distance] = stack_.back();
         stack_.pop_back();
@@ -202,6 +215,41 @@ void FrontCandidateIndex::search(const Vec3& at, bool every, Consider consider, 
     }
 }
 
+bool FrontCandidateIndex::holds_ball(const Vec3& at, double bound, const Cell& cell)
+{
+    // A point outside the cell lies beyond one of its sides or on it (a tie at a split); either
+    // way one of its coordinate differences is at least the gap from `at` to that side, and its
+    // summed squares (squared_distance) at least that gap squared, as rounded here.
+    for (int k = 0; k < 3; ++k) {
+        const double below = at[k] - cell.low[k];
+        const double above = cell.high[k] - at[k];
+        if (!(below > 0.0 && above > 0.0 && below * below > bound && above * above > bound)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+template <class Consider, class Bound>
+void FrontCandidateIndex::search_near(int near, const Vec3& at, Consider consider, Bound bound)
+{
+    int n = leaf_[static_cast<std::size_t>(near) - 1];
+    search(n, at, false, consider, bound);
+    while (true) {
+        const Node& node = nodes_[static_cast<std::size_t>(n)];
+        if (node.parent < 0 || holds_ball(at, bound(), cells_[static_cast<std::size_t>(n)])) {
+            return;
+        }
+        const Node& parent = nodes_[static_cast<std::size_t>(node.parent)];
+        const int other = parent.left == n ? parent.right : parent.left;
+        const Node& sibling = nodes_[static_cast<std::size_t>(other)];
+        if (sibling.free > 0 && box_distance(at, sibling) <= bound()) {
+            search(other, at, false, consider, bound);
+        }
+        n = node.parent;
+    }
+}
+
 Nearest FrontCandidateIndex::best(int a, int b, int o, double limit, int also1, int also2)
 {
     const EdgeTest test(xyz_, a, b, o);
@@ -225,7 +273,9 @@ Nearest FrontCandidateIndex::best(int a, int b, int o, double limit, int also1, 
             consider(k, squared_distance(m, xyz_[static_cast<std::size_t>(k) - 1]));
         }
     }
-    search(m, false, consider, [&] { return bound; });
+    // The answer is the least (distance, number) of the qualifying points whatever the order of
+    // the visits, so the search may start beside the edge.
+    search_near(a, m, consider, [&] { return bound; });
     return index == 0 ? nothing() : Nearest{index, std::sqrt(bound)};
 }
 
@@ -247,7 +297,7 @@ Nearest FrontCandidateIndex::nearest_free(const Vec3& at, int skip1, int skip2)
             }
         }
     } else {
-        search(at, false, consider, [&] { return best; });
+        search(0, at, false, consider, [&] { return best; });
     }
     return {index, std::sqrt(best)};
 }
@@ -266,7 +316,7 @@ Nearest FrontCandidateIndex::nearest_point(const Vec3& at, int skip1, int skip2)
             index = k;
         }
     };
-    search(at, true, consider, [&] { return best; });
+    search(0, at, true, consider, [&] { return best; });
     return {index, std::sqrt(best)};
 }
 

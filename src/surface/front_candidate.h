@@ -57,15 +57,30 @@ private:
         int left = -1; // -1 for a leaf
         int right = -1;
     };
-    int build(int begin, int end, int parent);
+    /// The region of space a node's points were split into: the sides its ancestors' splits
+    /// set, unbounded where none did. Every other point lies outside it or on its side.
+    struct Cell {
+        Vec3 low{};
+        Vec3 high{};
+    };
+    int build(int begin, int end, int parent, const Cell& cell);
     /// Box distance of `at` from node n, summed like squared_distance so that it never exceeds
     /// the computed distance of a point inside.
     [[nodiscard]] double box_distance(const Vec3& at, const Node& n) const;
-    /// Visits the free points (every point with `every`) of each subtree that may hold one within
-    /// the bound, nearer subtrees first; `consider(k, d2)` may lower the bound, which `bound()`
-    /// returns.
+    /// Visits the free points (every point with `every`) of each subtree under `root` that may
+    /// hold one within the bound, nearer subtrees first; `consider(k, d2)` may lower the bound,
+    /// which `bound()` returns.
     template <class Consider, class Bound>
-    void search(const Vec3& at, bool every, Consider consider, Bound bound);
+    void search(int root, const Vec3& at, bool every, Consider consider, Bound bound);
+    /// search over the free points, starting at the leaf of point `near` (one close to `at`) and
+    /// climbing: each ancestor's other subtree, until a subtree's cell holds the whole ball of the
+    /// bound, so no point outside it can be within the bound. A search near the front ends a few
+    /// levels up instead of coming down from the root.
+    template <class Consider, class Bound>
+    void search_near(int near, const Vec3& at, Consider consider, Bound bound);
+    /// Every point outside the cell lies farther from `at` than the bound: the cell holds the
+    /// ball.
+    [[nodiscard]] static bool holds_ball(const Vec3& at, double bound, const Cell& cell);
 
     std::span<const Vec3> xyz_;
     bool plain_scan_ = false;
@@ -75,6 +90,7 @@ private:
     std::vector<int> slot_;   // slot by point
     std::vector<int> leaf_;   // leaf node by point
     std::vector<Node> nodes_;
+    std::vector<Cell> cells_; // by node
     std::vector<std::pair<int, double>> stack_; // (node, box distance) of one search
     struct Slot {
         Vec3 p;

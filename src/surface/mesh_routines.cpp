@@ -142,29 +142,35 @@ double vertex_angle(std::span<const Vec3> xyz, int a, int b, int k)
 }
 
 EdgeTest::EdgeTest(std::span<const Vec3> xyz, int a, int b, int o)
-    : xyz_(xyz), a_(a), b_(b), min_angle_(deg_to_rad(20.0))
+    : xyz_(xyz), a_(a), b_(b), o_(o), min_angle_(deg_to_rad(20.0))
 {
     midpoint_ = vec_scale(at(xyz, a) + at(xyz, b), 0.5);
     TrianglePlane plane;
     plane_ok_ = triangle_plane(xyz, a, b, o, plane) == Status::ok;
-    if (!plane_ok_) {
-        return;
-    }
-    const Angles angles = direction_angles(plane.normal);
+    normal_ = plane.normal;
+}
+
+void EdgeTest::prepare() const
+{
+    prepared_ = true;
+    const Angles angles = direction_angles(normal_);
     turn_ = rotation_matrix(angles.alpha, angles.beta, 0.0);
     // The same products for every point, so a candidate equal to o gives exactly parallel lines.
-    xa_ = vec_dot(turn_[0], at(xyz, a));
-    ya_ = vec_dot(turn_[1], at(xyz, a));
-    xb_ = vec_dot(turn_[0], at(xyz, b));
-    yb_ = vec_dot(turn_[1], at(xyz, b));
-    xo_ = vec_dot(turn_[0], at(xyz, o));
-    yo_ = vec_dot(turn_[1], at(xyz, o));
+    xa_ = vec_dot(turn_[0], at(xyz_, a_));
+    ya_ = vec_dot(turn_[1], at(xyz_, a_));
+    xb_ = vec_dot(turn_[0], at(xyz_, b_));
+    yb_ = vec_dot(turn_[1], at(xyz_, b_));
+    xo_ = vec_dot(turn_[0], at(xyz_, o_));
+    yo_ = vec_dot(turn_[1], at(xyz_, o_));
 }
 
 Status EdgeTest::crossing(int k, double& t1, double& t2) const
 {
     if (!plane_ok_) {
         return Status::error;
+    }
+    if (!prepared_) {
+        prepare();
     }
     const Vec3& p = at(xyz_, k);
     const double xk = vec_dot(turn_[0], p);

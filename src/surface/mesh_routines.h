@@ -88,12 +88,19 @@ public:
     [[nodiscard]] const Vec3& midpoint() const { return midpoint_; }
 
 private:
+    /// The in-plane frame and the edge's coordinates in it, at the first crossing: many searches
+    /// find no point to test.
+    void prepare() const;
+
     std::span<const Vec3> xyz_;
     int a_ = 0;
     int b_ = 0;
+    int o_ = 0;
     bool plane_ok_ = false;
-    Mat3 turn_{}; // rows 1 and 2 give the in-plane coordinates
-    double xa_ = 0.0, ya_ = 0.0, xb_ = 0.0, yb_ = 0.0, xo_ = 0.0, yo_ = 0.0;
+    mutable bool prepared_ = false;
+    mutable Vec3 normal_{};
+    mutable Mat3 turn_{}; // rows 1 and 2 give the in-plane coordinates
+    mutable double xa_ = 0.0, ya_ = 0.0, xb_ = 0.0, yb_ = 0.0, xo_ = 0.0, yo_ = 0.0;
     Vec3 midpoint_{};
     double min_angle_ = 0.0;
 };

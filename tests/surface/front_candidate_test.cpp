@@ -48,8 +48,9 @@ TEST(best_front_candidate, points_that_see_the_edge_too_narrowly_are_passed_over
     EXPECT_EQ(best_front_candidate(pts, labels, 1, 2, 3).index, 5);
 }
 
-/// A cloud for the comparisons: a wavy sheet, a noisy box, or a blob of random points, of
-/// 100 to 700 points, sometimes with repeated points and points at the origin.
+/// A cloud for the comparisons: a wavy sheet, a noisy box, a blob of random points, or an exact
+/// lattice (flat or a block, so that many points tie on the tree's split planes), of 100 to 700
+/// points, sometimes with repeated points and points at the origin.
 std::vector<Vec3> random_cloud(std::mt19937& rng, int kind)
 {
     std::uniform_real_distribution<double> u(0.0, 1.0);
@@ -75,6 +76,16 @@ std::vector<Vec3> random_cloud(std::mt19937& rng, int kind)
             {scale * (6 + 10 * u(rng)), scale * (6 + 10 * u(rng)), scale * (6 + 10 * u(rng))}};
         pts = testing::box_scan(box, scale * (0.8 + u(rng)), {0, 1, 2, 3, 4, 5},
                                 scale * 0.02 * u(rng));
+    } else if (kind == 3) {
+        const int side = std::uniform_int_distribution<int>(6, 12)(rng);
+        const int layers = u(rng) < 0.5 ? 1 : std::uniform_int_distribution<int>(2, 5)(rng);
+        for (int i = 0; i < side; ++i) {
+            for (int j = 0; j < side; ++j) {
+                for (int k = 0; k < layers; ++k) {
+                    pts.push_back(shift + scale * Vec3{double(i), double(j), double(k)});
+                }
+            }
+        }
     } else {
         const int n = std::uniform_int_distribution<int>(100, 400)(rng);
         for (int i = 0; i < n; ++i) {
@@ -110,8 +121,8 @@ TEST(FrontCandidateIndex, answers_as_the_plain_scans_while_points_are_taken)
     int compared = 0;
     int found_within = 0;
     int with_extra = 0;
-    for (int cloud = 0; cloud < 60; ++cloud) {
-        const std::vector<Vec3> pts = random_cloud(rng, cloud % 3);
+    for (int cloud = 0; cloud < 80; ++cloud) {
+        const std::vector<Vec3> pts = random_cloud(rng, cloud % 4);
         const int n = static_cast<int>(pts.size());
         std::uniform_int_distribution<int> pick(1, n);
         std::vector<double> labels(pts.size(), 0.0);
@@ -196,7 +207,7 @@ TEST(mesh_point_cloud, the_tree_builds_the_same_mesh_as_the_plain_scan_at_any_sc
     std::mt19937 rng(77);
     std::size_t triangles = 0;
     for (int cloud = 0; cloud < 30; ++cloud) {
-        const std::vector<Vec3> pts = random_cloud(rng, cloud % 3);
+        const std::vector<Vec3> pts = random_cloud(rng, cloud % 4);
         SCOPED_TRACE(::testing::Message() << "cloud " << cloud << " of " << pts.size());
         std::vector<double> la(pts.size());
         std::vector<double> lb(pts.size());
@@ -218,7 +229,7 @@ TEST(extract_planes, the_tree_finds_the_same_planes_as_the_plain_scan_at_any_sca
     std::mt19937 rng(78);
     int planes = 0;
     for (int cloud = 0; cloud < 30; ++cloud) {
-        const std::vector<Vec3> pts = random_cloud(rng, cloud % 3);
+        const std::vector<Vec3> pts = random_cloud(rng, cloud % 4);
         SCOPED_TRACE(::testing::Message() << "cloud " << cloud << " of " << pts.size());
         std::vector<double> la(pts.size());
         std::vector<double> lb(pts.size());
