@@ -5,7 +5,6 @@
 #include <cassert>
 #include <cmath>
 #include <limits>
-#include <numeric>
 
 namespace tengun {
 
@@ -63,8 +62,7 @@ FrontCandidateIndex::FrontCandidateIndex(std::span<const Vec3> xyz)
         return;
     }
     id_.resize(xyz.size());
-    std::iota(id_.begin(), id_.end(), 1);
-    pos_.assign(xyz.begin(), xyz.end());
+    pos_.resize(xyz.size());
     build_order_.resize(xyz.size());
     for (std::size_t i = 0; i < xyz.size(); ++i) {
         build_order_[i] = {xyz[i], static_cast<int>(i) + 1};
@@ -74,6 +72,11 @@ FrontCandidateIndex::FrontCandidateIndex(std::span<const Vec3> xyz)
     const Cell space{{-unbounded, -unbounded, -unbounded}, {unbounded, unbounded, unbounded}};
     cells_.reserve(nodes_.capacity());
     build(0, static_cast<int>(xyz.size()), -1, space);
+    // The slots in the order the splits left them.
+    for (std::size_t s = 0; s < build_order_.size(); ++s) {
+        pos_[s] = build_order_[s].p;
+        id_[s] = build_order_[s].k;
+    }
     build_order_ = {};
     slot_.resize(xyz.size());
     leaf_.resize(xyz.size());
@@ -124,10 +127,10 @@ int FrontCandidateIndex::build(int begin, int end, int parent, const Cell& cell)
     node.end = end;
     node.free = end - begin;
     node.parent = parent;
-    node.low = pos_[static_cast<std::size_t>(begin)];
+    node.low = build_order_[static_cast<std::size_t>(begin)].p;
     node.high = node.low;
     for (int s = begin + 1; s < end; ++s) {
-        const Vec3& p = pos_[static_cast<std::size_t>(s)];
+        const Vec3& p = build_order_[static_cast<std::size_t>(s)].p;
         for (int k = 0; k < 3; ++k) {
             node.low[k] = std::min(node.low[k], p[k]);
             node.high[k] = std::max(node.high[k], p[k]);
@@ -147,14 +150,10 @@ int FrontCandidateIndex::build(int begin, int end, int parent, const Cell& cell)
                          [axis](const Slot& x, const Slot& y) {
                              return x.p[axis] < y.p[axis] || (x.p[axis] == y.p[axis] && x.k < y.k);
                          });
-        for (int s = begin; s < end; ++s) {
-            pos_[static_cast<std::size_t>(s)] = build_order_[static_cast<std::size_t>(s)].p;
-            id_[static_cast<std::size_t>(s)] = build_order_[static_cast<std::size_t>(s)].k;
-        }
         const int split = begin + (end - begin) / 2;
         // The median point goes right; the points left of it are at or below its coordinate,
         // those right of it at or above.
-        const double at = pos_[static_cast<std::size_t>(split)][axis];
+        const double at = build_order_[static_cast<std::size_t>(split)].p[axis];
         Cell below = cell;
         Cell above = cell;
         below.high[axis] = at;
@@ -164,15 +163,6 @@ int FrontCandidateIndex::build(int begin, int end, int parent, const Cell& cell)
     }
     nodes_[static_cast<std::size_t>(n)] = node;
     return n;
-}
-
-double FrontCandidateIndex::box_distance(const Vec3& at, const Node& n) const
-{
-    double d[3];
-    for (int k = 0; k < 3; ++k) {
-        d[k] = at[k] < n.low[k] ? at[k] - n.low[k] : (at[k] > n.high[k] ? at[k] - n.high[k] : 0.0);
-    }
-    return d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
 }
 
 template <class Consider, class Bound>
@@ -213,21 +203,6 @@ void FrontCandidateIndex::search(int root, const Vec3& at, bool every, Consider 
             stack_.push_back(near);
         }
     }
-}
-
-bool FrontCandidateIndex::holds_ball(const Vec3& at, double bound, const Cell& cell)
-{
-    // A point outside the cell lies beyond one of its sides or on it (a tie at a split); either
-    // way one of its coordinate differences is at least the gap from `at` to that side, and its
-    // summed squares (squared_distance) at least that gap squared, as rounded here.
-    for (int k = 0; k < 3; ++k) {
-        const double below = at[k] - cell.low[k];
-        const double above = cell.high[k] - at[k];
-        if (!(below > 0.0 && above > 0.0 && below * below > bound && above * above > bound)) {
-            return false;
-        }
-    }
-    return true;
 }
 
 template <class Consider, class Bound>

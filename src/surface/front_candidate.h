@@ -66,7 +66,15 @@ private:
     int build(int begin, int end, int parent, const Cell& cell);
     /// Box distance of `at` from node n, summed like squared_distance so that it never exceeds
     /// the computed distance of a point inside.
-    [[nodiscard]] double box_distance(const Vec3& at, const Node& n) const;
+    [[nodiscard]] static double box_distance(const Vec3& at, const Node& n)
+    {
+        double d[3];
+        for (int k = 0; k < 3; ++k) {
+            d[k] = at[k] < n.low[k] ? at[k] - n.low[k]
+                                    : (at[k] > n.high[k] ? at[k] - n.high[k] : 0.0);
+        }
+        return d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+    }
     /// Visits the free points (every point with `every`) of each subtree under `root` that may
     /// hold one within the bound, nearer subtrees first; `consider(k, d2)` may lower the bound,
     /// which `bound()` returns.
@@ -80,7 +88,21 @@ private:
     void search_near(int near, const Vec3& at, Consider consider, Bound bound);
     /// Every point outside the cell lies farther from `at` than the bound: the cell holds the
     /// ball.
-    [[nodiscard]] static bool holds_ball(const Vec3& at, double bound, const Cell& cell);
+    [[nodiscard]] static bool holds_ball(const Vec3& at, double bound, const Cell& cell)
+    {
+        // A point outside the cell lies beyond one of its sides or on it (a tie at a split);
+        // either way one of its coordinate differences is at least the gap from `at` to that
+        // side, and its summed squares (squared_distance) at least that gap squared, as rounded
+        // here.
+        for (int k = 0; k < 3; ++k) {
+            const double below = at[k] - cell.low[k];
+            const double above = cell.high[k] - at[k];
+            if (!(below > 0.0 && above > 0.0 && below * below > bound && above * above > bound)) {
+                return false;
+            }
+        }
+        return true;
+    }
 
     std::span<const Vec3> xyz_;
     bool plain_scan_ = false;

@@ -19,7 +19,7 @@ constexpr double restart_reach = 3.0;
 constexpr double never = std::numeric_limits<double>::infinity();
 
 /// The new triangle (a, b, k) folds against the triangle (a, b, o) by at most `max_fold`.
-bool gentle_fold(std::span<const Vec3> xyz, int a, int b, int o, int k, double max_fold)
+bool gentle_fold(std::span<const Vec3> xyz, int a, int b, int o, int k, const AngleLimit& max_fold)
 {
     TrianglePlane inner;
     TrianglePlane added;
@@ -27,7 +27,7 @@ bool gentle_fold(std::span<const Vec3> xyz, int a, int b, int o, int k, double m
         triangle_plane(xyz, a, b, k, added) == Status::error) {
         return false; // a line has no plane to fold against
     }
-    return !(fold_angle(inner.normal, added.normal) > max_fold);
+    return !max_fold.folded_beyond(inner.normal, added.normal);
 }
 
 void add_triangle(int a, int b, int c, std::vector<int>& tri_a, std::vector<int>& tri_b,
@@ -89,7 +89,7 @@ Status mesh_point_cloud(std::span<const Vec3> xyz, std::span<double> labels_out,
     // Free points counted as they are used: a recount per step would make every step cost N.
     std::size_t free_points = xyz.size();
     FrontCandidateFinder finder(xyz, search);
-    const double max_fold = deg_to_rad(45.0);
+    const AngleLimit max_fold(deg_to_rad(45.0));
     long steps = 0;
 
     SeedTriangle seed = finder.seed(labels, n / 2);

@@ -130,6 +130,11 @@ double fold_angle(const Vec3& n1, const Vec3& n2)
     return fold > half_pi ? pi - fold : fold;
 }
 
+AngleLimit::AngleLimit(double limit)
+    : angle(limit), cos_low(std::cos(limit) - 1e-9), cos_high(std::cos(limit) + 1e-9)
+{
+}
+
 double vertex_angle(std::span<const Vec3> xyz, int a, int b, int k)
 {
     const Vec3 u = at(xyz, k) - at(xyz, a);
@@ -185,7 +190,14 @@ bool EdgeTest::qualifies(int k) const
     if (crossing(k, t1, t2) == Status::error || !(t2 > 0.0 && t2 < 1.0)) {
         return false;
     }
-    return vertex_angle(xyz_, a_, b_, k) > min_angle_;
+    // vertex_angle(xyz_, a_, b_, k) > min_angle_, its arc cosine only where it is close.
+    const Vec3 u = at(xyz_, k) - at(xyz_, a_);
+    const Vec3 v = at(xyz_, k) - at(xyz_, b_);
+    const double lengths = vec_length(u) * vec_length(v);
+    if (lengths == 0.0) {
+        return 0.0 > min_angle_.angle;
+    }
+    return min_angle_.exceeded_by(std::clamp(vec_dot(u, v) / lengths, -1.0, 1.0));
 }
 
 Status crosses_edge(std::span<const Vec3> xyz, int a, int b, int o, int k, double& t1, double& t2)

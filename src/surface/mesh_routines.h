@@ -6,6 +6,7 @@
 // Points are numbered 1..N as the user counts them: point k is xyz[k - 1] with label
 // labels[k - 1]; the number 0 stands for "no point". A point is free when its label is 0.
 
+#include <cmath>
 #include <cstddef>
 #include <span>
 
@@ -65,6 +66,31 @@ SeedTriangle seed_triangle(std::span<const Vec3> xyz, std::span<const double> la
 /// The angle between two planes with unit normals n1 and n2, 0..pi/2 whichever way they point.
 double fold_angle(const Vec3& n1, const Vec3& n2);
 
+/// An angle limit with the cosines between which arc_cos must be asked: a cosine clearly beyond
+/// them (by far more than the rounding of arc_cos and cos) gives the comparison's answer at once.
+struct AngleLimit {
+    explicit AngleLimit(double angle);
+    /// arc_cos(x) > angle.
+    [[nodiscard]] bool exceeded_by(double x) const
+    {
+        if (x < cos_low) {
+            return true;
+        }
+        if (x > cos_high) {
+            return false;
+        }
+        return arc_cos(x) > angle;
+    }
+    /// fold_angle(n1, n2) > angle.
+    [[nodiscard]] bool folded_beyond(const Vec3& n1, const Vec3& n2) const
+    {
+        return !(std::abs(vec_dot(n1, n2)) > cos_high) && fold_angle(n1, n2) > angle;
+    }
+    double angle;
+    double cos_low;
+    double cos_high;
+};
+
 /// Is point k on the far side of the edge a-b from point o? In the plane of a, b, o (turned onto
 /// XY by the rotation of its normal's direction angles) solves A + t1 (B - A) = O + t2 (K - O)
 /// for the crossing of the edge line with the line from O to K; 0 < t2 < 1 means the far side.
@@ -102,7 +128,7 @@ private:
     mutable Mat3 turn_{}; // rows 1 and 2 give the in-plane coordinates
     mutable double xa_ = 0.0, ya_ = 0.0, xb_ = 0.0, yb_ = 0.0, xo_ = 0.0, yo_ = 0.0;
     Vec3 midpoint_{};
-    double min_angle_ = 0.0;
+    AngleLimit min_angle_;
 };
 
 /// The 2 x 2 system (a11 a12; a21 a22) x = (b1, b2) by the steps of solve_linear (largest

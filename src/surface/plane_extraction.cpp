@@ -69,7 +69,8 @@ Status extract(std::span<const Vec3> xyz, std::vector<double>& labels, std::vect
     triangles.truncate(0);
     const auto label = [&](int k) -> double& { return labels[static_cast<std::size_t>(k) - 1]; };
 
-    const double max_fold = deg_to_rad(10.0);
+    const AngleLimit fold_limit(deg_to_rad(10.0));
+    const double max_fold = fold_limit.angle;
     FrontCandidateFinder finder(xyz, search);
     std::size_t free_points = xyz.size(); // counted as they are used, not recounted per step
     int m = 1;
@@ -164,7 +165,9 @@ Status extract(std::span<const Vec3> xyz, std::vector<double>& labels, std::vect
                         // A line never passes; an unknown plane may be known after a refit.
                         fold_turn = has_plane ? front.turned : never;
                     } else {
-                        const double fold = fold_angle(reference.normal, added);
+                        const double fold = fold_limit.folded_beyond(reference.normal, added)
+                                                ? fold_angle(reference.normal, added)
+                                                : 0.0;
                         if (fold > max_fold) {
                             why = EdgeMemo::Kind::fold;
                             fold_turn = front.turned + (fold - max_fold) - rounding;

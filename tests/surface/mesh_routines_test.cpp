@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include "support/clouds.h"
@@ -141,6 +142,39 @@ TEST(vertex_angle, angle_at_the_new_vertex)
     EXPECT_NEAR(vertex_angle(pts, 1, 2, 3), pi / 2.0, 1e-14);
     EXPECT_LT(vertex_angle(pts, 1, 2, 4), deg_to_rad(20.0)) << "a far point sees the edge small";
     EXPECT_EQ(vertex_angle(pts, 1, 2, 5), 0.0) << "coincides with b";
+}
+
+TEST(AngleLimit, answers_as_the_arc_cosine_compared_even_next_to_the_limit)
+{
+    // Cosines around each limit (the last digits included), the ends, zero and not-a-number;
+    // then random pairs of normals, some a hair either side of the fold limit.
+    std::mt19937 rng(4);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    for (const double degrees : {10.0, 20.0, 45.0, 89.0}) {
+        const AngleLimit limit(deg_to_rad(degrees));
+        const double c = std::cos(limit.angle);
+        std::vector<double> xs{-1.5, -1.0, -0.5, 0.0, 1.0, 1.5, std::nan(""), c};
+        for (const double step : {1e-3, 1e-8, 1e-9, 1e-10, 1e-13, 1e-16}) {
+            xs.insert(xs.end(), {c - step, c + step, std::nextafter(c, 2.0)});
+        }
+        for (int i = 0; i < 1000; ++i) {
+            xs.push_back(u(rng));
+        }
+        for (const double x : xs) {
+            EXPECT_EQ(limit.exceeded_by(x), arc_cos(x) > limit.angle) << degrees << " " << x;
+        }
+        const Vec3 n1 = vec_scale(Vec3{0.3, -0.2, 1.0}, 1.0 / vec_length(Vec3{0.3, -0.2, 1.0}));
+        for (int i = 0; i < 2000; ++i) {
+            Vec3 w{u(rng), u(rng), u(rng)};
+            w = w - vec_scale(n1, vec_dot(w, n1));
+            const double turn = limit.angle * (i % 2 == 0 ? 1.0 + 1e-12 * u(rng) : 2.0 * u(rng));
+            Vec3 n2 = vec_scale(n1, std::cos(turn)) + vec_scale(w, std::sin(turn) / vec_length(w));
+            if (i % 3 == 0) {
+                n2 = vec_scale(n2, -1.0);
+            }
+            EXPECT_EQ(limit.folded_beyond(n1, n2), fold_angle(n1, n2) > limit.angle);
+        }
+    }
 }
 
 TEST(solve_2x2, pivots_on_the_larger_entry_and_reports_singular_systems)
