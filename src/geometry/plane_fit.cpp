@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "geometry/exact_sum.h"
 #include "geometry/rotation.h"
 
 namespace tengun {
@@ -188,10 +189,12 @@ template <class Visit> void residual_rms(Visit visit, const Vec3& centroid, Plan
     q.rms = std::sqrt(s[1] / static_cast<double>(count));
 }
 
-template <class Visit> Status solve_plane(Visit visit, int m, Plane& result)
+/// The plane of a point set from its sums `mo`; `rms(centroid, p, q)` sets the RMS residuals of
+/// the two candidate planes p and q.
+template <class ResidualRms>
+Status plane_from_moments(const Moments& mo, int m, ResidualRms rms, Plane& result)
 {
     assert((m == 2 || m == 3) && "planes of two or three coordinates");
-    const Moments mo = m == 3 ? gather_moments<3>(visit) : gather_moments<2>(visit);
     if (mo.count < static_cast<std::size_t>(m)) {
         return Status::error;
     }
@@ -232,7 +235,7 @@ template <class Visit> Status solve_plane(Visit visit, int m, Plane& result)
             algebraic.n[j] = a[static_cast<std::size_t>(j)] * algebraic.d;
         }
     }
-    residual_rms(visit, centroid, algebraic, orthogonal);
+    rms(centroid, algebraic, orthogonal);
     // The orthogonal plane is the least-squares one; the algebraic plane stays only where it is
     // as good to rounding (exact data near the origin), so that such results keep their digits.
     // Rounding of the residuals themselves is a few units of the last place of the cloud's size.
@@ -242,7 +245,83 @@ template <class Visit> Status solve_plane(Visit visit, int m, Plane& result)
     return Status::ok;
 }
 
+template <class Visit> Status solve_plane(Visit visit, int m, Plane& result)
+{
+    const Moments mo = m == 3 ? gather_moments<3>(visit) : gather_moments<2>(visit);
+    const auto rms = [&](const Vec3& centroid, Plane& p, Plane& q) {
+        residual_rms(visit, centroid, p, q);
+    };
+    return plane_from_moments(mo, m, rms, result);
+}
+
+/// Index of entry (j, k), j <= k, in the upper triangles of ExactPlaneSums.
+constexpr int upper(int j, int k) { return j == 0 ? k : (j == 1 ? 2 + k : 5); }
+
 } // namespace
+
+ExactPlaneSums::ExactPlaneSums(const Vec3& origin) : shift_(origin) {}
+
+void ExactPlaneSums::add(const Vec3& x)
+{
+    ++count_;
+    const Vec3 y = x - shift_;
+    for (int j = 0; j < 3; ++j) {
+        sum_[static_cast<std::size_t>(j)].add(x[j]);
+        shifted_sum_[static_cast<std::size_t>(j)].add(y[j]);
+        for (int k = j; k < 3; ++k) {
+            raw_[static_cast<std::size_t>(upper(j, k))].add_product(x[j], x[k]);
+            shifted_[static_cast<std::size_t>(upper(j, k))].add_product(y[j], y[k]);
+        }
+    }
+}
+
+Status ExactPlaneSums::fit(Vec3& n, double& d) const
+{
+    Moments mo;
+    mo.count = count_;
+    mo.shift = shift_;
+    for (int j = 0; j < 3; ++j) {
+        mo.sum[j] = sum_[static_cast<std::size_t>(j)].rounded();
+        mo.shifted_sum[j] = shifted_sum_[static_cast<std::size_t>(j)].rounded();
+        for (int k = j; k < 3; ++k) {
+            mo.raw[j][k] = mo.raw[k][j] = raw_[static_cast<std::size_t>(upper(j, k))].rounded();
+            mo.shifted[j][k] = mo.shifted[k][j] =
+                shifted_[static_cast<std::size_t>(upper(j, k))].rounded();
+        }
+    }
+    // sum (n . x - d)^2 = n^T (sum x x^T) n - 2 d n . (sum x) + N d^2, exactly.
+    ExactSum points;
+    points.add(static_cast<double>(count_));
+    const auto rms = [&](const Vec3&, Plane& p, Plane& q) {
+        for (Plane* plane : {&p, &q}) {
+            ExactSum squares;
+            double hi = 0.0;
+            double lo = 0.0;
+            for (int j = 0; j < 3; ++j) {
+                for (int k = j; k < 3; ++k) {
+                    const double twice = j == k ? 1.0 : 2.0;
+                    two_product(plane->n[j], plane->n[k], hi, lo);
+                    squares.add_scaled(raw_[static_cast<std::size_t>(upper(j, k))], twice * hi);
+                    squares.add_scaled(raw_[static_cast<std::size_t>(upper(j, k))], twice * lo);
+                }
+                two_product(plane->d, plane->n[j], hi, lo);
+                squares.add_scaled(sum_[static_cast<std::size_t>(j)], -2.0 * hi);
+                squares.add_scaled(sum_[static_cast<std::size_t>(j)], -2.0 * lo);
+            }
+            two_product(plane->d, plane->d, hi, lo);
+            squares.add_scaled(points, hi);
+            squares.add_scaled(points, lo);
+            plane->rms = std::sqrt(squares.rounded() / static_cast<double>(count_));
+        }
+    };
+    Plane p;
+    if (plane_from_moments(mo, 3, rms, p) == Status::error) {
+        return Status::error;
+    }
+    n = p.n;
+    d = p.d;
+    return Status::ok;
+}
 
 Status fit_plane(std::span<const Vec3> points, int m, Vec3& n, double& d, double& sd)
 {

@@ -9,8 +9,10 @@
 // plane is the result unless the algebraic one is as good within 1e-9 relative (plus rounding of
 // the cloud's size): on exact data the algebraic plane and its digits stay.
 
+#include <array>
 #include <span>
 
+#include "geometry/exact_sum.h"
 #include "geometry/numeric_core.h"
 
 namespace tengun {
@@ -21,6 +23,28 @@ namespace tengun {
 /// distinct points, or all on one line for m = 3): `n`, `d`, `sd` are then unchanged.
 [[nodiscard]] Status fit_plane(std::span<const Vec3> points, int m, Vec3& n, double& d,
                                double& sd);
+
+/// The plane fit_plane gives (of three coordinates) for a point set that grows, from sums kept
+/// exactly: the digits depend on the set alone, not on the order its points came in, so a
+/// growing region is refitted from its new points without a pass over the old ones. The sums
+/// about `origin` (any point, kept for the set's life) give the centroid's scatter, as fit_plane's
+/// sums about the first point do; the residual RMS that chooses between the two planes is exact.
+class ExactPlaneSums {
+public:
+    explicit ExactPlaneSums(const Vec3& origin);
+    void add(const Vec3& x);
+    [[nodiscard]] std::size_t count() const { return count_; }
+    /// As fit_plane: Status::error when the points fix no plane (n, d then unchanged).
+    [[nodiscard]] Status fit(Vec3& n, double& d) const;
+
+private:
+    Vec3 shift_;
+    std::size_t count_ = 0;
+    std::array<ExactSum, 3> sum_;         // of x
+    std::array<ExactSum, 3> shifted_sum_; // of x - origin
+    std::array<ExactSum, 6> raw_;         // of x x^T, the upper triangle row by row
+    std::array<ExactSum, 6> shifted_;     // of (x - origin)(x - origin)^T
+};
 
 /// The same fit over the points whose label equals `label` (labels[i] belongs to points[i]).
 [[nodiscard]] Status fit_plane_labelled(std::span<const Vec3> points,

@@ -5,6 +5,7 @@
 #include <cassert>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "geometry/plane_fit.h"
 #include "surface/front.h"
@@ -78,14 +79,9 @@ Status extract(std::span<const Vec3> xyz, std::vector<double>& labels, std::vect
     int discarded = 0;
     int seed_position = static_cast<int>(xyz.size() / 4);
     std::vector<int> members;
-    // The points of members[0..merged) in ascending order of their numbers, as
-    // fit_plane_labelled sums them: numbers and coordinates side by side, so that a refit reads
-    // one contiguous array.
-    std::vector<int> sorted;
-    std::vector<Vec3> sorted_xyz;
-    std::vector<int> merge_numbers;
-    std::vector<Vec3> merge_xyz;
-    std::size_t merged = 0;
+    // The region's plane from exact sums: a refit adds the region's new points and gives the
+    // digits a fit over all of its points would give, in any order.
+    std::optional<ExactPlaneSums> sums;
 
     const auto finish = [&](int count) {
         planes = count;
@@ -99,12 +95,11 @@ Status extract(std::span<const Vec3> xyz, std::vector<double>& labels, std::vect
         const auto plane_label = static_cast<double>(m);
         triangles.add(seed.a, seed.b, seed.c, m);
         members = {seed.a, seed.b, seed.c};
-        sorted.clear();
-        sorted_xyz.clear();
-        merged = 0;
+        sums.emplace(xyz[static_cast<std::size_t>(seed.a) - 1]);
         for (const int p : members) {
             label(p) = plane_label;
             finder.take(p);
+            sums->add(xyz[static_cast<std::size_t>(p) - 1]);
         }
         free_points -= 3;
         Front front = first_front(seed.a, seed.b, seed.c);
@@ -215,6 +210,7 @@ Status extract(std::span<const Vec3> xyz, std::vector<double>& labels, std::vect
                     finder.take(k);
                     front.taken(k);
                     members.push_back(k);
+                    sums->add(xyz[static_cast<std::size_t>(k) - 1]);
                 }
                 label(k) = plane_label;
                 failures = 0;
@@ -226,38 +222,7 @@ Status extract(std::span<const Vec3> xyz, std::vector<double>& labels, std::vect
             if (walk.i == front.head) { // the walk is back at position 1
                 Vec3 normal{};
                 double offset = 0.0;
-                // The region's points in ascending order without scanning the whole cloud: the
-                // new ones sorted and merged into the sorted rest.
-                std::sort(members.begin() + static_cast<std::ptrdiff_t>(merged), members.end());
-                merge_numbers.resize(members.size());
-                merge_xyz.resize(members.size());
-                std::size_t out = 0;
-                std::size_t old_at = 0;
-                const auto copy_old_until = [&](std::size_t until) {
-                    std::copy(sorted.begin() + static_cast<std::ptrdiff_t>(old_at),
-                              sorted.begin() + static_cast<std::ptrdiff_t>(until),
-                              merge_numbers.begin() + static_cast<std::ptrdiff_t>(out));
-                    std::copy(sorted_xyz.begin() + static_cast<std::ptrdiff_t>(old_at),
-                              sorted_xyz.begin() + static_cast<std::ptrdiff_t>(until),
-                              merge_xyz.begin() + static_cast<std::ptrdiff_t>(out));
-                    out += until - old_at;
-                    old_at = until;
-                };
-                for (std::size_t j = merged; j < members.size(); ++j) {
-                    const int k = members[j];
-                    const auto below = std::lower_bound(
-                        sorted.begin() + static_cast<std::ptrdiff_t>(old_at), sorted.end(), k);
-                    copy_old_until(static_cast<std::size_t>(below - sorted.begin()));
-                    merge_numbers[out] = k;
-                    merge_xyz[out] = xyz[static_cast<std::size_t>(k) - 1];
-                    ++out;
-                }
-                copy_old_until(sorted.size());
-                sorted.swap(merge_numbers);
-                sorted_xyz.swap(merge_xyz);
-                merged = members.size();
-                double deviation = 0.0;
-                if (fit_plane(sorted_xyz, 3, normal, offset, deviation) == Status::ok) {
+                if (sums->fit(normal, offset) == Status::ok) {
                     front.turn(reference.known ? turn_bound(reference.normal, normal) : never);
                     reference = {true, normal};
                 }

@@ -12,8 +12,9 @@ namespace tengun {
 /// Grows regions one at a time, the first seeded at point Int(N / 4) (the origin when N < 4),
 /// each later one at the middle of the previous region's final front. A region grows like
 /// mesh_point_cloud but accepts a triangle only within 10 degrees of the region's plane: the
-/// seed triangle's plane, refitted to the region's points (fit_plane_labelled) whenever the walk
-/// comes round to the start of the front. A finished region is kept when it has more than 3
+/// seed triangle's plane, refitted to the region's points whenever the walk comes round to the
+/// start of the front (fit_plane_labelled's plane, from exact sums about the seed point: the
+/// region's new points are added and the digits do not depend on their order). A finished region is kept when it has more than 3
 /// points; otherwise its points get label -1 (never used again) and its triangles are dropped,
 /// and extraction stops after more than 9 such regions in a row. It also stops when fewer than
 /// 3 unlabelled points remain to seed a region (that region is not counted), or when the cloud is

@@ -235,7 +235,8 @@ inline ReferenceMesh reference_mesh(std::span<const Vec3> xyz, bool restart = tr
 
 /// The multi-plane extraction: regions grown one at a time from seed Int(N / 4), a triangle kept
 /// within 10 degrees of the region's plane (the seed triangle's, refitted over every point of
-/// the region by fit_plane_labelled whenever the walk is back at position 1); regions of 3 points
+/// the region, with exact sums about its seed point, whenever the walk is back at position 1);
+/// regions of 3 points
 /// or fewer dropped (label -1), ten dropped in a row or too few points to seed end it.
 inline ReferenceMesh reference_extraction(std::span<const Vec3> xyz)
 {
@@ -311,7 +312,13 @@ inline ReferenceMesh reference_extraction(std::span<const Vec3> xyz)
             if (w.i == 1) {
                 Vec3 normal{};
                 double offset = 0.0;
-                if (fit_plane_labelled(xyz, m.labels, value, 3, normal, offset) == Status::ok) {
+                ExactPlaneSums region(xyz[static_cast<std::size_t>(seed.a) - 1]);
+                for (std::size_t i = 0; i < xyz.size(); ++i) {
+                    if (m.labels[i] == value) {
+                        region.add(xyz[i]);
+                    }
+                }
+                if (region.fit(normal, offset) == Status::ok) {
                     reference = normal;
                     known = true;
                 }
