@@ -8,9 +8,6 @@ namespace tengun {
 
 namespace {
 
-/// Additions between carries: each puts less than 2^32 into a chunk, and chunks hold 2^63.
-constexpr int carry_every = 1 << 28;
-
 /// x = mantissa * 2^exponent with an integer mantissa of at most 53 bits; false for an infinity
 /// or a NaN.
 bool decompose(double x, std::int64_t& mantissa, int& exponent)
@@ -75,15 +72,6 @@ void ExactSum::add_at(Int128 value, int bit)
     }
 }
 
-void ExactSum::note_additions(int count)
-{
-    since_carry_ += count;
-    if (since_carry_ >= carry_every) {
-        carry();
-        since_carry_ = 0;
-    }
-}
-
 void ExactSum::carry() const
 {
     if (high_ < low_) {
@@ -124,7 +112,17 @@ void ExactSum::add(double x)
     if (mantissa == 0 || !finite_) {
         return;
     }
-    add_at(mantissa, exponent + 32 * bias);
+    // A double's 53 bits, shifted within its chunk, span three chunks: two non-negative low
+    // parts and a signed top (the same pieces add_at makes, without its loop). Every double
+    // lies well inside the chunks.
+    const int bit = exponent + 32 * bias;
+    const int i = bit / 32;
+    const Int128 v = static_cast<Int128>(mantissa) << (bit % 32);
+    chunk_[static_cast<std::size_t>(i)] += static_cast<std::int64_t>(v & 0xffffffff);
+    chunk_[static_cast<std::size_t>(i) + 1] += static_cast<std::int64_t>((v >> 32) & 0xffffffff);
+    chunk_[static_cast<std::size_t>(i) + 2] += static_cast<std::int64_t>(v >> 64);
+    low_ = std::min(low_, i);
+    high_ = std::max(high_, i + 2);
     note_additions(1);
 }
 

@@ -33,7 +33,16 @@ private:
     static constexpr int bias = 72; // chunk 0 holds 2^-2304, far below any product of doubles
     void add_at(Int128 value, int bit);
     void carry() const;
-    void note_additions(int count);
+    /// Additions between carries: each puts less than 2^32 into a chunk, and chunks hold 2^63.
+    static constexpr int carry_every = 1 << 28;
+    void note_additions(int count)
+    {
+        since_carry_ += count;
+        if (since_carry_ >= carry_every) {
+            carry();
+            since_carry_ = 0;
+        }
+    }
 
     mutable std::array<std::int64_t, size> chunk_{};
     mutable int low_ = size; // chunks outside [low_, high_] are 0
