@@ -45,7 +45,7 @@ void two_product(double a, double b, double& hi, double& lo)
 
 void ExactSum::add_at(Int128 value, int bit)
 {
-    // bit counts from the bottom of chunk 0; value has at most 117 bits besides its sign.
+    // bit counts from the bottom of chunk 0; value has at most 95 bits besides its sign.
     if (bit < 0) {
         // Below 2^-2304: only a product of two numbers far below any measurement reaches here.
         value = bit < -120 ? 0 : value >> -bit;
@@ -56,7 +56,7 @@ void ExactSum::add_at(Int128 value, int bit)
         finite_ = false;
         return;
     }
-    value <<= bit % 32; // at most 117 + 31 bits: still inside the 127 of the type
+    value <<= bit % 32; // at most 95 + 31 bits: still inside the 127 of the type
     low_ = std::min(low_, i);
     // value = low 32 bits + 2^32 (the rest, by a floor shift): non-negative pieces and, for a
     // negative value, a last -1.
@@ -154,7 +154,8 @@ void ExactSum::add_scaled(const ExactSum& s, double f)
     for (int i = s.low_; i <= s.high_; ++i) {
         const std::int64_t c = s.chunk_[static_cast<std::size_t>(i)];
         if (c != 0) {
-            // 33 bits (the highest chunk may be negative) times 54: within 88 bits.
+            // A chunk of at most 41 bits with its sign (the highest stays below 2^40 after a
+            // carry) times 54: within 95 bits.
             add_at(static_cast<Int128>(c) * mantissa, 32 * i + exponent);
             if (!finite_) {
                 return;
