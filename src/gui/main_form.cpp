@@ -1,5 +1,6 @@
 #include "gui/main_form.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QElapsedTimer>
@@ -320,6 +321,13 @@ void MainForm::run_work(const MenuEntry& entry, bool redraw)
     QTimer ticker;
     ticker.setInterval(progress_interval_ms);
     connect(&ticker, &QTimer::timeout, this, [&] {
+        if (QApplication::activeModalWidget() != nullptr) {
+            // A dialog the command asked for (a file to open, a setting) waits for the user: no
+            // progress to show until the command works again.
+            progress_panel_->hide();
+            clock.restart();
+            return;
+        }
         if (progress_panel_->isHidden() && clock.elapsed() >= progress_delay_ms) {
             progress_panel_->show();
         }

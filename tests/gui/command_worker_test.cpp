@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QEventLoop>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProgressBar>
@@ -141,6 +142,24 @@ TEST_F(CommandWorkerTest, a_cancelled_mesh_leaves_the_form_as_it_was_while_the_w
     EXPECT_EQ(child<PictureWidget>(&form, "Picture1")->surface().image(), picture_before);
     EXPECT_FALSE(child<QWidget>(&form, "progress_panel")->isVisible());
     EXPECT_FALSE(form.history().can_undo()) << "nothing to undo after a cancelled command";
+}
+
+TEST_F(CommandWorkerTest, no_progress_bar_while_a_load_waits_for_its_file_chooser)
+{
+    // The load runs on the worker and asks for its file there; while the chooser is open the
+    // command waits for the user, so the bar stays hidden however long that takes.
+    auto* panel = child<QWidget>(&form, "progress_panel");
+    bool shown_while_choosing = true;
+    testing::when_modal([&](QWidget* modal) {
+        QEventLoop wait;
+        QTimer::singleShot(500, &wait, &QEventLoop::quit);
+        wait.exec(); // the command's progress ticks meanwhile
+        shown_while_choosing = panel->isVisible();
+        modal->close();
+    });
+    form.run_menu(*find_menu_command("csv_file_input"));
+    EXPECT_FALSE(shown_while_choosing);
+    EXPECT_FALSE(form.working());
 }
 
 TEST_F(CommandWorkerTest, a_finished_mesh_is_taken_into_the_form_and_can_be_undone)
