@@ -81,10 +81,16 @@ struct AngleLimit {
         }
         return arc_cos(x) > angle;
     }
+    /// False when fold_angle(n1, n2) is clearly within the angle: only otherwise need it be
+    /// computed.
+    [[nodiscard]] bool may_fold_beyond(const Vec3& n1, const Vec3& n2) const
+    {
+        return !(std::abs(vec_dot(n1, n2)) > cos_high);
+    }
     /// fold_angle(n1, n2) > angle.
     [[nodiscard]] bool folded_beyond(const Vec3& n1, const Vec3& n2) const
     {
-        return !(std::abs(vec_dot(n1, n2)) > cos_high) && fold_angle(n1, n2) > angle;
+        return may_fold_beyond(n1, n2) && fold_angle(n1, n2) > angle;
     }
     double angle;
     double cos_low;

@@ -160,7 +160,7 @@ Status extract(std::span<const Vec3> xyz, std::vector<double>& labels, std::vect
                         // A line never passes; an unknown plane may be known after a refit.
                         fold_turn = has_plane ? front.turned : never;
                     } else {
-                        const double fold = fold_limit.folded_beyond(reference.normal, added)
+                        const double fold = fold_limit.may_fold_beyond(reference.normal, added)
                                                 ? fold_angle(reference.normal, added)
                                                 : 0.0;
                         if (fold > max_fold) {
