@@ -28,12 +28,15 @@ bool in_scan_order(std::span<const Vec3> xyz, const Neighbourhoods& hood)
     return static_cast<double>(close) >= 0.8 * static_cast<double>(xyz.size() - 1);
 }
 
-/// Some point lies just beyond a rim edge, on the side away from its triangle: the rim is a
-/// hole in the cloud's surface, not its border.
+/// Points lie just beyond more than a tenth of the rim's edges, on the side away from their
+/// triangles: the rim is a hole or a seam in the cloud's surface, not its border (where a few
+/// notches are no matter).
 bool points_beyond_rim(std::span<const Vec3> xyz, const Neighbourhoods& hood, MeshBuilder& mesh)
 {
+    std::size_t edges = 0;
+    std::size_t beyond = 0;
     for (const std::vector<int>& rim : mesh.rims()) {
-        for (std::size_t i = 0; i < rim.size(); ++i) {
+        for (std::size_t i = 0; i < rim.size(); ++i, ++edges) {
             const int x = rim[i];
             const int y = rim[(i + 1) % rim.size()];
             int o = -1;
@@ -55,21 +58,25 @@ bool points_beyond_rim(std::span<const Vec3> xyz, const Neighbourhoods& hood, Me
                 continue;
             }
             out = vec_scale(out, 1.0 / out_length);
+            bool found = false;
             for (const int v : {x, y}) {
                 for (std::size_t j = 1; j < hood.k; ++j) {
                     const auto z = static_cast<int>(hood.near[static_cast<std::size_t>(v) * hood.k + j]);
                     if (z == x || z == y || z == o) {
                         continue;
                     }
+                    // Across the edge (not beside its ends, where a jagged border turns).
                     const Vec3 d = xyz[static_cast<std::size_t>(z)] - m;
-                    if (vec_length(d) < length && vec_dot(d, out) > 0.3 * length) {
-                        return true;
+                    if (vec_length(d) < length && vec_dot(d, out) > 0.3 * length &&
+                        std::abs(vec_dot(d, along)) < 0.4 * length) {
+                        found = true;
                     }
                 }
             }
+            beyond += found ? 1 : 0;
         }
     }
-    return false;
+    return 10 * beyond > edges;
 }
 
 /// The advancing front's mesh of the prepared points, when it is valid; false otherwise.
