@@ -15,6 +15,8 @@ constexpr double two_pi = 2.0 * 3.14159265358979323846;
 constexpr double pi_full = 3.14159265358979323846;
 /// A triangle may stand on a corner's tangent plane at up to about 70 degrees.
 constexpr double min_cos_to_normal = 0.34;
+/// In a hole's chart a triangle may stand at up to about 70 degrees on the chart's plane.
+constexpr double min_cos_to_chart = 0.34;
 /// Rays of one wedge closer than this (radians) leave no wedge in the tangent plane.
 constexpr double min_wedge = 1e-9;
 /// Rounding allowed where two wedges meet at a common ray.
@@ -193,7 +195,8 @@ int MeshBuilder::add(int a, int b, int c, const Vec3* chart)
             wedges[i] = {}; // no wedge in the corner's plane: compared in charts only
         }
         Wedge mine{};
-        if (chart != nullptr && !wedge_of(v, p, q, mine, chart_frame)) {
+        if (chart != nullptr && (std::abs(vec_dot(normal, *chart)) < min_cos_to_chart ||
+                                 !wedge_of(v, p, q, mine, chart_frame))) {
             return -1;
         }
         for (const int t : incident_[static_cast<std::size_t>(v)]) {

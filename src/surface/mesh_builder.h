@@ -24,10 +24,10 @@ public:
     /// Adds the triangle (a, b, c) when it keeps the mesh valid; its corners keep this order
     /// unless the orientation of its neighbours needs the opposite. Returns its number, or -1.
     /// With a `chart` (a unit normal), as for closing a small hole: the wedges are compared in
-    /// the plane across the chart at each corner instead of the corner's own tangent plane, and
-    /// instead of standing on the corners' planes the triangle must not fold back by more than
-    /// 120 degrees against the triangles it shares edges with (noise can tilt the last triangles
-    /// of a hole steeply).
+    /// the plane across the chart at each corner instead of the corner's own tangent plane (noise
+    /// can tilt a corner's own plane against the hole), the triangle may stand on the chart's
+    /// plane as steeply as on a corner's (about 70 degrees), and it must not fold back by more
+    /// than 120 degrees against the triangles it shares edges with.
     int add(int a, int b, int c, const Vec3* chart = nullptr);
     /// Takes triangle t out (the rest stays valid).
     void remove(int t);

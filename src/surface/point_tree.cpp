@@ -43,6 +43,11 @@ std::size_t PointTree::nearest(const Vec3& at, std::size_t k, std::uint32_t* ind
     return impl_->tree.knnSearch(at.data(), k, index, d2);
 }
 
+std::vector<std::uint32_t> PointTree::leaf_order() const
+{
+    return {impl_->tree.vAcc.begin(), impl_->tree.vAcc.end()};
+}
+
 void PointTree::within(const Vec3& at, double r2, std::vector<std::uint32_t>& found) const
 {
     found.clear();

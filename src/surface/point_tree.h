@@ -23,6 +23,10 @@ public:
     /// squared distances; returns how many were found.
     std::size_t nearest(const Vec3& at, std::size_t k, std::uint32_t* index, double* d2) const;
 
+    /// The points in the order of the tree's leaves: points near each other in space stand near
+    /// each other in it.
+    [[nodiscard]] std::vector<std::uint32_t> leaf_order() const;
+
     /// Every point within squared distance r2 of `at` (in no particular order).
     void within(const Vec3& at, double r2, std::vector<std::uint32_t>& found) const;
 

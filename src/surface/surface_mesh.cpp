@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "surface/mesh.h"
+#include "surface/point_tree.h"
 #include "surface/surface_points.h"
 #include "surface/tangent_mesh.h"
 
@@ -15,14 +16,17 @@ constexpr std::size_t near_k = 32;   // neighbours of each point for its Delauna
 constexpr std::size_t normal_k = 16; // neighbours for its normal
 
 /// Most consecutive points lie within a few spacings of each other: a scan, not a shuffle.
-bool in_scan_order(std::span<const Vec3> xyz, const Neighbourhoods& hood)
+bool in_scan_order(std::span<const Vec3> xyz, const PointTree& tree)
 {
     if (xyz.size() < 2) {
         return true;
     }
     std::size_t close = 0;
+    std::uint32_t index[2];
+    double d2[2];
     for (std::size_t i = 0; i + 1 < xyz.size(); ++i) {
-        const double spacing = vec_length(xyz[hood.near[i * hood.k + 1]] - xyz[i]);
+        const std::size_t found = tree.nearest(xyz[i], 2, index, d2);
+        const double spacing = std::sqrt(d2[found - 1]);
         close += vec_length(xyz[i + 1] - xyz[i]) <= 3.0 * spacing ? 1 : 0;
     }
     return static_cast<double>(close) >= 0.8 * static_cast<double>(xyz.size() - 1);
@@ -164,12 +168,29 @@ Status run(std::span<const Vec3> cloud, SurfaceMesh& out, std::string& reason,
         return Status::error;
     }
     progress(0.05, "面張り：近傍");
-    const std::span<const Vec3> xyz = prepared.xyz;
-    const Neighbourhoods hood = neighbourhoods(xyz, std::min(near_k, xyz.size()), normal_k);
+    std::span<const Vec3> xyz = prepared.xyz;
     SurfaceMesh result;
     bool stopped = false;
+    // A shuffled cloud is meshed in the order of a k-d tree's leaves, so that points near each
+    // other in space are near each other in memory; the order depends on the points alone, so
+    // the mesh does too.
+    std::vector<std::uint32_t> order;
+    std::vector<Vec3> ordered;
+    {
+        const PointTree tree(xyz);
+        if (!try_front || !in_scan_order(xyz, tree)) {
+            try_front = false;
+            order = tree.leaf_order();
+            ordered.reserve(order.size());
+            for (const std::uint32_t i : order) {
+                ordered.push_back(xyz[i]);
+            }
+            xyz = ordered;
+        }
+    }
+    const Neighbourhoods hood = neighbourhoods(xyz, std::min(near_k, xyz.size()), normal_k);
     MeshBuilder mesh(xyz, hood.normals);
-    if (try_front && in_scan_order(xyz, hood)) {
+    if (try_front) {
         result.front = front_mesh(xyz, hood, mesh, progress, stopped);
         if (!result.front && !stopped) {
             mesh = MeshBuilder(xyz, hood.normals);
@@ -185,18 +206,22 @@ Status run(std::span<const Vec3> cloud, SurfaceMesh& out, std::string& reason,
         reason = std::string(cancelled_reason);
         return Status::error;
     }
+    const auto original = [&](int v) {
+        return order.empty() ? v : static_cast<int>(order[static_cast<std::size_t>(v)]);
+    };
     std::vector<double> reached(xyz.size(), 0.0);
     for (std::size_t t = 0; t < mesh.triangle_count(); ++t) {
         if (!mesh.alive(static_cast<int>(t))) {
             continue;
         }
-        const std::array<int, 3> c = mesh.oriented(static_cast<int>(t));
+        std::array<int, 3> c = mesh.oriented(static_cast<int>(t));
+        for (int& v : c) {
+            v = original(v);
+            reached[static_cast<std::size_t>(v)] = 1.0;
+        }
         result.a.push_back(c[0] + 1);
         result.b.push_back(c[1] + 1);
         result.c.push_back(c[2] + 1);
-        for (const int v : c) {
-            reached[static_cast<std::size_t>(v)] = 1.0;
-        }
     }
     corners_of_cloud(prepared, result.a);
     corners_of_cloud(prepared, result.b);
