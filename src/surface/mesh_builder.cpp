@@ -129,11 +129,10 @@ bool MeshBuilder::wedge_of(int v, int p, int q, Wedge& w, const std::array<Vec3,
 int MeshBuilder::edge_triangles(int x, int y, int found[2]) const
 {
     int count = 0;
-    for (const int t : incident_[static_cast<std::size_t>(x)]) {
-        const auto& c = tri_[static_cast<std::size_t>(t)];
-        if (c[0] == y || c[1] == y || c[2] == y) {
+    for (const Corner& c : incident_[static_cast<std::size_t>(x)]) {
+        if (c.p == y || c.q == y) {
             if (count < 2) {
-                found[count] = t;
+                found[count] = c.triangle;
             }
             ++count;
         }
@@ -175,55 +174,9 @@ int MeshBuilder::add(int a, int b, int c, const Vec3* chart)
                        vec_length(xyz_[static_cast<std::size_t>(c)] - pa))) {
         return -1;
     }
-    std::array<Wedge, 3> wedges{};
-    const std::array<Vec3, 2> chart_frame = chart != nullptr ? frame_across(*chart)
-                                                             : std::array<Vec3, 2>{};
-    for (std::size_t i = 0; i < 3; ++i) {
-        const int v = corners[i];
-        const int p = corners[(i + 1) % 3];
-        const int q = corners[(i + 2) % 3];
-        const auto& own = frame_[static_cast<std::size_t>(v)];
-        if (chart == nullptr) {
-            if (std::abs(vec_dot(normal, normals_[static_cast<std::size_t>(v)])) <
-                min_cos_to_normal) {
-                return -1;
-            }
-            if (!wedge_of(v, p, q, wedges[i], own)) {
-                return -1;
-            }
-        } else if (!wedge_of(v, p, q, wedges[i], own)) {
-            wedges[i] = {}; // no wedge in the corner's plane: compared in charts only
-        }
-        Wedge mine{};
-        if (chart != nullptr && (std::abs(vec_dot(normal, *chart)) < min_cos_to_chart ||
-                                 !wedge_of(v, p, q, mine, chart_frame))) {
-            return -1;
-        }
-        for (const int t : incident_[static_cast<std::size_t>(v)]) {
-            const auto& tc = tri_[static_cast<std::size_t>(t)];
-            const std::size_t slot = tc[0] == v ? 0 : (tc[1] == v ? 1 : 2);
-            if (chart == nullptr) {
-                const Wedge& w = wedge_[static_cast<std::size_t>(t)][slot];
-                if (w.span > 0.0 && overlap(w.start, w.span, wedges[i].start, wedges[i].span)) {
-                    return -1;
-                }
-                continue;
-            }
-            // A triangle across an edge of the new one is held by the fold test below instead:
-            // in a hole's chart noise may make it lean over the hole.
-            if (tc[(slot + 1) % 3] == p || tc[(slot + 1) % 3] == q || tc[(slot + 2) % 3] == p ||
-                tc[(slot + 2) % 3] == q) {
-                continue;
-            }
-            Wedge theirs{};
-            if (wedge_of(v, tc[(slot + 1) % 3], tc[(slot + 2) % 3], theirs, chart_frame) &&
-                overlap(theirs.start, theirs.span, mine.start, mine.span)) {
-                return -1;
-            }
-        }
-    }
-    // Each edge: at most one triangle there already, and the new one must run the edge the other
-    // way. Triangles of one piece fix the orientation; other pieces can be turned over.
+    // Each edge (the cheapest test, and the one most proposals fail): at most one triangle
+    // there already, and the new one must run the edge the other way. Triangles of one piece fix
+    // the orientation; other pieces can be turned over.
     struct Need {
         int root;
         int flip;
@@ -262,6 +215,54 @@ int MeshBuilder::add(int a, int b, int c, const Vec3* chart)
             }
         }
     }
+    std::array<Wedge, 3> wedges{};
+    const std::array<Vec3, 2> chart_frame = chart != nullptr ? frame_across(*chart)
+                                                             : std::array<Vec3, 2>{};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const int v = corners[i];
+        const int p = corners[(i + 1) % 3];
+        const int q = corners[(i + 2) % 3];
+        const auto& own = frame_[static_cast<std::size_t>(v)];
+        if (chart == nullptr) {
+            if (std::abs(vec_dot(normal, normals_[static_cast<std::size_t>(v)])) <
+                min_cos_to_normal) {
+                return -1;
+            }
+            if (!wedge_of(v, p, q, wedges[i], own)) {
+                return -1;
+            }
+        } else if (!wedge_of(v, p, q, wedges[i], own)) {
+            wedges[i] = {}; // no wedge in the corner's plane: compared in charts only
+        }
+        Wedge mine{};
+        if (chart != nullptr && (std::abs(vec_dot(normal, *chart)) < min_cos_to_chart ||
+                                 !wedge_of(v, p, q, mine, chart_frame))) {
+            return -1;
+        }
+        for (const Corner& corner : incident_[static_cast<std::size_t>(v)]) {
+            const int t = corner.triangle;
+            const auto& tc = tri_[static_cast<std::size_t>(t)];
+            const std::size_t slot = tc[0] == v ? 0 : (tc[1] == v ? 1 : 2);
+            if (chart == nullptr) {
+                const Wedge& w = wedge_[static_cast<std::size_t>(t)][slot];
+                if (w.span > 0.0 && overlap(w.start, w.span, wedges[i].start, wedges[i].span)) {
+                    return -1;
+                }
+                continue;
+            }
+            // A triangle across an edge of the new one is held by the fold test below instead:
+            // in a hole's chart noise may make it lean over the hole.
+            if (tc[(slot + 1) % 3] == p || tc[(slot + 1) % 3] == q || tc[(slot + 2) % 3] == p ||
+                tc[(slot + 2) % 3] == q) {
+                continue;
+            }
+            Wedge theirs{};
+            if (wedge_of(v, tc[(slot + 1) % 3], tc[(slot + 2) % 3], theirs, chart_frame) &&
+                overlap(theirs.start, theirs.span, mine.start, mine.span)) {
+                return -1;
+            }
+        }
+    }
     const int flip = count > 0 ? needs[0].flip : 0;
     const int t = static_cast<int>(tri_.size());
     tri_.push_back(corners);
@@ -271,8 +272,9 @@ int MeshBuilder::add(int a, int b, int c, const Vec3* chart)
     parity_.push_back(0);
     root_flip_.push_back(static_cast<char>(flip));
     size_.push_back(1);
-    for (const int v : corners) {
-        incident_[static_cast<std::size_t>(v)].push_back(t);
+    for (std::size_t i = 0; i < 3; ++i) {
+        incident_[static_cast<std::size_t>(corners[i])].push_back(
+            {t, corners[(i + 1) % 3], corners[(i + 2) % 3]});
     }
     for (int i = 0; i < count; ++i) {
         const int r = needs[i].root;
@@ -303,7 +305,8 @@ void MeshBuilder::remove(int t)
     alive_[static_cast<std::size_t>(t)] = 0;
     for (const int v : tri_[static_cast<std::size_t>(t)]) {
         auto& list = incident_[static_cast<std::size_t>(v)];
-        list.erase(std::find(list.begin(), list.end(), t));
+        list.erase(std::find_if(list.begin(), list.end(),
+                                [t](const Corner& c) { return c.triangle == t; }));
     }
 }
 
@@ -511,9 +514,24 @@ std::size_t MeshBuilder::separate_pinches()
     while (changed) {
         changed = false;
         for (std::size_t v = 0; v < incident_.size(); ++v) {
-            const std::vector<int>& list = incident_[v];
-            if (list.size() < 2) {
+            const std::vector<Corner>& at_v = incident_[v];
+            if (at_v.size() < 2) {
                 continue;
+            }
+            // One fan has no edge at v with one triangle (closed) or two: only more can be
+            // pinched, so most points are passed at once.
+            int single = 0;
+            for (const Corner& c : at_v) {
+                int found[2];
+                single += edge_triangles(static_cast<int>(v), c.p, found) == 1 ? 1 : 0;
+                single += edge_triangles(static_cast<int>(v), c.q, found) == 1 ? 1 : 0;
+            }
+            if (single <= 2) {
+                continue;
+            }
+            std::vector<int> list;
+            for (const Corner& c : at_v) {
+                list.push_back(c.triangle);
             }
             // Fans: triangles at v joined through their edges at v.
             std::vector<int> fan(list.size());

@@ -41,8 +41,15 @@ public:
     {
         return tri_[static_cast<std::size_t>(t)];
     }
+    /// A triangle at a point, with its two other corners (so that edges are found without
+    /// looking the triangle up).
+    struct Corner {
+        int triangle;
+        int p;
+        int q;
+    };
     /// Triangles at point v.
-    [[nodiscard]] const std::vector<int>& at(int v) const
+    [[nodiscard]] const std::vector<Corner>& at(int v) const
     {
         return incident_[static_cast<std::size_t>(v)];
     }
@@ -101,7 +108,7 @@ private:
     std::vector<char> parity_;
     std::vector<char> root_flip_;
     std::vector<int> size_;
-    std::vector<std::vector<int>> incident_;
+    std::vector<std::vector<Corner>> incident_;
 };
 
 /// Counts of what a mesh is, computed from its triangles alone (corners 1-based over n points).

@@ -44,8 +44,8 @@ bool points_beyond_rim(std::span<const Vec3> xyz, const Neighbourhoods& hood, Me
             const int x = rim[i];
             const int y = rim[(i + 1) % rim.size()];
             int o = -1;
-            for (const int t : mesh.at(x)) {
-                const auto& c = mesh.given(t);
+            for (const MeshBuilder::Corner& corner : mesh.at(x)) {
+                const auto& c = mesh.given(corner.triangle);
                 if (c[0] == y || c[1] == y || c[2] == y) {
                     o = c[0] != x && c[0] != y ? c[0] : (c[1] != x && c[1] != y ? c[1] : c[2]);
                 }

@@ -143,6 +143,45 @@ double typical_edge(std::span<const Vec3> xyz, MeshBuilder& mesh)
 constexpr std::size_t max_hole_edges = 48;
 constexpr double max_hole_perimeter = 32.0;
 
+/// The unit eigenvector of the smallest eigenvalue of the symmetric matrix m: the eigenvalue in
+/// closed form (the cosine form of the cubic's roots), the vector as the longest cross product of
+/// two rows of m minus it. Jacobi rotations where the closed form has no clear answer.
+Vec3 least_spread(const Mat3& m)
+{
+    const double off = m[0][1] * m[0][1] + m[0][2] * m[0][2] + m[1][2] * m[1][2];
+    const double q = (m[0][0] + m[1][1] + m[2][2]) / 3.0;
+    const double d0 = m[0][0] - q;
+    const double d1 = m[1][1] - q;
+    const double d2 = m[2][2] - q;
+    const double p = std::sqrt((d0 * d0 + d1 * d1 + d2 * d2 + 2.0 * off) / 6.0);
+    if (p > 0.0) {
+        const double b00 = d0 / p, b11 = d1 / p, b22 = d2 / p;
+        const double b01 = m[0][1] / p, b02 = m[0][2] / p, b12 = m[1][2] / p;
+        const double det = b00 * (b11 * b22 - b12 * b12) - b01 * (b01 * b22 - b12 * b02) +
+                           b02 * (b01 * b12 - b11 * b02);
+        const double r = std::clamp(0.5 * det, -1.0, 1.0);
+        const double smallest = q + 2.0 * p * std::cos(std::acos(r) / 3.0 + 2.0943951023931957);
+        const Vec3 r0{m[0][0] - smallest, m[0][1], m[0][2]};
+        const Vec3 r1{m[0][1], m[1][1] - smallest, m[1][2]};
+        const Vec3 r2{m[0][2], m[1][2], m[2][2] - smallest};
+        Vec3 best = vec_cross(r0, r1);
+        double length = vec_length(best);
+        for (const Vec3& c : {vec_cross(r0, r2), vec_cross(r1, r2)}) {
+            const double l = vec_length(c);
+            if (l > length) {
+                best = c;
+                length = l;
+            }
+        }
+        // The rows must span a plane clearly: otherwise two eigenvalues are (nearly) the
+        // smallest and the direction is better left to the rotations.
+        if (length > 1e-6 * p * p) {
+            return vec_scale(best, 1.0 / length);
+        }
+    }
+    return symmetric_eigen(m).vectors[0];
+}
+
 } // namespace
 
 Neighbourhoods neighbourhoods(std::span<const Vec3> xyz, std::size_t k, std::size_t normal_k)
@@ -169,7 +208,7 @@ Neighbourhoods neighbourhoods(std::span<const Vec3> xyz, std::size_t k, std::siz
                 }
             }
         }
-        hood.normals[i] = symmetric_eigen(scatter).vectors[0];
+        hood.normals[i] = least_spread(scatter);
     });
     return hood;
 }

@@ -146,7 +146,7 @@ TEST(menhari, shows_the_rim_and_the_repeats_and_a_later_fit_its_radius_caption)
     EXPECT_NE(f.state.fields["Label15"].find("2 点を前の点と１点に"), std::string::npos)
         << f.state.fields["Label15"];
     EXPECT_TRUE(f.dialogs.messages.empty());
-    kyuumen_Click(f.ctx);
+    heimen_Click(f.ctx);
     EXPECT_EQ(f.state.fields["Label3(1)"], "半径＝");
 }
 
