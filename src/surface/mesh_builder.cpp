@@ -15,8 +15,9 @@ constexpr double two_pi = 2.0 * 3.14159265358979323846;
 constexpr double pi_full = 3.14159265358979323846;
 /// A triangle may stand on a corner's tangent plane at up to about 70 degrees.
 constexpr double min_cos_to_normal = 0.34;
-/// In a hole's chart a triangle may stand at up to about 70 degrees on the chart's plane.
-constexpr double min_cos_to_chart = 0.34;
+/// In a hole's chart a triangle may stand at up to about 84 degrees on the chart's plane (noise
+/// tilts the last triangles of a hole steeply), but not upright.
+constexpr double min_cos_to_chart = 0.1;
 /// Rays of one wedge closer than this (radians) leave no wedge in the tangent plane.
 constexpr double min_wedge = 1e-9;
 /// Rounding allowed where two wedges meet at a common ray.

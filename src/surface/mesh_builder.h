@@ -25,9 +25,9 @@ public:
     /// unless the orientation of its neighbours needs the opposite. Returns its number, or -1.
     /// With a `chart` (a unit normal), as for closing a small hole: the wedges are compared in
     /// the plane across the chart at each corner instead of the corner's own tangent plane (noise
-    /// can tilt a corner's own plane against the hole), the triangle may stand on the chart's
-    /// plane as steeply as on a corner's (about 70 degrees), and it must not fold back by more
-    /// than 120 degrees against the triangles it shares edges with.
+    /// can tilt a corner's own plane against the hole), the triangle may stand more steeply on
+    /// the chart's plane (about 84 degrees, not upright), and it must not fold back by more than
+    /// 120 degrees against the triangles it shares edges with.
     int add(int a, int b, int c, const Vec3* chart = nullptr);
     /// Takes triangle t out (the rest stays valid).
     void remove(int t);

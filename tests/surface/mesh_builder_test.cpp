@@ -10,7 +10,7 @@ namespace {
 
 // A unit square of four points (0..3) around a centre point 4, in the plane z = 0, and a point
 // 5 straight above the centre.
-const std::vector<Vec3> square{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0.5, 0.5, 0}, {0.5, 0.5, 2}};
+const std::vector<Vec3> square{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0.5, 0.5, 0}, {0.5, 0.5, 6}};
 const std::vector<Vec3> up(square.size(), Vec3{0, 0, 1});
 
 TEST(MeshBuilder, refuses_overlaps_third_triangles_and_steep_ones)
