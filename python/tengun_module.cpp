@@ -37,6 +37,8 @@
 #include "spline/inverse_bspline.h"
 #include "spline/single_spline.h"
 #include "surface/mesh.h"
+#include "surface/surface_mesh.h"
+#include "surface/surface_points.h"
 #include "surface/plane_extraction.h"
 
 namespace py = pybind11;
@@ -651,20 +653,22 @@ py::dict mesh_py(const py::handle& points)
     if (p.size() < 3) {
         throw py::value_error("a mesh needs at least three points");
     }
-    std::vector<double> labels(p.size(), 0.0);
-    std::vector<int> a, b, c;
-    std::vector<double> tags;
+    SurfaceMesh mesh;
+    std::string reason;
+    Status status = Status::ok;
     {
         py::gil_scoped_release free;
-        mesh_point_cloud(p.span(), labels, a, b, c, tags);
+        status = mesh_surface(p.span(), mesh, reason);
     }
-    std::size_t covered = 0;
-    for (const double l : labels) {
-        covered += l != 0.0 ? 1 : 0;
+    if (status == Status::error) {
+        throw py::value_error("the points cannot be meshed: " + reason);
     }
     py::dict out;
-    out["triangles"] = triangles_array(a, b, c);
-    out["covered"] = covered;
+    out["triangles"] = triangles_array(mesh.a, mesh.b, mesh.c);
+    out["covered"] = mesh.reached;
+    out["boundary_edges"] = mesh.summary.boundary_edges;
+    out["boundary_loops"] = mesh.summary.boundary_loops;
+    out["merged"] = mesh.merged;
     return out;
 }
 
@@ -674,13 +678,27 @@ py::dict extract_planes_py(const py::handle& points)
     if (p.size() < 3) {
         throw py::value_error("plane extraction needs at least three points");
     }
-    std::vector<double> labels(p.size(), 0.0);
+    SurfacePoints prepared;
+    std::string reason;
+    std::vector<double> labels;
     std::vector<int> a, b, c;
     std::vector<double> tags;
     int count = 0;
+    Status status = Status::ok;
     {
         py::gil_scoped_release free;
-        count = extract_planes(p.span(), labels, a, b, c, tags);
+        status = prepare_surface_points(p.span(), prepared, reason);
+        if (status == Status::ok) {
+            std::vector<double> distinct(prepared.xyz.size(), 0.0);
+            count = extract_planes(prepared.xyz, distinct, a, b, c, tags);
+            labels = labels_of_cloud(prepared, distinct);
+            corners_of_cloud(prepared, a);
+            corners_of_cloud(prepared, b);
+            corners_of_cloud(prepared, c);
+        }
+    }
+    if (status == Status::error) {
+        throw py::value_error("planes cannot be extracted from the points: " + reason);
     }
     py::array_t<std::int64_t> plane(static_cast<py::ssize_t>(labels.size()));
     std::int64_t* l = plane.mutable_data();
@@ -691,6 +709,7 @@ py::dict extract_planes_py(const py::handle& points)
     out["labels"] = plane;
     out["triangles"] = triangles_array(a, b, c);
     out["plane_count"] = count;
+    out["merged"] = prepared.merged;
     return out;
 }
 

@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 """Open3D on a cloud file of write_surface_clouds ("x y z" per line), as an engineer would use
 it: normals from the 20 nearest points, then ball pivoting with radii of 1, 2 and 4 mean
-spacings. Prints one line of JSON: the step times in seconds and the triangles made.
+spacings. Prints one line of JSON: the step times in seconds and the triangles made; writes the
+mesh as PLY (after the timed steps) when a second file is named.
 
-    /usr/bin/python3 open3d_surface.py <file>
+    /usr/bin/python3 open3d_surface.py <file> [mesh.ply]
 """
 import json
 import sys
@@ -30,6 +31,8 @@ def main():
     print(json.dumps({"points": len(cloud.points), "load": round(load, 3),
                       "normals": round(normals, 3), "ball_pivoting": round(pivoting, 3),
                       "triangles": len(mesh.triangles)}))
+    if len(sys.argv) > 2:
+        o3d.io.write_triangle_mesh(sys.argv[2], mesh)
 
 
 if __name__ == "__main__":

@@ -1,6 +1,8 @@
 // PCL on a cloud file of write_surface_clouds ("x y z" per line), as an engineer would use it:
-//   pcl_surface_peer <file> mesh      normal estimation (20 neighbours) + greedy projection
-//                                     triangulation (radius 3 mean spacings, mu 2.5)
+//   pcl_surface_peer <file> mesh [out.ply]
+//                                     normal estimation (20 neighbours) + greedy projection
+//                                     triangulation (radius 3 mean spacings, mu 2.5); the mesh
+//                                     written as binary PLY when a file is named
 //   pcl_surface_peer <file> planes [degrees]
 //                                     normal estimation (30 neighbours) + region growing
 //                                     (normals within `degrees`, 3 by default; curvature 1; at
@@ -58,12 +60,34 @@ bool read_xyz(const char* path, pcl::PointCloud<pcl::PointXYZ>& cloud)
     return k == 0 && !cloud.empty();
 }
 
+/// The cloud and the mesh's triangles as binary little-endian PLY (outside the timed part).
+void write_ply(const char* path, const pcl::PointCloud<pcl::PointXYZ>& cloud,
+               const pcl::PolygonMesh& mesh)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << "ply\nformat binary_little_endian 1.0\nelement vertex " << cloud.size()
+        << "\nproperty float x\nproperty float y\nproperty float z\nelement face "
+        << mesh.polygons.size() << "\nproperty list uchar int vertex_indices\nend_header\n";
+    for (const auto& p : cloud) {
+        const float v[3] = {p.x, p.y, p.z};
+        out.write(reinterpret_cast<const char*>(v), sizeof v);
+    }
+    for (const auto& polygon : mesh.polygons) {
+        const unsigned char count = static_cast<unsigned char>(polygon.vertices.size());
+        out.write(reinterpret_cast<const char*>(&count), 1);
+        for (const auto index : polygon.vertices) {
+            const int i = static_cast<int>(index);
+            out.write(reinterpret_cast<const char*>(&i), sizeof i);
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc != 3 && argc != 4) {
-        std::fprintf(stderr, "usage: pcl_surface_peer <file> mesh|planes [degrees]\n");
+        std::fprintf(stderr, "usage: pcl_surface_peer <file> mesh [out.ply] | planes [degrees]\n");
         return 2;
     }
     const std::string task = argv[2];
@@ -118,6 +142,9 @@ int main(int argc, char** argv)
         pcl::PolygonMesh mesh;
         gp3.reconstruct(mesh);
         answer = mesh.polygons.size();
+        if (argc == 4) {
+            write_ply(argv[3], *cloud, mesh);
+        }
     } else {
         pcl::RegionGrowing<pcl::PointXYZ, pcl::Normal> growing;
         growing.setMinClusterSize(30);

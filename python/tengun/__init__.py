@@ -363,36 +363,47 @@ def thin_by_direction(points, angle: float) -> np.ndarray:
 
 @dataclass(frozen=True)
 class Mesh:
-    """A triangle mesh over a point cloud: triangles (M x 3, 0-based point indices) and covered
-    (how many points the mesh reaches)."""
+    """A triangle mesh over a point cloud: triangles (M x 3, 0-based point indices, oriented
+    alike), covered (how many points the mesh reaches), boundary_edges (edges of one triangle)
+    and boundary_loops (the loops they form: holes and outer borders), merged (points taken as
+    one with an earlier point at the same place; they share its triangles)."""
 
     triangles: np.ndarray = field(repr=False)
     covered: int = 0
+    boundary_edges: int = 0
+    boundary_loops: int = 0
+    merged: int = 0
 
     def __repr__(self) -> str:
-        return f"Mesh({len(self.triangles)} triangles, {self.covered} points covered)"
+        return (f"Mesh({len(self.triangles)} triangles, {self.covered} points covered, "
+                f"{self.boundary_edges} boundary edges in {self.boundary_loops} loops)")
 
 
 @dataclass(frozen=True)
 class Planes:
     """Planes grown over a cloud: labels (one per point: plane 1, 2, ..., 0 never reached, -1
-    discarded), triangles (M x 3, 0-based) and plane_count."""
+    discarded), triangles (M x 3, 0-based), plane_count, and merged (points taken as one with an
+    earlier point at the same place; they get its label)."""
 
     labels: np.ndarray = field(repr=False)
     triangles: np.ndarray = field(repr=False)
     plane_count: int = 0
+    merged: int = 0
 
     def __repr__(self) -> str:
         return f"Planes({self.plane_count} planes, {len(self.triangles)} triangles)"
 
 
 def mesh(points) -> Mesh:
-    """The program's advancing-front triangle mesh over an unordered cloud."""
+    """The program's triangle mesh over an unordered cloud (点群面張り): valid whatever the
+    sampling (no folds, overlaps or non-manifold edges; small holes closed). Raises ValueError
+    when fewer than three points lie apart."""
     r = _tengun.mesh(points)
-    return Mesh(r["triangles"], r["covered"])
+    return Mesh(r["triangles"], r["covered"], r["boundary_edges"], r["boundary_loops"],
+                r["merged"])
 
 
 def extract_planes(points) -> Planes:
     """The program's multi-plane extraction (region growing over the mesh)."""
     r = _tengun.extract_planes(points)
-    return Planes(r["labels"], r["triangles"], r["plane_count"])
+    return Planes(r["labels"], r["triangles"], r["plane_count"], r["merged"])

@@ -31,6 +31,7 @@ void show_plane_fields(FormState& s)
     show_plane_row(s);
     set_field(s, "Label3(0)", "L標準偏差");
     set_field(s, "Text3(0)", s.std_deviation);
+    set_field(s, "Label3(1)", "半径＝");
     set_field(s, "Text3(1)", "");
 }
 
@@ -94,6 +95,7 @@ void show_circle_fields(FormState& s, const Vec3& centre, const char* caption)
     }
     set_field(s, "Label3(0)", caption);
     set_field(s, "Text3(0)", s.std_deviation);
+    set_field(s, "Label3(1)", "半径＝");
     set_field(s, "Text3(1)", s.radius);
 }
 
@@ -163,6 +165,7 @@ void show_line_result(CommandContext& ctx)
     }
     set_field(s, "Label3(0)", "直線標準偏差");
     set_field(s, "Text3(0)", s.std_deviation);
+    set_field(s, "Label3(1)", "半径＝");
     set_field(s, "Text3(1)", "");
     FormErrors e;
     store_form_errors(s, straightness(s.points.xyz, s.axis_vector, s.line_point, e), e);

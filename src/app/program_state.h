@@ -171,6 +171,11 @@ struct FormState {
     std::vector<int> tri_a, tri_b, tri_c;
     std::vector<double> tri_tag;  ///< palette index of each triangle's edges
     [[nodiscard]] std::size_t triangle_count() const { return tri_a.size(); }
+    // ---- what the last 点群面張り made: edges of one triangle and the loops they form (holes and
+    // outer borders); points that the last surface command took as one with an earlier point
+    int mesh_boundary_edges = 0;
+    int mesh_boundary_loops = 0;
+    int merged_points = 0;
 
     // ---- planes and boundaries
     int plane_count = 0;

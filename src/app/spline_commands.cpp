@@ -159,6 +159,7 @@ bool single_spline(CommandContext& ctx)
         set_field(s, "Label3(0)", "");
         set_field(s, "Text3(0)", "");
     }
+    set_field(s, "Label3(1)", "半径＝");
     set_field(s, "Text3(1)", "");
     clear_form_errors(s);
 

@@ -10,22 +10,36 @@
 #include "surface/mesh_routines.h"
 #include "surface/plane_extraction.h"
 #include "surface/plane_merge.h"
+#include "surface/surface_mesh.h"
+#include "surface/surface_points.h"
 #include "view/playback.h"
 
 namespace tengun {
 
 namespace {
 
-/// The plane row shows what the last fit left; below it, how many points the mesh reached.
-void show_mesh_fields(FormState& s, std::size_t covered)
+/// Points taken as one, said in the note line of the result block (empty when none).
+std::string merged_note(std::size_t merged)
+{
+    return merged == 0 ? std::string()
+                       : "同じ位置の点 " + std::to_string(merged) + " 点を前の点と１点にまとめました。";
+}
+
+/// The plane row shows what the last fit left; below it, how many points the mesh reached and
+/// how many of its edges have one triangle, with the loops they form in the note line.
+void show_mesh_fields(FormState& s, const SurfaceMesh& mesh)
 {
     set_field(s, "Text6", "面張り");
     set_field(s, "Label5", "");
     show_plane_row(s);
     set_field(s, "Label3(0)", "面張り点数");
-    set_field(s, "Text3(0)", static_cast<double>(covered));
-    set_field(s, "Text3(1)", "");
+    set_field(s, "Text3(0)", static_cast<double>(mesh.reached));
+    set_field(s, "Label3(1)", "境界辺数");
+    set_field(s, "Text3(1)", static_cast<double>(mesh.summary.boundary_edges));
     clear_form_errors(s);
+    set_field(s, "Label15", "境界のループ（穴と外周） " +
+                                std::to_string(mesh.summary.boundary_loops) + " 個。" +
+                                merged_note(mesh.merged));
 }
 
 void show_plane_count_fields(FormState& s, const char* analysis)
@@ -40,6 +54,7 @@ void show_plane_count_fields(FormState& s, const char* analysis)
     }
     set_field(s, "Label3(0)", "面の数");
     set_field(s, "Text3(0)", static_cast<double>(s.plane_count));
+    set_field(s, "Label3(1)", "半径＝");
     set_field(s, "Text3(1)", "");
     clear_form_errors(s);
 }
@@ -132,20 +147,32 @@ void menhari_Click(CommandContext& ctx)
     if (!enough_points_to_mesh(ctx, "点群面張り")) {
         return;
     }
-    if (mesh_point_cloud(s.points.xyz, s.points.label, s.tri_a, s.tri_b, s.tri_c, s.tri_tag,
-                         ctx.progress) == Status::error) {
-        return; // stopped: nothing changed
+    SurfaceMesh mesh;
+    std::string reason;
+    if (mesh_surface(s.points.xyz, mesh, reason, ctx.progress) == Status::error) {
+        if (!ctx.progress.stopped()) {
+            ctx.dialogs.show_message("点群面張りできません。" + reason);
+        }
+        return; // refused or stopped: nothing changed
     }
+    s.tri_a = std::move(mesh.a);
+    s.tri_b = std::move(mesh.b);
+    s.tri_c = std::move(mesh.c);
+    s.tri_tag.assign(s.tri_a.size(), 0.0);
+    s.points.label = std::move(mesh.labels);
+    s.mesh_boundary_edges = static_cast<int>(mesh.summary.boundary_edges);
+    s.mesh_boundary_loops = static_cast<int>(mesh.summary.boundary_loops);
+    s.merged_points = static_cast<int>(mesh.merged);
     s.surface_display = surface_modes::mesh;
-    const std::size_t covered = count_label(1.0, s.points.label);
-    show_mesh_fields(s, covered);
+    show_mesh_fields(s, mesh);
     redraw(ctx);
+    const std::size_t covered = mesh.reached;
     if (covered < s.point_count()) {
         const std::size_t left = s.point_count() - covered;
         ctx.dialogs.show_message(
             "面張りできなかった点が" + std::to_string(left) + "点あります（面張り点数＝" +
             std::to_string(covered) + "、点群数＝" + std::to_string(s.point_count()) +
-            "）。残りの点は互いに離れていて、周りの点の間隔に見合う三角形を作れません。");
+            "）。残りの点は周りの面から離れていて、周りの点の間隔に見合う三角形を作れません。");
     }
 }
 
@@ -155,14 +182,33 @@ void poly_plane_Click(CommandContext& ctx)
     if (!enough_points_to_mesh(ctx, "多平面抽出")) {
         return;
     }
+    SurfacePoints prepared;
+    std::string reason;
+    if (prepare_surface_points(s.points.xyz, prepared, reason) == Status::error) {
+        ctx.dialogs.show_message("多平面抽出できません。" + reason);
+        return;
+    }
+    std::vector<double> labels(prepared.xyz.size(), 0.0);
+    std::vector<int> a, b, c;
+    std::vector<double> tags;
     int planes = 0;
-    if (extract_planes(s.points.xyz, s.points.label, s.tri_a, s.tri_b, s.tri_c, s.tri_tag, planes,
-                       ctx.progress) == Status::error) {
+    if (extract_planes(prepared.xyz, labels, a, b, c, tags, planes, ctx.progress) ==
+        Status::error) {
         return; // stopped: nothing changed
     }
+    corners_of_cloud(prepared, a);
+    corners_of_cloud(prepared, b);
+    corners_of_cloud(prepared, c);
+    s.points.label = labels_of_cloud(prepared, labels);
+    s.tri_a = std::move(a);
+    s.tri_b = std::move(b);
+    s.tri_c = std::move(c);
+    s.tri_tag = std::move(tags);
+    s.merged_points = static_cast<int>(prepared.merged);
     s.plane_count = planes;
     s.surface_display = surface_modes::mesh;
     show_plane_count_fields(s, "多面抽出");
+    set_field(s, "Label15", merged_note(prepared.merged));
     redraw(ctx);
 }
 

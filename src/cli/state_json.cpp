@@ -306,6 +306,13 @@ constexpr std::array values = {
     StateValue{"tri_tag", form_value<&FormState::tri_tag>,
                "palette colour index of each triangle's edges"},
     StateValue{"triangle_count", triangle_count, "number of triangles"},
+    StateValue{"mesh_boundary_edges", form_value<&FormState::mesh_boundary_edges>,
+               "edges of one triangle in the last 点群面張り (0 for a closed surface)"},
+    StateValue{"mesh_boundary_loops", form_value<&FormState::mesh_boundary_loops>,
+               "loops those edges form: holes and outer borders"},
+    StateValue{"merged_points", form_value<&FormState::merged_points>,
+               "points the last 点群面張り or 多平面抽出 took as one with an earlier point at the "
+               "same place"},
     StateValue{"plane_count", form_value<&FormState::plane_count>, "number of extracted planes"},
     StateValue{"uu", form_value<&FormState::uu>, "unit normal of each extracted plane"},
     StateValue{"LL", form_value<&FormState::LL>,

@@ -124,6 +124,59 @@ TEST(menhari, points_left_free_are_counted_in_a_message)
         << f.dialogs.messages[0];
 }
 
+TEST(menhari, shows_the_rim_and_the_repeats_and_a_later_fit_its_radius_caption)
+{
+    TestForm f;
+    std::vector<Vec3> pts;
+    for (int i = 0; i < 6; ++i) {
+        for (int j = 0; j < 5; ++j) {
+            pts.push_back({1e200 * i, 1e200 * j, 3e200});
+        }
+    }
+    pts.push_back(pts[4]);
+    pts.push_back(pts[9]);
+    set_cloud(f, pts);
+    menhari_Click(f.ctx);
+    EXPECT_EQ(f.state.triangle_count(), 2U * 5 * 4) << "a grid at 1e200 meshes like one at 1";
+    EXPECT_EQ(f.state.fields["Text3(0)"], "32");
+    EXPECT_EQ(f.state.fields["Label3(1)"], "境界辺数");
+    EXPECT_EQ(f.state.fields["Text3(1)"], "18");
+    EXPECT_EQ(f.state.mesh_boundary_loops, 1);
+    EXPECT_EQ(f.state.merged_points, 2);
+    EXPECT_NE(f.state.fields["Label15"].find("2 点を前の点と１点に"), std::string::npos)
+        << f.state.fields["Label15"];
+    EXPECT_TRUE(f.dialogs.messages.empty());
+    for (Vec3& p : f.state.points.xyz) {
+        p = vec_scale(p, 1e-200); // the fits are not scaled yet
+    }
+    heimen_Click(f.ctx);
+    EXPECT_EQ(f.state.fields["Label3(1)"], "半径＝");
+}
+
+TEST(poly_plane, a_far_scaled_box_merged_with_itself_gives_the_boxs_planes)
+{
+    const std::vector<Vec3> box =
+        testing::box_scan({{10, 20, 30}, {40, 30, 20}}, 2.0, {0, 1, 2, 3, 4, 5}, 0.01);
+    TestForm plain;
+    set_cloud(plain, box);
+    poly_plane_Click(plain.ctx);
+    std::vector<Vec3> twice;
+    for (int copy = 0; copy < 2; ++copy) {
+        for (const Vec3& p : box) {
+            twice.push_back(vec_scale(p, 1e160));
+        }
+    }
+    TestForm f;
+    set_cloud(f, twice);
+    poly_plane_Click(f.ctx);
+    EXPECT_EQ(f.state.plane_count, plain.state.plane_count);
+    EXPECT_EQ(f.state.merged_points, static_cast<int>(box.size()));
+    for (std::size_t i = 0; i < box.size(); ++i) {
+        ASSERT_EQ(f.state.points.label[i + box.size()], f.state.points.label[i]);
+    }
+    EXPECT_NE(f.state.fields["Label15"].find("１点にまとめました"), std::string::npos);
+}
+
 /// The planes as labels: face -> the set of plane numbers its points carry.
 std::map<int, std::set<double>> planes_by_face(const FormState& s, const testing::Box& box)
 {

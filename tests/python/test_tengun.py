@@ -218,3 +218,30 @@ def test_docstrings_say_what_the_values_mean():
     for name in ("fit_sphere", "fit_plane", "fit_cylinder", "read", "residuals"):
         assert len(getattr(tengun, name).__doc__) > 60
     assert "radius" in tengun.SphereFit.__doc__ and "sigma" in tengun.SphereFit.__doc__
+
+
+@pytest.mark.parametrize("scale", [1e200, 1e-300, 2.0 ** 600])
+def test_surfaces_of_a_moved_and_scaled_box_are_those_of_the_box(scale):
+    # Coordinates far from 1 once corrupted the heap or gave one triangle and no planes.
+    box = tengun.read(SAMPLES / "box.csv").points
+    moved = box * scale + 3 * scale
+    m, plain = tengun.mesh(moved), tengun.mesh(box)
+    assert m.covered == plain.covered == len(box)
+    assert abs(len(m.triangles) - len(plain.triangles)) <= len(plain.triangles) // 100
+    assert tengun.extract_planes(moved).plane_count == tengun.extract_planes(box).plane_count
+
+
+def test_a_cloud_merged_with_itself_meshes_and_splits_like_the_cloud():
+    box = tengun.read(SAMPLES / "box.csv").points
+    twice = np.vstack([box, box])
+    m, plain = tengun.mesh(twice), tengun.mesh(box)
+    assert m.merged == len(box)
+    np.testing.assert_array_equal(m.triangles, plain.triangles)
+    assert m.covered == 2 * plain.covered
+    assert (m.boundary_edges, m.boundary_loops) == (plain.boundary_edges, plain.boundary_loops)
+    planes, single = tengun.extract_planes(twice), tengun.extract_planes(box)
+    assert planes.merged == len(box)
+    assert planes.plane_count == single.plane_count
+    np.testing.assert_array_equal(planes.labels, np.concatenate([single.labels, single.labels]))
+    with pytest.raises(ValueError, match="cannot be meshed"):
+        tengun.mesh(np.array([[1.0, 2, 3]] * 5 + [[4.0, 5, 6]]))
