@@ -87,6 +87,10 @@ def _system_path(path) -> bytes:
     """A path as the system takes it: str (with the file system's encoding), bytes or any
     os.PathLike."""
     return os.fsencode(path)
+
+
+@dataclass(frozen=True)
+class Cloud:
     """What a file holds: ``points`` (N x 3 float64) and ``triangles`` (M x 3 int64, 0-based
     indices into points; empty for point files), and ``notes`` about parts of the file that
     were left out (Japanese, as the program shows them)."""

@@ -122,6 +122,7 @@ Status open_regular(const std::string& path, Fd& fd, struct stat& info, ReadErro
     }
     if (const std::string why = kind_reason(info.st_mode); !why.empty()) {
         error = {why};
+        error.system_error = S_ISDIR(info.st_mode) ? EISDIR : 0;  // as open() for writing says
         return Status::error;
     }
     fd = std::move(opened);
