@@ -271,7 +271,7 @@ int create_unique(const std::string& prefix, const std::string& suffix, mode_t m
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string candidate = prefix + random_suffix() + suffix;
-        Fd created(::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        Fd created(::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode));
         if (created.get() >= 0) {
             fd = std::move(created);
             name = std::move(candidate);
@@ -393,6 +393,32 @@ std::string temporary_folder()
     return dir != nullptr && *dir != '\0' ? dir : "/tmp";
 }
 
+/// Copies `from`'s bytes from its start to `to` (from its start), a megabyte at a time; 0 or
+/// errno.
+int copy_contents(int from, int to)
+{
+    std::string buffer(std::size_t{1} << 20U, '\0');
+    off_t at = 0;
+    while (true) {
+        const ssize_t n = ::pread(from, buffer.data(), buffer.size(), at);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return errno;
+        }
+        if (n == 0) {
+            return 0;
+        }
+        if (const int e = write_all(to, std::string_view(buffer.data(), static_cast<std::size_t>(n)),
+                                    at);
+            e != 0) {
+            return e;
+        }
+        at += n;
+    }
+}
+
 /// Writes the file in place: its inode, owner, group, mode and links stay. First a complete
 /// copy of the earlier contents goes to a private file in the temporary folder; room for the new
 /// contents is taken before a byte is overwritten; should writing fail part-way all the same,
@@ -413,14 +439,7 @@ Status write_in_place(const std::string& path, std::string_view bytes, SaveFailu
         fail = {why, 0};
         return Status::error;
     }
-    const auto old_size = static_cast<std::size_t>(info.st_size);
-    std::string old;
-    ReadError read_error;
-    if (::lseek(fd.get(), 0, SEEK_SET) != 0 || read_rest(fd.get(), old_size, old, read_error) ==
-                                                   Status::error) {
-        fail = {read_error.reason, read_error.system_error};
-        return Status::error;
-    }
+    const off_t old_size = info.st_size;
     Fd copy;
     std::string copy_name;
     if (const int e = create_unique(temporary_folder() + "/tengun-backup-", ".tmp", 0600, copy,
@@ -432,25 +451,31 @@ Status write_in_place(const std::string& path, std::string_view bytes, SaveFailu
                 e};
         return Status::error;
     }
-    if (const int e = write_all(copy.get(), old); e != 0 || ::fsync(copy.get()) != 0) {
+    const auto drop_copy = [&] {
+        copy.reset();
         ::unlink(copy_name.c_str());
-        fail = {"元のファイルの控えを一時フォルダーに作れませんでした（" +
-                    system_reason(e != 0 ? e : errno) + "）",
-                e != 0 ? e : errno};
+    };
+    int e = copy_contents(fd.get(), copy.get());
+    if (e == 0 && ::fsync(copy.get()) != 0) {
+        e = errno;
+    }
+    if (e != 0) {
+        drop_copy();
+        fail = {"元のファイルの控えを一時フォルダーに作れませんでした（" + system_reason(e) + "）",
+                e};
         return Status::error;
     }
-    copy.reset();
     // Room first: a full disk is found before anything is overwritten.
-    if (bytes.size() > old_size) {
-        const int e = ::posix_fallocate(fd.get(), 0, static_cast<off_t>(bytes.size()));
+    if (static_cast<off_t>(bytes.size()) > old_size) {
+        e = ::posix_fallocate(fd.get(), 0, static_cast<off_t>(bytes.size()));
         if (e != 0 && e != EOPNOTSUPP && e != EINVAL) {
-            (void)::ftruncate(fd.get(), static_cast<off_t>(old_size));
-            ::unlink(copy_name.c_str());
+            (void)::ftruncate(fd.get(), old_size);
+            drop_copy();
             fail = failure(e);
             return Status::error;
         }
     }
-    int e = write_all(fd.get(), bytes, 0);
+    e = write_all(fd.get(), bytes, 0);
     if (e == 0 && ::ftruncate(fd.get(), static_cast<off_t>(bytes.size())) != 0) {
         e = errno;
     }
@@ -458,18 +483,17 @@ Status write_in_place(const std::string& path, std::string_view bytes, SaveFailu
         e = errno;
     }
     if (e != 0) {
-        const bool restored = write_all(fd.get(), old, 0) == 0 &&
-                              ::ftruncate(fd.get(), static_cast<off_t>(old_size)) == 0 &&
-                              ::fsync(fd.get()) == 0;
         fail = failure(e);
+        const bool restored = copy_contents(copy.get(), fd.get()) == 0 &&
+                              ::ftruncate(fd.get(), old_size) == 0 && ::fsync(fd.get()) == 0;
         if (restored) {
-            ::unlink(copy_name.c_str());
+            drop_copy();
         } else {
             fail.reason += "。元の内容は「" + copy_name + "」に残してあります";
         }
         return Status::error;
     }
-    ::unlink(copy_name.c_str());
+    drop_copy();
     return Status::ok;
 }
 

@@ -83,24 +83,28 @@ ReadError not_a_number(const TextField& f)
     return {"「" + shown_text(f.text) + "」は数値ではありません", f.line, f.index};
 }
 
-/// Reads the fields of the row the reader stands at; the names are kept in `names` (at most
-/// kept_column_names). True when one of them is a number (with either decimal mark).
-bool row_has_number(FieldReader& reader, std::vector<std::string>* names)
+/// Reads the fields of the row the reader stands at up to the first number (with either
+/// decimal mark): true then. Otherwise the row is read whole, its fields kept in `names` (at
+/// most kept_column_names), and false.
+bool row_has_number(FieldReader& reader, std::vector<std::string>& names)
 {
-    bool number = false;
     TextField f;
     bool first = true;
     while (first ? reader.next(f) : reader.next_in_line(f)) {
         first = false;
         double x = 0.0;
-        number = number || field_number(f.text, x) ||
-                 field_number(f.text, x, DecimalMark::comma);
-        if (names != nullptr && names->size() < kept_column_names) {
-            names->emplace_back(f.text);
+        if (field_number(f.text, x) || field_number(f.text, x, DecimalMark::comma)) {
+            return true;
+        }
+        if (names.size() < kept_column_names) {
+            names.emplace_back(f.text);
         }
     }
-    return number;
+    return false;
 }
+
+/// Characters of the first point row looked at to tell its decimal mark.
+constexpr std::size_t mark_sample = 4096;
 
 }  // namespace
 
@@ -179,10 +183,32 @@ Status read_point_rows(std::string_view text, const PointRowRules& rules, PointR
     bool header_open = true;  // a header row may still come
     bool mark_decided = false;
     bool asked = false;
+    // Every 8 MB, also inside a long row: the pages behind go back, the user may stop.
+    const auto keep_going = [&] {
+        if (reader.position() < next_report) {
+            return true;
+        }
+        if (!passed(reader.position())) {
+            error = cancelled_error();
+            return false;
+        }
+        next_report = reader.position() + passed_step;
+        return true;
+    };
+    const auto skip_row = [&] {
+        while (!reader.skip_line_part(passed_step)) {
+            if (!keep_going()) {
+                return false;
+            }
+        }
+        return keep_going();
+    };
     while (reader.skip_to_field()) {
         const std::size_t line = reader.line();
-        if (rules.slash_comments && reader.rest_of_line().substr(0, 2) == "//") {
-            reader.skip_line();
+        if (rules.slash_comments && reader.ahead(2) == "//") {
+            if (!skip_row()) {
+                return Status::error;
+            }
             continue;
         }
         if (header_open) {
@@ -190,7 +216,7 @@ Status read_point_rows(std::string_view text, const PointRowRules& rules, PointR
             std::vector<std::string> names;
             bool header = false;
             if (rules.header == PointRowRules::Header::first_row) {
-                header = !row_has_number(probe, &names);
+                header = !row_has_number(probe, names);
                 header_open = false;
             } else {
                 TextField f;
@@ -200,18 +226,20 @@ Status read_point_rows(std::string_view text, const PointRowRules& rules, PointR
                          coordinate(f.text, x, DecimalMark::point) == Coordinate::text;
                 if (header) {
                     probe = reader;
-                    (void)row_has_number(probe, &names);
+                    (void)row_has_number(probe, names);
                 }
             }
             if (header) {
                 fresh.names = std::move(names);
                 reader = probe;
-                reader.skip_line();
+                if (!skip_row()) {
+                    return Status::error;
+                }
                 continue;
             }
         }
         if (!mark_decided) {
-            const std::string_view row = reader.rest_of_line();
+            const std::string_view row = reader.rest_of_line(mark_sample);
             switch (row_decimal_mark(row)) {
             case RowMark::ambiguous:
                 error = {ambiguous_decimal_comma_reason(row), line};
@@ -246,8 +274,10 @@ Status read_point_rows(std::string_view text, const PointRowRules& rules, PointR
                 hole = hole || c == Coordinate::hole;
             }
         }
-        if (have == 0) {
-            reader.skip_line();  // an empty quoted field alone
+        if (have == 0) {  // an empty quoted field alone
+            if (!skip_row()) {
+                return Status::error;
+            }
             continue;
         }
         if (have < 3) {
@@ -256,7 +286,9 @@ Status read_point_rows(std::string_view text, const PointRowRules& rules, PointR
                 whole_number(text.substr(start, reader.position() - start), n)) {
                 fresh.declared += n;  // a count that overflows is a damaged file; the note shows it
                 fresh.counted = true;
-                reader.skip_line();
+                if (!skip_row()) {
+                    return Status::error;
+                }
                 continue;
             }
             if (!asked) {
@@ -270,7 +302,9 @@ Status read_point_rows(std::string_view text, const PointRowRules& rules, PointR
             if (fresh.short_rows++ == 0) {
                 fresh.first_short_line = line;
             }
-            reader.skip_line();
+            if (!skip_row()) {
+                return Status::error;
+            }
             continue;
         }
         if (hole) {
@@ -290,16 +324,14 @@ Status read_point_rows(std::string_view text, const PointRowRules& rules, PointR
             TextField f;
             while (reader.next_in_line(f)) {
                 ++columns;
+                if (!keep_going()) {
+                    return Status::error;
+                }
             }
             fresh.columns = columns;
         }
-        reader.skip_line();
-        if (reader.position() >= next_report) {
-            if (!passed(reader.position())) {
-                error = cancelled_error();
-                return Status::error;
-            }
-            next_report = reader.position() + passed_step;
+        if (!skip_row()) {
+            return Status::error;
         }
     }
     rows = std::move(fresh);

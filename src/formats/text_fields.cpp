@@ -165,10 +165,24 @@ bool FieldReader::skip_to_field()
     return false;
 }
 
-std::string_view FieldReader::rest_of_line() const
+std::string_view FieldReader::rest_of_line(std::size_t max) const
 {
-    const std::size_t end = text_.find_first_of("\r\n", pos_);
-    return text_.substr(pos_, end == std::string_view::npos ? std::string_view::npos : end - pos_);
+    const std::string_view rest = text_.substr(pos_, max);
+    return rest.substr(0, rest.find_first_of("\r\n"));
+}
+
+bool FieldReader::skip_line_part(std::size_t max)
+{
+    const std::size_t stop = max < text_.size() - pos_ ? pos_ + max : text_.size();
+    while (pos_ < stop) {
+        const char c = text_[pos_];
+        if (c == '\r' || c == '\n') {
+            skip_line_break();
+            return true;
+        }
+        ++pos_;
+    }
+    return pos_ == text_.size();
 }
 
 bool FieldReader::next_in_line(TextField& field)

@@ -51,13 +51,19 @@ public:
     /// Skips separators, line breaks and comment lines up to the start of the next field;
     /// false at the end of the text. The field's line is then line().
     bool skip_to_field();
-    /// The rest of the current line from where the reader stands, without its line break.
-    [[nodiscard]] std::string_view rest_of_line() const;
+    /// The rest of the current line from where the reader stands, without its line break; at
+    /// most `max` characters of it.
+    [[nodiscard]] std::string_view rest_of_line(std::size_t max = std::string_view::npos) const;
+    /// The next `n` characters (fewer at the end of the text), whatever they are.
+    [[nodiscard]] std::string_view ahead(std::size_t n) const { return text_.substr(pos_, n); }
     /// The next non-empty field if it starts on the current line; false (consuming nothing of
     /// the next line) at a line break or the end.
     bool next_in_line(TextField& field);
     /// Skips everything up to and including the next line break.
     void skip_line();
+    /// Skips at most `max` characters towards the next line break; true when it was reached
+    /// (and skipped) or the text ended, false when the line goes on.
+    bool skip_line_part(std::size_t max);
     [[nodiscard]] std::size_t line() const { return line_; }
     /// The offset in the text where the reader stands: nothing before it is needed again.
     [[nodiscard]] std::size_t position() const { return pos_; }

@@ -17,7 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "formats/csv_points.h"
+#include "formats/stl_binary.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 
@@ -111,6 +111,16 @@ TEST(open_file_bytes, utf16_and_utf32_texts_are_read_as_their_text)
     }
     FileBytes file;
     ReadError error;
+    // An ASCII STL saved as UTF-16 (an editor's "Unicode") is its text, not a binary STL.
+    const std::u32string stl_text =
+        U"solid t\r\nfacet normal 0 0 1\r\nouter loop\r\nvertex 0 0 0\r\nvertex 1 0 0\r\n"
+        U"vertex 0 1 0\r\nendloop\r\nendfacet\r\nendsolid t\r\n";
+    ASSERT_EQ(open_file_bytes(dir.write("u.stl", encoded(stl_text, 2, false)), file, error),
+              Status::ok);
+    LoadedMesh mesh;
+    ASSERT_EQ(read_stl(file.bytes(), mesh, error), Status::ok) << error.reason;
+    EXPECT_EQ(mesh.triangle_count(), 1U);
+    EXPECT_TRUE(mesh.notes.empty());
     std::string lone = encoded(U"1,2,3", 2, false);
     lone += std::string("\x00\xD8", 2);  // a high surrogate with nothing after it
     EXPECT_EQ(open_file_bytes(dir.write("lone.csv", lone), file, error), Status::error);
