@@ -25,14 +25,13 @@ constexpr std::array<bool, 256> separators = separator_table(true);
 // With a decimal comma the comma belongs to the number.
 constexpr std::array<bool, 256> separators_decimal_comma = separator_table(false);
 
-constexpr bool is_separator(char c) { return separators[static_cast<unsigned char>(c)]; }
 
 /// Plain decimals as scanners write them (optional '-', at most 15 digits, an optional fraction,
 /// no exponent): the digits make an integer that a double holds exactly, and one division by an
 /// exact power of ten then rounds correctly. Anything else is left to from_chars. `decimal` is
 /// the decimal mark, `table` the separators that may follow the number.
 bool parse_plain_decimal(const char*& p, const char* end, double& x, char decimal,
-                         const std::array<bool, 256>& table)
+                         const bool* table)
 {
     static constexpr std::array<double, 16> powers{1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                                    1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
@@ -109,19 +108,17 @@ bool field_number(std::string_view text, double& x)
 }
 
 FieldReader::FieldReader(std::string_view text, bool hash_comments)
-    : text_(text), hash_comments_(hash_comments)
+    : text_(text), hash_comments_(hash_comments), separators_(separators.data())
 {
     if (text_.substr(0, 3) == "\xEF\xBB\xBF") {
         pos_ = 3;
     }
 }
 
-void FieldReader::set_decimal_mark(DecimalMark mark) { mark_ = mark; }
-
-bool FieldReader::separator(char c) const
+void FieldReader::set_decimal_mark(DecimalMark mark)
 {
-    return mark_ == DecimalMark::comma ? separators_decimal_comma[static_cast<unsigned char>(c)]
-                                       : is_separator(c);
+    mark_ = mark;
+    separators_ = mark == DecimalMark::comma ? separators_decimal_comma.data() : separators.data();
 }
 
 void FieldReader::skip_line_break()
@@ -205,7 +202,7 @@ FieldReader::Next FieldReader::number_here(double& x, TextField& field, bool in_
         const char* last = text_.data() + text_.size();
         const char* plain_end = first;
         const bool comma = mark_ == DecimalMark::comma;
-        const auto& table = comma ? separators_decimal_comma : separators;
+        const bool* table = separators_;
         if (parse_plain_decimal(plain_end, last, x, comma ? ',' : '.', table)) {
             pos_ += static_cast<std::size_t>(plain_end - first);
             ++fields_in_line_;

@@ -70,7 +70,7 @@ public:
 
 private:
     void skip_line_break();
-    [[nodiscard]] bool separator(char c) const;
+    [[nodiscard]] bool separator(char c) const { return separators_[static_cast<unsigned char>(c)]; }
     Next number_here(double& x, TextField& field, bool in_line);
     bool next_field(TextField& field, bool in_line);
 
@@ -80,6 +80,7 @@ private:
     std::size_t fields_in_line_ = 0;
     bool hash_comments_ = false;
     DecimalMark mark_ = DecimalMark::point;
+    const bool* separators_;  ///< the 256 entries of the separator table for mark_
 };
 
 }  // namespace tengun
