@@ -7,13 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -303,30 +301,6 @@ TEST(write_whole_file, a_full_or_read_only_disk_keeps_the_earlier_file_whole)
         GTEST_SKIP() << report;
     }
     EXPECT_EQ(report, "");
-}
-
-TEST(write_whole_file, a_write_in_place_that_cannot_grow_the_file_keeps_it_whole)
-{
-    TempDir dir;
-    const std::string old(3000, 'o');
-    const std::string path = dir.write("linked.csv", old);
-    ::link(path.c_str(), dir.file("link.csv").c_str());
-    const std::string report = in_child([&]() -> std::string {
-        // Files may grow to 8 KB only: the room for the new contents is refused.
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{8192, 8192};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        std::string reason;
-        int system_error = 0;
-        if (write_whole_file(path, std::string(20000, 'n'), reason, system_error) !=
-            Status::error) {
-            return "a write beyond the limit succeeded";
-        }
-        return system_error == EFBIG ? "" : "not EFBIG: " + reason;
-    });
-    EXPECT_EQ(report, "");
-    EXPECT_EQ(TempDir::read(path), old);
-    EXPECT_EQ(entries(dir.file("")), 2U);
 }
 
 }  // namespace
