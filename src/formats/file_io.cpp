@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <random>
-#include <utility>
 #include <fcntl.h>
+#include <random>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #include "formats/stl_binary.h"
 
@@ -122,7 +122,7 @@ Status open_regular(const std::string& path, Fd& fd, struct stat& info, ReadErro
     }
     if (const std::string why = kind_reason(info.st_mode); !why.empty()) {
         error = {why};
-        error.system_error = S_ISDIR(info.st_mode) ? EISDIR : 0;  // as open() for writing says
+        error.system_error = S_ISDIR(info.st_mode) ? EISDIR : 0; // as open() for writing says
         return Status::error;
     }
     fd = std::move(opened);
@@ -164,7 +164,7 @@ Status read_rest(int fd, std::size_t size_hint, std::string& data, ReadError& er
 struct Encoding {
     const char* name;
     std::string_view mark;
-    std::size_t unit;  // bytes per code unit
+    std::size_t unit; // bytes per code unit
     bool big_endian;
 };
 
@@ -216,7 +216,7 @@ int resolve_links(const std::string& name, std::string& target)
         struct stat info {};
         if (::lstat(path.c_str(), &info) != 0) {
             if (errno == ENOENT) {
-                break;  // a new file (or a missing folder, which the save then reports)
+                break; // a new file (or a missing folder, which the save then reports)
             }
             return errno;
         }
@@ -308,7 +308,7 @@ void sync_folder(const std::string& folder)
 {
     const Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0) {
-        (void)::fsync(dir.get());  // the rename on the disk too; nothing to do if it fails
+        (void)::fsync(dir.get()); // the rename on the disk too; nothing to do if it fails
     }
 }
 
@@ -320,7 +320,8 @@ struct SaveFailure {
 SaveFailure failure(int error_number)
 {
     // A save creates the file: what is missing is the folder it goes in.
-    return {error_number == ENOENT ? "保存先のフォルダーが見つかりません" : system_reason(error_number),
+    return {error_number == ENOENT ? "保存先のフォルダーが見つかりません"
+                                   : system_reason(error_number),
             error_number};
 }
 
@@ -363,7 +364,7 @@ Replace replace_beside(const std::string& path, const struct stat* old, std::str
             ::fchown(fd.get(), old->st_uid, old->st_gid) != 0) {
             fd.reset();
             ::unlink(temporary.c_str());
-            return Replace::not_here;  // the file would change hands: keep its inode instead
+            return Replace::not_here; // the file would change hands: keep its inode instead
         }
         if (::fchmod(fd.get(), old->st_mode & 07777) != 0) {
             return give_up(errno);
@@ -410,8 +411,8 @@ int copy_contents(int from, int to)
         if (n == 0) {
             return 0;
         }
-        if (const int e = write_all(to, std::string_view(buffer.data(), static_cast<std::size_t>(n)),
-                                    at);
+        if (const int e =
+                write_all(to, std::string_view(buffer.data(), static_cast<std::size_t>(n)), at);
             e != 0) {
             return e;
         }
@@ -442,8 +443,8 @@ Status write_in_place(const std::string& path, std::string_view bytes, SaveFailu
     const off_t old_size = info.st_size;
     Fd copy;
     std::string copy_name;
-    if (const int e = create_unique(temporary_folder() + "/tengun-backup-", ".tmp", 0600, copy,
-                                    copy_name);
+    if (const int e =
+            create_unique(temporary_folder() + "/tengun-backup-", ".tmp", 0600, copy, copy_name);
         e != 0) {
         fail = {"フォルダーに一時ファイルを作れないため、元のファイルの控えを一時フォルダー（" +
                     temporary_folder() + "）に作ろうとしましたが、できませんでした（" +
@@ -497,7 +498,7 @@ Status write_in_place(const std::string& path, std::string_view bytes, SaveFailu
     return Status::ok;
 }
 
-}  // namespace
+} // namespace
 
 Status unicode_text(std::string_view bytes, std::string& text, bool& converted, ReadError& error)
 {
@@ -514,7 +515,8 @@ Status unicode_text(std::string_view bytes, std::string& text, bool& converted, 
     };
     const std::size_t first = e->mark.size();
     if ((bytes.size() - first) % e->unit != 0) {
-        return refuse("最後の文字が途中で切れています", bytes.size() - (bytes.size() - first) % e->unit);
+        return refuse("最後の文字が途中で切れています",
+                      bytes.size() - (bytes.size() - first) % e->unit);
     }
     std::string out;
     out.reserve((bytes.size() - first) / e->unit);
@@ -553,11 +555,13 @@ Status read_whole_file(const std::string& path, std::string& bytes, ReadError& e
     return read_rest(fd.get(), static_cast<std::size_t>(info.st_size), bytes, error);
 }
 
-FileBytes::~FileBytes() { unmap(); }
+FileBytes::~FileBytes()
+{
+    unmap();
+}
 
 FileBytes::FileBytes(FileBytes&& other) noexcept
-    : map_(std::exchange(other.map_, nullptr)),
-      size_(std::exchange(other.size_, 0)),
+    : map_(std::exchange(other.map_, nullptr)), size_(std::exchange(other.size_, 0)),
       held_(std::move(other.held_))
 {
 }
@@ -625,7 +629,7 @@ Status open_file_bytes(const std::string& path, FileBytes& file, ReadError& erro
         opened.map_ = static_cast<char*>(map);
         opened.size_ = size;
     } else if (read_rest(fd.get(), size, opened.held_, error) == Status::error) {
-        return Status::error;  // empty, or not mappable (some file systems): read instead
+        return Status::error; // empty, or not mappable (some file systems): read instead
     }
     std::string text;
     bool converted = false;
@@ -687,4 +691,4 @@ Status write_whole_file(const std::string& path, std::string_view bytes, std::st
     return write_whole_file(path, bytes, reason, ignored);
 }
 
-}  // namespace tengun
+} // namespace tengun

@@ -14,7 +14,10 @@ namespace {
 
 constexpr std::size_t passed_step = std::size_t{8} << 20U;
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 /// "-12,5", "3", "1,5e-3": a number as a decimal-comma file writes it; `comma` says whether it
 /// has its decimal comma.
@@ -106,7 +109,7 @@ bool row_has_number(FieldReader& reader, std::vector<std::string>& names)
 /// Characters of the first point row looked at to tell its decimal mark.
 constexpr std::size_t mark_sample = 4096;
 
-}  // namespace
+} // namespace
 
 RowMark row_decimal_mark(std::string_view row)
 {
@@ -133,9 +136,9 @@ RowMark row_decimal_mark(std::string_view row)
         if (comma_number(token, comma)) {
             with_comma += comma ? 1 : 0;
         } else if (split && field_number(token, x)) {
-            ++with_point;  // "3.125" beside "1,5": which mark is meant cannot be told
+            ++with_point; // "3.125" beside "1,5": which mark is meant cannot be told
         } else {
-            return RowMark::point;  // comma-separated values, or words: the reader's to judge
+            return RowMark::point; // comma-separated values, or words: the reader's to judge
         }
         ++numbers;
         k = end;
@@ -180,7 +183,7 @@ Status read_point_rows(std::string_view text, const PointRowRules& rules, PointR
     xyz.reserve(estimate);
     std::size_t next_report = passed ? passed_step : text.size() + 1;
     FieldReader reader(text, true);
-    bool header_open = true;  // a header row may still come
+    bool header_open = true; // a header row may still come
     bool mark_decided = false;
     bool asked = false;
     // Every 8 MB, also inside a long row: the pages behind go back, the user may stop.
@@ -221,8 +224,8 @@ Status read_point_rows(std::string_view text, const PointRowRules& rules, PointR
             } else {
                 TextField f;
                 double x = 0.0;
-                header = probe.next(f) && coordinate(f.text, x, DecimalMark::comma) ==
-                                              Coordinate::text &&
+                header = probe.next(f) &&
+                         coordinate(f.text, x, DecimalMark::comma) == Coordinate::text &&
                          coordinate(f.text, x, DecimalMark::point) == Coordinate::text;
                 if (header) {
                     probe = reader;
@@ -274,7 +277,7 @@ Status read_point_rows(std::string_view text, const PointRowRules& rules, PointR
                 hole = hole || c == Coordinate::hole;
             }
         }
-        if (have == 0) {  // an empty quoted field alone
+        if (have == 0) { // an empty quoted field alone
             if (!skip_row()) {
                 return Status::error;
             }
@@ -284,7 +287,7 @@ Status read_point_rows(std::string_view text, const PointRowRules& rules, PointR
             std::uint64_t n = 0;
             if (have == 1 && rules.count_rows &&
                 whole_number(text.substr(start, reader.position() - start), n)) {
-                fresh.declared += n;  // a count that overflows is a damaged file; the note shows it
+                fresh.declared += n; // a count that overflows is a damaged file; the note shows it
                 fresh.counted = true;
                 if (!skip_row()) {
                     return Status::error;
@@ -338,4 +341,4 @@ Status read_point_rows(std::string_view text, const PointRowRules& rules, PointR
     return Status::ok;
 }
 
-}  // namespace tengun
+} // namespace tengun

@@ -23,12 +23,12 @@ namespace tengun {
 
 struct PointRowRules {
     enum class Header {
-        first_row,     ///< the first row, when none of its fields is a number (CSV)
-        leading_rows,  ///< every row before the first point whose first field is no number (XYZ)
+        first_row,    ///< the first row, when none of its fields is a number (CSV)
+        leading_rows, ///< every row before the first point whose first field is no number (XYZ)
     };
     Header header = Header::first_row;
-    bool slash_comments = false;  ///< rows starting with "//" are comments too ('#' always is)
-    bool count_rows = false;      ///< a row of one whole number is a point count (PTS)
+    bool slash_comments = false; ///< rows starting with "//" are comments too ('#' always is)
+    bool count_rows = false;     ///< a row of one whole number is a point count (PTS)
     /// A row with a NaN or infinite coordinate is left out and counted; without this rule
     /// "nan" and "inf" are no numbers.
     bool holes_dropped = false;
@@ -60,8 +60,8 @@ struct PointRows {
 /// The points of `text`, one a row (none when it has no point row: the caller says why).
 /// Status::error (reason, line, field) for a row whose first three fields are not all numbers,
 /// a short row the question refuses, and numbers whose decimal comma cannot be told from a
-/// separator; `rows` is then unchanged. Read once, front to back; `passed` hears every 8 MB how far the reader is (and may
-/// stop it). Memory: the points, whatever the length of the rows.
+/// separator; `rows` is then unchanged. Read once, front to back; `passed` hears every 8 MB how far
+/// the reader is (and may stop it). Memory: the points, whatever the length of the rows.
 [[nodiscard]] Status read_point_rows(std::string_view text, const PointRowRules& rules,
                                      PointRows& rows, ReadError& error,
                                      const BytesPassed& passed = {},
@@ -78,4 +78,4 @@ std::string ambiguous_decimal_comma_reason(std::string_view row);
 /// The note for short rows skipped, empty when none were.
 std::string short_rows_note(const PointRows& rows);
 
-}  // namespace tengun
+} // namespace tengun

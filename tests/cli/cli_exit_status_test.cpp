@@ -28,7 +28,7 @@ TEST(tengun_cli, a_failed_load_or_save_exits_3_and_still_reports)
         QStringList args;
         int exit_code;
         int points;
-        const char* message;  ///< part of the last message; nullptr: no message
+        const char* message; ///< part of the last message; nullptr: no message
     };
     const Case cases[] = {
         {"load and save", {"csv_file_input=ok.csv", "csv_file_output=out.csv"}, 0, 3, nullptr},
@@ -41,7 +41,10 @@ TEST(tengun_cli, a_failed_load_or_save_exits_3_and_still_reports)
         {"nothing to save", {"stl_file_output=mesh.stl"}, 3, 0, "作成されませんでした"},
         {"a short row refused", {"csv_file_input=short.csv"}, 3, 0, "2行目"},
         {"a short row skipped", {"csv_file_input=short.csv;skip"}, 0, 2, "飛ばしました"},
-        {"full precision", {"csv_file_input=ok.csv", "csv_file_output=full.csv;full"}, 0, 3,
+        {"full precision",
+         {"csv_file_input=ok.csv", "csv_file_output=full.csv;full"},
+         0,
+         3,
          nullptr},
     };
     for (const Case& c : cases) {
@@ -63,4 +66,4 @@ TEST(tengun_cli, a_failed_load_or_save_exits_3_and_still_reports)
     EXPECT_TRUE(read_text(dir.filePath("full.csv")).startsWith("0.30000000000000004 1 2\r\n"));
 }
 
-}  // namespace
+} // namespace

@@ -46,7 +46,7 @@ TEST(open_file_bytes, only_regular_files_are_read_and_nothing_waits_on_a_fifo)
     TempDir dir;
     ASSERT_EQ(::mkfifo(dir.file("pipe.csv").c_str(), 0600), 0);
     std::filesystem::create_directory(dir.file("folder.csv"));
-    ::alarm(20);  // a reader that opened the FIFO would wait for a writer forever
+    ::alarm(20); // a reader that opened the FIFO would wait for a writer forever
     const std::pair<std::string, const char*> cases[] = {
         {dir.file("pipe.csv"), "FIFO"},
         {"/dev/zero", "デバイス"},
@@ -92,7 +92,8 @@ TEST(open_file_bytes, utf16_and_utf32_texts_are_read_as_their_text)
 {
     TempDir dir;
     const std::u32string text = U"# 点群 \U0001F600\r\nx,y,z\r\n1,2,3\r\n4.5,5,6\r\n";
-    const std::string utf8 = "# \xE7\x82\xB9\xE7\xBE\xA4 \xF0\x9F\x98\x80\r\nx,y,z\r\n1,2,3\r\n4.5,5,6\r\n";
+    const std::string utf8 =
+        "# \xE7\x82\xB9\xE7\xBE\xA4 \xF0\x9F\x98\x80\r\nx,y,z\r\n1,2,3\r\n4.5,5,6\r\n";
     for (const auto& [unit, big] : {std::pair{2U, false}, {2U, true}, {4U, false}, {4U, true}}) {
         SCOPED_TRACE(std::to_string(unit) + (big ? " BE" : " LE"));
         const std::string bytes = encoded(text, unit, big);
@@ -120,7 +121,7 @@ TEST(open_file_bytes, utf16_and_utf32_texts_are_read_as_their_text)
     EXPECT_EQ(mesh.triangle_count(), 1U);
     EXPECT_TRUE(mesh.notes.empty());
     std::string lone = encoded(U"1,2,3", 2, false);
-    lone += std::string("\x00\xD8", 2);  // a high surrogate with nothing after it
+    lone += std::string("\x00\xD8", 2); // a high surrogate with nothing after it
     EXPECT_EQ(open_file_bytes(dir.write("lone.csv", lone), file, error), Status::error);
     EXPECT_NE(error.reason.find("サロゲート"), std::string::npos) << error.reason;
     // A binary STL whose header happens to start like a mark stays binary.
@@ -165,8 +166,8 @@ TEST(write_whole_file, the_file_keeps_its_mode_its_links_and_its_place)
     std::filesystem::create_symlink("loop_a", dir.file("loop_b"));
     ASSERT_EQ(::mkfifo(dir.file("pipe.csv").c_str(), 0600), 0);
     ::alarm(20);
-    for (const auto& [name, why] : {std::pair{"loop_a", "循環"}, {"pipe.csv", "FIFO"},
-                                    {"sub", "フォルダー"}}) {
+    for (const auto& [name, why] :
+         {std::pair{"loop_a", "循環"}, {"pipe.csv", "FIFO"}, {"sub", "フォルダー"}}) {
         SCOPED_TRACE(name);
         int system_error = 0;
         EXPECT_EQ(write_whole_file(dir.file(name), "x", reason, system_error), Status::error);
@@ -198,8 +199,8 @@ TEST(write_whole_file, as_a_normal_user_permissions_are_kept_and_never_gone_arou
     TempDir dir;
     ::chmod(dir.file("").c_str(), 0755);
     const std::string own = shared_folder(dir, "own", 0777);
-    const std::string shared = shared_folder(dir, "shared", 01777);  // like /tmp
-    const std::string locked = shared_folder(dir, "locked", 0755);   // root's: no new files
+    const std::string shared = shared_folder(dir, "shared", 01777); // like /tmp
+    const std::string locked = shared_folder(dir, "locked", 0755);  // root's: no new files
     const std::string temp = shared_folder(dir, "temp", 0777);
     const uid_t user = testing::test_user;
     const std::string read_only = owned_file(own + "/read_only.csv", "old", 0444, user);
@@ -303,5 +304,5 @@ TEST(write_whole_file, a_full_or_read_only_disk_keeps_the_earlier_file_whole)
     EXPECT_EQ(report, "");
 }
 
-}  // namespace
-}  // namespace tengun
+} // namespace
+} // namespace tengun

@@ -63,4 +63,4 @@ inline bool become_test_user()
            ::setresuid(test_user, test_user, test_user) == 0;
 }
 
-}  // namespace tengun::testing
+} // namespace tengun::testing
