@@ -9,7 +9,9 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
@@ -24,6 +26,7 @@
 #include "formats/file_io.h"
 #include "formats/format_readers.h"
 #include "formats/ply_mesh.h"
+#include "formats/shown_text.h"
 #include "formats/stl_binary.h"
 #include "formats/stl_mesh.h"
 #include "geometry/arc_fit.h"
@@ -157,14 +160,41 @@ py::tuple mat(const Mat3& m)
     return py::make_tuple(vec(m[0]), vec(m[1]), vec(m[2]));
 }
 
-/// Raised with (english, japanese, line, field, offset); the package turns it into ReadError.
+/// Raised with (english, japanese, line, field, offset, errno); the package turns it into
+/// ReadError (also an OSError with errno when the system refused the file).
 struct ReadFailure {
     std::string english;
     std::string japanese;
     std::size_t line = 0;
     std::size_t field = 0;
     long long offset = -1;
+    int system_error = 0;
 };
+
+/// Raised with (errno, english, japanese); the package turns it into OSError with the path.
+struct WriteFailure {
+    int system_error = 0;
+    std::string english;
+    std::string japanese;
+};
+
+/// The reason in English for a file the system refused.
+std::string system_english(int error_number)
+{
+    switch (error_number) {
+    case ENOENT:
+        return "the file does not exist";
+    case EACCES:
+    case EPERM:
+        return "permission denied";
+    case EISDIR:
+        return "it is a folder";
+    case ELOOP:
+        return "a symbolic link loop (following the links never reaches a file)";
+    default:
+        return std::strerror(error_number);
+    }
+}
 
 [[noreturn]] void fail_read(const std::string& path, const ReadError& error)
 {
@@ -179,20 +209,28 @@ struct ReadFailure {
     }
     // The file-level reasons in English; a reader's reasons about the contents stay Japanese.
     static const std::pair<const char*, const char*> known[] = {
-        {"ファイルが見つかりません", "the file does not exist"},
-        {"ファイルにアクセスする権限がありません", "permission denied"},
-        {"フォルダーです（ファイルを選択して下さい）", "it is a folder"},
         {"ファイルの読み込み中にエラーが発生しました", "an error occurred while reading"},
+        {"名前付きパイプ（FIFO）です", "it is a FIFO, not a regular file"},
+        {"デバイスファイルです", "it is a device, not a regular file"},
+        {"ソケットです", "it is a socket, not a regular file"},
+        {"通常のファイルではありません", "it is not a regular file"},
+        {"UTF-", "its text encoding (UTF-16 or UTF-32) does not decode"},
     };
     std::string why = "its contents are not valid for its format";
-    for (const auto& [ja, en] : known) {
-        if (error.reason == ja) {
-            why = en;
+    if (error.system_error != 0) {
+        why = system_english(error.system_error);
+    } else {
+        for (const auto& [ja, en] : known) {
+            if (error.reason.starts_with(ja)) {
+                why = en;
+            }
         }
     }
-    throw ReadFailure{"cannot read '" + path + "'" + where + ": " + why,
-                      load_error_message(path, error), error.line, error.field,
-                      error.offset ? static_cast<long long>(*error.offset) : -1};
+    const std::string shown = shown_text(path, 200);
+    throw ReadFailure{"cannot read '" + shown + "'" + where + ": " + why,
+                      load_error_message(shown, error), error.line, error.field,
+                      error.offset ? static_cast<long long>(*error.offset) : -1,
+                      error.system_error};
 }
 
 std::string lower_extension(const std::string& path)
@@ -210,7 +248,9 @@ std::string lower_extension(const std::string& path)
 }
 
 /// The file read as Tengun's "開く（形式を自動判別）" reads it: format by content, then its reader.
-LoadedMesh load_file(const std::string& path)
+/// A row without three numbers (CSV, XYZ) is skipped with a note when `skip_short_rows` says so,
+/// refused otherwise.
+LoadedMesh load_file(const std::string& path, bool skip_short_rows)
 {
     FileBytes file;
     ReadError error;
@@ -220,25 +260,27 @@ LoadedMesh load_file(const std::string& path)
     const std::string_view bytes = file.bytes();
     const FileFormat format = detect_file_format(bytes, bytes.size(), path);
     LoadedMesh out;
-    if (read_format(format, bytes, path, out, error, file.releaser()) == Status::error) {
+    const ShortRowQuestion skip = [skip_short_rows](std::size_t) { return skip_short_rows; };
+    if (read_format(format, bytes, path, out, error, file.releaser(), skip) == Status::error) {
         fail_read(path, error);
     }
     return out;
 }
 
-py::tuple read_py(const std::string& path)
+/// `path` comes as bytes (os.fsencode), so that any name the system allows is opened as it is.
+py::tuple read_py(const std::string& path, bool skip_short_rows)
 {
     LoadedMesh loaded;
     {
         py::gil_scoped_release free;
-        loaded = load_file(path);
+        loaded = load_file(path, skip_short_rows);
     }
     auto tri = triangles_array(loaded.tri_a, loaded.tri_b, loaded.tri_c);
     return py::make_tuple(points_array(std::move(loaded.points.xyz)), tri, loaded.notes);
 }
 
 void write_py(const std::string& path, const py::handle& points, const py::handle& triangles,
-              bool binary)
+              bool binary, bool full_precision)
 {
     const Points p(points);
     std::vector<int> a, b, c;
@@ -264,21 +306,27 @@ void write_py(const std::string& path, const py::handle& points, const py::handl
         bytes = write_ply_mesh(p.span(), a, b, c,
                                binary ? PlyEncoding::binary_little_endian : PlyEncoding::ascii);
     } else if (ext == "csv" || ext == "xyz" || ext == "txt") {
-        bytes = write_csv_points(p.span());
+        bytes = write_csv_points(p.span(), full_precision ? NumberPrecision::full
+                                                          : NumberPrecision::standard);
     } else {
-        throw py::value_error("cannot write '" + path +
+        throw py::value_error("cannot write '" + shown_text(path, 200) +
                               "': the name must end in .csv, .xyz, "
                               ".txt, .stl or .ply");
     }
     std::string reason;
+    int system_error = 0;
     Status status = Status::ok;
     {
         py::gil_scoped_release free;
-        status = write_whole_file(path, bytes, reason);
+        status = write_whole_file(path, bytes, reason, system_error);
     }
     if (status == Status::error) {
-        throw py::value_error("cannot write '" + path + "'\nファイル「" + path +
-                              "」を作成できませんでした。" + reason);
+        const std::string shown = shown_text(path, 200);
+        throw WriteFailure{system_error,
+                           "cannot write '" + shown + "': " +
+                               (system_error != 0 ? system_english(system_error)
+                                                  : std::string("it is not a regular file")),
+                           "ファイル「" + shown + "」を作成できませんでした。" + reason};
     }
 }
 
@@ -722,19 +770,24 @@ PYBIND11_MODULE(_tengun, m)
     using namespace tengun::python;
     m.doc() = "Native routines of the tengun package; use the tengun package instead.";
     static py::exception<ReadFailure> read_failure(m, "ReadFailure");
+    static py::exception<WriteFailure> write_failure(m, "WriteFailure");
     py::register_exception_translator([](std::exception_ptr p) {
         try {
             if (p) {
                 std::rethrow_exception(p);
             }
         } catch (const ReadFailure& e) {
-            py::object args = py::make_tuple(e.english, e.japanese, e.line, e.field, e.offset);
+            py::object args = py::make_tuple(e.english, e.japanese, e.line, e.field, e.offset,
+                                             e.system_error);
             PyErr_SetObject(read_failure.ptr(), args.ptr());
+        } catch (const WriteFailure& e) {
+            py::object args = py::make_tuple(e.system_error, e.english, e.japanese);
+            PyErr_SetObject(write_failure.ptr(), args.ptr());
         }
     });
-    m.def("read", &read_py, py::arg("path"));
+    m.def("read", &read_py, py::arg("path"), py::arg("skip_short_rows"));
     m.def("write", &write_py, py::arg("path"), py::arg("points"), py::arg("triangles"),
-          py::arg("binary"));
+          py::arg("binary"), py::arg("full_precision"));
     m.def("fit_plane", &fit_plane_py);
     m.def("fit_sphere", &fit_sphere_py);
     m.def("fit_arc", &fit_arc_py);

@@ -18,6 +18,8 @@ Deviations (``sigma``) are root-mean-square distances divided by N, as the progr
 
 from __future__ import annotations
 
+import errno as _errno
+import os
 from dataclasses import dataclass, field
 from typing import Optional, Tuple
 
@@ -51,6 +53,41 @@ class ReadError(Exception):
         self.field = field
         self.offset = offset
 
+    def __str__(self) -> str:
+        return self.english + "\n" + self.message
+
+
+# A file the system would not open or read (missing, no permission, a folder, a link loop) is a
+# ReadError and also the OSError Python's own open() would raise, with errno and filename.
+_OS_ERRORS = {
+    _errno.ENOENT: FileNotFoundError,
+    _errno.EACCES: PermissionError,
+    _errno.EPERM: PermissionError,
+    _errno.EISDIR: IsADirectoryError,
+    _errno.ENOTDIR: NotADirectoryError,
+}
+_FILE_READ_ERRORS: dict = {}
+
+
+def _read_error(english, message, line, field, offset, errno, path) -> ReadError:
+    if errno == 0:
+        return ReadError(english, message, line, field, offset)
+    base = _OS_ERRORS.get(errno, OSError)
+    cls = _FILE_READ_ERRORS.get(base)
+    if cls is None:
+        cls = type("ReadError", (ReadError, base), {"__module__": __name__})
+        _FILE_READ_ERRORS[base] = cls
+    e = cls.__new__(cls, errno, os.strerror(errno), path)
+    ReadError.__init__(e, english, message, line, field, offset)
+    e.errno, e.strerror, e.filename = errno, os.strerror(errno), path
+    return e
+
+
+def _system_path(path) -> bytes:
+    """A path as the system takes it: str (with the file system's encoding), bytes or any
+    os.PathLike."""
+    return os.fsencode(path)
+
 
 @dataclass(frozen=True)
 class Cloud:
@@ -67,25 +104,44 @@ class Cloud:
                 + (f", notes={list(self.notes)!r}" if self.notes else "") + ")")
 
 
-def read(path) -> Cloud:
+def read(path, skip_short_rows: bool = False) -> Cloud:
     """Reads a point or mesh file of any format Tengun opens and returns a :class:`Cloud`.
+    ``path`` is a str, bytes or os.PathLike. Only regular files are read (a FIFO, a device or a
+    folder is refused, never waited on).
 
     Raises :class:`ReadError` (with the line, value or byte at fault) when the file cannot be
-    read; nothing is half-loaded."""
+    read; nothing is half-loaded. When the system refused the file (it does not exist, no
+    permission, a folder, a symbolic-link loop) the error is also the OSError open() would give
+    (FileNotFoundError, PermissionError, ...) with ``errno`` and ``filename``. A CSV or XYZ row
+    with fewer than three numbers is refused with its line, or skipped (and counted in the
+    notes) with ``skip_short_rows=True``."""
     try:
-        points, triangles, notes = _tengun.read(str(path))
+        points, triangles, notes = _tengun.read(_system_path(path), bool(skip_short_rows))
     except _tengun.ReadFailure as e:
-        raise ReadError(*e.args) from None
+        raise _read_error(*e.args, path) from None
     return Cloud(points, triangles, tuple(notes))
 
 
-def write(path, points, triangles=None, binary: bool = True) -> None:
+def write(path, points, triangles=None, binary: bool = True,
+          full_precision: bool = False) -> None:
     """Writes ``points`` (and ``triangles``, M x 3 0-based indices, for mesh formats) in the
-    format the name's extension gives: .csv/.xyz/.txt points, .stl (binary, or ASCII with
-    binary=False; needs triangles), .ply (binary little-endian with double coordinates, or ASCII
-    with binary=False; points alone or with triangles). Raises ValueError (English, then the program's Japanese
-    message) when the file cannot be written; an earlier file of that name is then untouched."""
-    _tengun.write(str(path), points, triangles, binary)
+    format the name's extension gives: .csv/.xyz/.txt points (15 significant digits, more only
+    where needed to read back; every digit, so that the doubles read back bit for bit, with
+    ``full_precision=True``), .stl (binary, or ASCII with binary=False; needs triangles), .ply
+    (binary little-endian with double coordinates, or ASCII with binary=False; points alone or
+    with triangles). ``path`` is a str, bytes or os.PathLike; a symbolic link is followed, and
+    an existing file keeps its mode and owner.
+
+    Raises OSError (FileNotFoundError for a missing folder, PermissionError, ... with ``errno``
+    and ``filename``; the English reason, then the program's Japanese message) when the file
+    cannot be written (a full disk, a read-only file system, a file the user may not write);
+    ValueError for arguments that give no file (no triangles for STL, an unknown extension).
+    An earlier file of that name is then untouched."""
+    try:
+        _tengun.write(_system_path(path), points, triangles, bool(binary), bool(full_precision))
+    except _tengun.WriteFailure as e:
+        number, english, message = e.args
+        raise OSError(number or _errno.EINVAL, english + "\n" + message, path) from None
 
 
 def _vec(v) -> Vector:

@@ -146,13 +146,35 @@ void load_mesh(CommandContext& ctx, LoadedMesh&& mesh, MeshLoad mesh_load,
         ctx.dialogs.show_message("ファイル「" + file + "」には" + empty_reason +
                                  "点群は空になりました。");
     }
-    if (!mesh.notes.empty()) {
-        std::string text = "ファイル「" + file + "」を読み込みました。";
-        for (const std::string& note : mesh.notes) {
-            text += "\n" + note;
-        }
-        ctx.dialogs.show_message(text);
+    show_load_notes(ctx, mesh.notes);
+}
+
+void show_load_notes(CommandContext& ctx, const std::vector<std::string>& notes)
+{
+    if (notes.empty()) {
+        return;
     }
+    std::string text = "ファイル「" + ctx.program.selected_file_name + "」を読み込みました。";
+    for (const std::string& note : notes) {
+        text += "\n" + note;
+    }
+    ctx.dialogs.show_message(text);
+}
+
+ShortRowQuestion short_row_question(CommandContext& ctx)
+{
+    return [&ctx](std::size_t line) {
+        const Choice choice{"数値が３つない行",
+                            {{"refuse", "読み込まない"},
+                             {"skip", "そのような行をすべて飛ばして読み込む（飛ばした行の数を"
+                                      "お知らせします）"}},
+                            0,
+                            "ファイル「" + ctx.program.selected_file_name + "」の" +
+                                std::to_string(line) +
+                                "行目に x, y, z の３つの数値がありません。"};
+        ctx.dialogs.ask_choice(ctx.program, choice);
+        return !ctx.program.dialog_cancelled && ctx.program.chosen_option == 1;
+    };
 }
 
 std::string load_error_message(const std::string& file, const ReadError& error)
@@ -173,7 +195,7 @@ std::string load_error_message(const std::string& file, const ReadError& error)
 
 void show_load_error(CommandContext& ctx, const ReadError& error)
 {
-    ctx.dialogs.show_message(load_error_message(ctx.program.selected_file_name, error));
+    ctx.dialogs.show_error(load_error_message(ctx.program.selected_file_name, error));
 }
 
 void show_load_failure(CommandContext& ctx, const ReadError& error)
@@ -197,7 +219,7 @@ bool write_chosen_file(CommandContext& ctx, const std::string& file, std::string
 {
     std::string reason;
     if (write_whole_file(file, bytes, reason) == Status::error) {
-        ctx.dialogs.show_message("ファイル「" + file + "」を作成できませんでした。\n" + reason);
+        ctx.dialogs.show_error("ファイル「" + file + "」を作成できませんでした。\n" + reason);
         return false;
     }
     return true;

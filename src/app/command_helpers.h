@@ -10,6 +10,7 @@
 #include "formats/file_format.h"
 #include "formats/file_io.h"
 #include "formats/loaded_mesh.h"
+#include "formats/point_rows.h"
 
 namespace tengun {
 
@@ -56,6 +57,13 @@ std::string empty_file_reason(FileFormat format);
 /// has `empty_reason` ("頂点がありません。"); the reader's notes follow in one message.
 void load_mesh(CommandContext& ctx, LoadedMesh&& mesh, MeshLoad mesh_load,
                const std::string& empty_reason);
+
+/// The reader's notes about the chosen file in one message; nothing when there are none.
+void show_load_notes(CommandContext& ctx, const std::vector<std::string>& notes);
+
+/// The question a reader of one point a row asks at the first row without three numbers: a
+/// choice dialog, "refuse" (preselected) or "skip"; true when the user chose to skip.
+ShortRowQuestion short_row_question(CommandContext& ctx);
 
 /// Why a file could not be loaded when memory ran out on the way.
 inline constexpr const char* out_of_memory_reason =

@@ -48,6 +48,10 @@ public:
     {
         timed([&] { inner_.show_message(text); });
     }
+    void show_error(const std::string& text) override
+    {
+        timed([&] { inner_.show_error(text); });
+    }
     bool confirm(const std::string& text) override
     {
         bool yes = false;

@@ -24,6 +24,7 @@ struct Choice {
     std::string title;  ///< the dialog's caption
     std::vector<Option> options;
     int initial = 0;  ///< the option selected when the dialog opens
+    std::string text{}; ///< the question above the options; empty when the title says it all
 };
 
 class Dialogs {
@@ -40,6 +41,9 @@ public:
     virtual void ask_choice(ProgramWide& program, const Choice& choice) = 0;
     /// Message box with an OK button.
     virtual void show_message(const std::string& text) = 0;
+    /// A message that says a command failed (a file not read or not written): shown as any
+    /// message; tengun-cli also ends with its error status.
+    virtual void show_error(const std::string& text) { show_message(text); }
     /// A question with OK and cancel; true on OK. A service that cannot ask shows the text as a
     /// message and goes on (true).
     virtual bool confirm(const std::string& text)

@@ -61,12 +61,12 @@ void stl_file_output_Click(CommandContext& ctx)
     }
     const FormState& s = ctx.state;
     if (s.triangle_count() == 0) {
-        ctx.dialogs.show_message("ファイルは作成されませんでした。面張りを実行するかSTLファイルを"
+        ctx.dialogs.show_error("ファイルは作成されませんでした。面張りを実行するかSTLファイルを"
                                  "読み込んでからファイル出力して下さい。");
         return;
     }
     if (!mesh_fits_cloud(s)) {
-        ctx.dialogs.show_message("ファイルは作成されませんでした。メッシュが現在の点群にない点を"
+        ctx.dialogs.show_error("ファイルは作成されませんでした。メッシュが現在の点群にない点を"
                                  "指しています。面張りをやり直してからファイル出力して下さい。");
         return;
     }
@@ -79,7 +79,7 @@ void stl_file_output_Click(CommandContext& ctx)
     if (binary) {
         loss = single_precision_loss(s.points.xyz, s.tri_a, s.tri_b, s.tri_c);
         if (loss.out_of_range) {
-            ctx.dialogs.show_message(
+            ctx.dialogs.show_error(
                 "ファイルは作成されませんでした。座標が単精度の範囲（約3.4E+38）を超えるため、"
                 "バイナリSTLには保存できません。アスキー形式を選んで下さい。");
             return;
@@ -109,7 +109,7 @@ void ply_file_output_Click(CommandContext& ctx)
     }
     FormState& s = ctx.state;
     if (s.points.empty()) {
-        ctx.dialogs.show_message("ファイルは作成されませんでした。保存する点群がありません。");
+        ctx.dialogs.show_error("ファイルは作成されませんでした。保存する点群がありません。");
         return;
     }
     ctx.dialogs.ask_choice(

@@ -42,7 +42,8 @@ void open_file(CommandContext& ctx)
     LoadedMesh mesh;
     ReadError error;
     const auto read = [&] {
-        return read_format(format, bytes, name, mesh, error, load_progress(ctx, file));
+        return read_format(format, bytes, name, mesh, error, load_progress(ctx, file),
+                           short_row_question(ctx));
     };
     if (read_guarded(read, error) == Status::error) {
         show_load_failure(ctx, error);

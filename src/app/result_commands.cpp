@@ -38,7 +38,7 @@ bool current_report(CommandContext& ctx, ResultReport& report)
     std::string why;
     if (!build_result_report(ctx.state, date_now(), std::string("Tengun ") + TENGUN_VERSION, report,
                              why)) {
-        ctx.dialogs.show_message(why);
+        ctx.dialogs.show_error(why);
         return false;
     }
     return true;

@@ -64,7 +64,7 @@ bool control_points_stored(const FormState& s)
 
 void report_no_pass_points(CommandContext& ctx)
 {
-    ctx.dialogs.show_message("ファイルは作成されませんでした。通過点がありません（点群数＝" +
+    ctx.dialogs.show_error("ファイルは作成されませんでした。通過点がありません（点群数＝" +
                              std::to_string(ctx.state.point_count()) + "、点間の分割数＝" +
                              format_number(ctx.program.division_count) + "）。");
 }
@@ -106,7 +106,7 @@ bool pass_points_text(CommandContext& ctx, std::string& text)
     default:
         break;
     }
-    ctx.dialogs.show_message(no_spline_message);
+    ctx.dialogs.show_error(no_spline_message);
     return false;
 }
 
@@ -120,7 +120,11 @@ void write_and_reload(CommandContext& ctx, const std::string& text)
     }
     ctx.program.selected_file_name = name;
     PointCloud fresh;
-    if (!read_chosen_points(ctx, read_csv_points, fresh)) {
+    const auto read = [](std::string_view bytes, PointCloud& cloud, ReadError& error,
+                         const BytesPassed& passed) {
+        return read_csv_points(bytes, cloud, error, passed);
+    };
+    if (!read_chosen_points(ctx, read, fresh)) {
         return;
     }
     ctx.state.points = std::move(fresh);
@@ -146,7 +150,7 @@ void seigyoten_output_Click(CommandContext& ctx)
         return;
     }
     if (!control_points_stored(ctx.state)) {
-        ctx.dialogs.show_message(
+        ctx.dialogs.show_error(
             "ファイルは作成されませんでした。この点群（点群数＝" +
             std::to_string(ctx.state.point_count()) +
             "）のＢスプライン制御点がありません。Ｂスプラインか逆Ｂスプラインを実行してからファイル"

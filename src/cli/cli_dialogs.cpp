@@ -143,4 +143,10 @@ void CliDialogs::show_message(const std::string& text)
     messages_.push_back(text);
 }
 
+void CliDialogs::show_error(const std::string& text)
+{
+    error_shown_ = true;
+    show_message(text);
+}
+
 }  // namespace tengun::cli

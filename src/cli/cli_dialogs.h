@@ -32,6 +32,8 @@ public:
     /// OK with the option whose key is the answer (any letter case).
     void ask_choice(ProgramWide& program, const Choice& choice) override;
     void show_message(const std::string& text) override;
+    /// A message like any other; the run then ends with the error status.
+    void show_error(const std::string& text) override;
     /// Keeps the text: the report shows the last one as "clipboard".
     void copy_to_clipboard(const std::string& text) override { clipboard_ = text; }
 
@@ -44,6 +46,8 @@ public:
     /// Set when an answer did not fit its dialog (a spline or thinning answer that is not
     /// numbers, a choice that names no option); the dialog was closed as cancelled. Describes the answer and what it needs.
     [[nodiscard]] const std::string& input_error() const { return input_error_; }
+    /// True once a command has reported a failure (a file not read or not written).
+    [[nodiscard]] bool error_shown() const { return error_shown_; }
 
 private:
     /// Opens a dialog: the flag goes up and the pending answer, if any, is taken.
@@ -54,6 +58,7 @@ private:
     std::string clipboard_;
     int windows_shown_ = 0;
     std::string input_error_;
+    bool error_shown_ = false;
 };
 
 }  // namespace tengun::cli

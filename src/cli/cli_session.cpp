@@ -93,7 +93,8 @@ SessionResult run_session(const CliOptions& options, DrawingSurface& picture1,
     return {
         report_json(program, state, dialogs.messages(), options.state_names, dialogs.clipboard()),
         {},
-        dialogs.clipboard()};
+        dialogs.clipboard(),
+        dialogs.error_shown()};
 }
 
 std::string report_json(const ProgramWide& program, const FormState& state,

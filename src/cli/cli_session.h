@@ -23,6 +23,9 @@ struct SessionResult {
     std::string error;
     /// The last text put on the clipboard; empty when nothing was.
     std::string clipboard;
+    /// A command reported a failure (a file not read or not written): its message is among
+    /// the messages, and tengun-cli ends with exit_command_failed.
+    bool command_failed = false;
 };
 
 /// `progress` hears what the commands' long algorithms report (main passes a terminal line when

@@ -19,6 +19,9 @@ namespace {
 
 constexpr int exit_output_failed = 1;
 constexpr int exit_usage = 2;
+// A command reported a failure (a file not read or not written); the JSON is printed all the
+// same, its messages saying what failed.
+constexpr int exit_command_failed = 3;
 constexpr double picture_dpi = 96.0;
 
 void print_error(const std::string& message)
@@ -95,5 +98,8 @@ int main(int argc, char** argv)
     const bool saved2 = save_png(picture2, options.png2);
     const bool saved3 = save_clipboard(result.clipboard, options.clipboard);
     std::fputs(result.json.c_str(), stdout);
-    return saved1 && saved2 && saved3 ? 0 : exit_output_failed;
+    if (!(saved1 && saved2 && saved3)) {
+        return exit_output_failed;
+    }
+    return result.command_failed ? exit_command_failed : 0;
 }

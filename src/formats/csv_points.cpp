@@ -10,88 +10,6 @@
 
 namespace tengun {
 
-namespace {
-
-ReadError not_a_number(const TextField& f)
-{
-    return {"「" + shown_text(f.text) + "」は数値ではありません", f.line, f.index};
-}
-
-constexpr std::size_t passed_step = std::size_t{8} << 20U;
-
-/// Calls sink(value) for every field of the text as a number; the shared loop of read_values and
-/// read_csv_points, which builds its points without holding every value twice. `passed` hears
-/// every 8 MB how far the reader is.
-template <class Sink>
-Status for_each_value(std::string_view text, Sink&& sink, ReadError& error, ValueOptions options,
-                      const BytesPassed& passed = {})
-{
-    FieldReader reader(text, options.hash_comments);
-    bool first_line_seen = !options.header_allowed;
-    TextField f;
-    if (!first_line_seen) {
-        // The first line with fields is a header when none of its fields is a number.
-        if (!reader.next(f)) {
-            return Status::ok;
-        }
-        std::vector<TextField> line{f};
-        TextField g;
-        while (reader.next_in_line(g)) {
-            line.push_back(g);
-        }
-        const bool header = std::none_of(line.begin(), line.end(), [](const TextField& h) {
-            double y = 0.0;
-            return field_number(h.text, y);
-        });
-        if (!header) {
-            for (const TextField& h : line) {
-                double x = 0.0;
-                if (!field_number(h.text, x)) {
-                    error = not_a_number(h);
-                    return Status::error;
-                }
-                sink(x);
-            }
-        }
-    }
-    // Without a listener the next report is never due.
-    std::size_t next_report = passed ? passed_step : text.size() + 1;
-    while (true) {
-        double x = 0.0;
-        const FieldReader::Next next = reader.next_number(x, f);
-        if (next == FieldReader::Next::end) {
-            break;
-        }
-        if (next == FieldReader::Next::field && !field_number(f.text, x)) {
-            error = not_a_number(f);
-            return Status::error;
-        }
-        sink(x);
-        if (reader.position() >= next_report) {
-            if (!passed(reader.position())) {
-                error = cancelled_error();
-                return Status::error;
-            }
-            next_report = reader.position() + passed_step;
-        }
-    }
-    return Status::ok;
-}
-
-}  // namespace
-
-Status read_values(std::string_view text, std::vector<double>& values, ReadError& error,
-                   ValueOptions options)
-{
-    std::vector<double> out;
-    if (for_each_value(text, [&out](double x) { out.push_back(x); }, error, options) ==
-        Status::error) {
-        return Status::error;
-    }
-    values = std::move(out);
-    return Status::ok;
-}
-
 std::size_t estimated_point_lines(std::string_view start, std::size_t size)
 {
     const auto lines = static_cast<std::size_t>(std::count(start.begin(), start.end(), '\n'));
@@ -106,57 +24,121 @@ std::size_t estimated_point_lines(std::string_view start, std::size_t size)
     return static_cast<std::size_t>(1.02 * static_cast<double>(size) / per_line) + 1024;
 }
 
-Status read_csv_points(std::string_view text, PointCloud& cloud, ReadError& error,
-                       const BytesPassed& passed)
+std::vector<std::string> csv_notes(const PointRows& rows)
 {
-    PointCloud fresh;
-    // Most exports hold one point a line: reserve what the first megabyte promises, so the
-    // text is read once and the cloud is not copied as it grows. A reserve larger than needed
-    // costs address space only: the pages no point is written to are never touched.
-    constexpr std::size_t sample = std::size_t{1} << 20U;
-    const std::size_t estimate = estimated_point_lines(text.substr(0, sample), text.size());
-    fresh.xyz.reserve(estimate);
-    Vec3 pending{};
-    std::size_t k = 0;
-    std::size_t values = 0;
-    const auto sink = [&](double x) {
-        pending[k] = x;
-        ++values;
-        if (++k == 3) {
-            if (estimate > 0 && fresh.xyz.size() == fresh.xyz.capacity()) {
-                // A little more than the estimate: grow by an eighth, not double, so that the
-                // copy the growth makes stays near the cloud's own size. (Without an estimate
-                // the vector doubles as usual.)
-                fresh.xyz.reserve(fresh.xyz.capacity() + fresh.xyz.capacity() / 8 + 4096);
+    std::vector<std::string> notes;
+    if (rows.mark == DecimalMark::comma) {
+        notes.emplace_back("数値を小数点がコンマ（,）のものとして読みました。");
+    }
+    if (rows.columns > 3) {
+        std::string note = "各行の最初の３つの数値を x, y, z とし、4列目";
+        note += rows.columns > 4 ? "から" + std::to_string(rows.columns) + "列目まで" : "";
+        if (rows.names.size() > 3) {
+            std::string names;
+            constexpr std::size_t shown_names = 8;
+            for (std::size_t k = 3; k < rows.names.size() && k < 3 + shown_names; ++k) {
+                names += (k > 3 ? ", " : "") + shown_text(rows.names[k], 20);
             }
-            fresh.xyz.push_back(pending);
-            k = 0;
+            if (rows.names.size() > 3 + shown_names) {
+                names += ", …";
+            }
+            note += "（" + names + "）";
         }
-    };
-    if (for_each_value(text, sink, error, ValueOptions{}, passed) == Status::error) {
+        notes.push_back(note + "は読み込んでいません。");
+    }
+    if (rows.short_rows > 0) {
+        notes.push_back(short_rows_note(rows));
+    }
+    return notes;
+}
+
+Status read_csv_points(std::string_view text, LoadedMesh& out, ReadError& error,
+                       const BytesPassed& passed, const ShortRowQuestion& skip_short_rows)
+{
+    PointRows rows;
+    if (read_point_rows(text, PointRowRules{}, rows, error, passed, skip_short_rows) ==
+        Status::error) {
         return Status::error;
     }
-    if (fresh.xyz.empty()) {
-        error = {values == 0 ? "点データがありません（数値が１つもありません）"
-                             : "点データがありません（数値が３つ未満です）"};
+    if (rows.xyz.empty()) {
+        error = {"点データがありません（x, y, z の３つの数値の行がありません）"};
         return Status::error;
     }
-    fresh.label.assign(fresh.xyz.size(), 0.0);
-    cloud = std::move(fresh);
+    LoadedMesh fresh;
+    fresh.notes = csv_notes(rows);
+    fresh.points.xyz = std::move(rows.xyz);
+    fresh.points.label.assign(fresh.points.xyz.size(), 0.0);
+    out = std::move(fresh);
     return Status::ok;
 }
 
-std::string write_csv_points(std::span<const Vec3> points)
+Status read_csv_points(std::string_view text, PointCloud& cloud, ReadError& error,
+                       const BytesPassed& passed)
+{
+    LoadedMesh mesh;
+    if (read_csv_points(text, mesh, error, passed, ShortRowQuestion{}) == Status::error) {
+        return Status::error;
+    }
+    cloud = std::move(mesh.points);
+    return Status::ok;
+}
+
+namespace {
+
+/// `x` in C's %.{digits}G form: E with a sign and at least two exponent digits.
+std::string general_number(double x, int digits)
+{
+    char buffer[40];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::general, digits);
+    for (char* c = buffer; c != result.ptr; ++c) {
+        *c = *c == 'e' ? 'E' : *c;
+    }
+    return {buffer, result.ptr};
+}
+
+bool reads_back_finite(const std::string& text)
+{
+    double y = 0.0;
+    return field_number(text, y);
+}
+
+}  // namespace
+
+std::string csv_number(double x, NumberPrecision precision)
+{
+    if (precision == NumberPrecision::full) {
+        char buffer[40];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, x);
+        for (char* c = buffer; c != result.ptr; ++c) {
+            *c = *c == 'e' ? 'E' : *c;
+        }
+        return {buffer, result.ptr};
+    }
+    std::string text = format_number(x);
+    // Rounded to 15 digits, the largest doubles pass the largest one: more digits for them
+    // (only they can: anything below 1.7E+308 rounds to a 15-digit number below it).
+    if (std::abs(x) > 1.7e308) {
+        for (int digits = 16; digits <= 17 && !reads_back_finite(text) && std::isfinite(x);
+             ++digits) {
+            text = general_number(x, digits);
+        }
+    }
+    return text;
+}
+
+std::string write_csv_points(std::span<const Vec3> points, NumberPrecision precision)
 {
     std::string out;
-    (void)write_csv_points(points, out, Progress{});
+    (void)write_csv_points(points, out, Progress{}, precision);
     return out;
 }
 
-Status write_csv_points(std::span<const Vec3> points, std::string& text, const Progress& progress)
+Status write_csv_points(std::span<const Vec3> points, std::string& text, const Progress& progress,
+                        NumberPrecision precision)
 {
     std::string out;
-    out.reserve(points.size() * 48);
+    out.reserve(points.size() * (precision == NumberPrecision::full ? 60 : 48));
     constexpr std::size_t report_every = std::size_t{1} << 14U;
     for (std::size_t i = 0; i < points.size(); ++i) {
         if (i % report_every == 0 && i > 0) {
@@ -166,11 +148,11 @@ Status write_csv_points(std::span<const Vec3> points, std::string& text, const P
             progress(static_cast<double>(i) / static_cast<double>(points.size()), "保存");
         }
         const Vec3& p = points[i];
-        out += format_number(p[0]);
+        out += csv_number(p[0], precision);
         out += ' ';
-        out += format_number(p[1]);
+        out += csv_number(p[1], precision);
         out += ' ';
-        out += format_number(p[2]);
+        out += csv_number(p[2], precision);
         out += "\r\n";
     }
     text = std::move(out);

@@ -35,7 +35,9 @@ std::string extension_of(std::string_view file_name)
 /// The first line, without its line end.
 std::string_view first_line(std::string_view head)
 {
-    std::string_view line = head.substr(0, head.find('\n'));
+    // Within the probe: a file of one long line is not read through to find its end.
+    const std::string_view probe = head.substr(0, format_probe_bytes);
+    std::string_view line = probe.substr(0, probe.find('\n'));
     if (!line.empty() && line.back() == '\r') {
         line.remove_suffix(1);
     }
@@ -88,8 +90,11 @@ bool is_bmp(std::string_view head, std::uint64_t size)
            pixels >= 14 + dib && pixels <= size;
 }
 
-bool is_pcd(std::string_view head)
+bool is_pcd(std::string_view whole)
 {
+    // Within the probe: a file of one long line is not read through (nor copied) to find its
+    // first word.
+    const std::string_view head = whole.substr(0, format_probe_bytes);
     std::size_t pos = 0;
     while (pos < head.size()) {
         const std::size_t end = std::min(head.find('\n', pos), head.size());

@@ -20,9 +20,14 @@ struct ReadError {
     std::size_t line = 0;
     std::size_t field = 0;
     std::optional<std::size_t> offset = std::nullopt;
+    /// The system's error number (errno) when the file itself could not be opened or read;
+    /// 0 for a reason in its contents or its kind.
+    int system_error = 0;
 };
 
-/// Reads the whole file into `bytes`. On Status::error `bytes` is unchanged.
+/// Reads the whole file into `bytes`. Only regular files are read: a folder, a FIFO, a device
+/// or a socket is refused with the reason, without waiting on it. On Status::error `bytes` is
+/// unchanged.
 [[nodiscard]] Status read_whole_file(const std::string& path, std::string& bytes,
                                      ReadError& error);
 
@@ -70,13 +75,35 @@ private:
     std::string held_;
 };
 
-/// Opens the file for reading: mapped when it is a regular file of at least one byte, read
-/// whole otherwise. On Status::error (reason as read_whole_file gives it) `file` is unchanged.
+/// Opens a regular file for reading (anything else is refused as read_whole_file refuses it):
+/// mapped when it has at least one byte (read instead where it cannot be mapped). A text that
+/// starts with a UTF-16 or UTF-32 byte-order mark is converted to UTF-8 for the readers (held in
+/// memory, without the mark); one that does not decode is refused with the encoding as the
+/// reason. On Status::error `file` is unchanged.
 [[nodiscard]] Status open_file_bytes(const std::string& path, FileBytes& file, ReadError& error);
 
-/// Creates or replaces the file with `bytes`. The new contents are written beside it and moved
-/// into place only when complete, so an earlier file of that name is never left half written.
-/// On Status::error `reason` says why and the earlier file is as it was.
+/// A UTF-16 (LE or BE) or UTF-32 (LE or BE) text with its byte-order mark as UTF-8 in `text`
+/// (without the mark). False, `text` unchanged, when `bytes` has no such mark or is a binary
+/// STL whose header happens to start like one. Status::error (the encoding and the place) for
+/// a text with such a mark that does not decode.
+[[nodiscard]] Status unicode_text(std::string_view bytes, std::string& text, bool& converted,
+                                  ReadError& error);
+
+/// Creates or replaces the file with `bytes`, keeping what the file's owner set up:
+/// - A symbolic link is followed: the file it names gets the contents, the link stays.
+/// - An existing file the user may not write to (or that is no regular file) is refused with
+///   the reason; nothing is written.
+/// - The new contents are written beside the file and renamed over it only when complete
+///   (a full disk or a removed medium never leaves the earlier file half written), with the
+///   earlier file's mode, owner and group.
+/// - Where that cannot keep the file as it was (a folder the user may not create files in, an
+///   owner or group the process cannot give, a file with other hard links), the file is
+///   written in place instead: after a complete copy of its earlier contents in a private
+///   temporary file elsewhere, which is written back should the new contents fail part-way.
+/// A new file gets the mode of the process's umask. On Status::error `reason` says why (and
+/// `system_error` holds errno where the system gave one), and the earlier file is as it was.
+[[nodiscard]] Status write_whole_file(const std::string& path, std::string_view bytes,
+                                      std::string& reason, int& system_error);
 [[nodiscard]] Status write_whole_file(const std::string& path, std::string_view bytes,
                                       std::string& reason);
 

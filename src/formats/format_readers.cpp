@@ -17,12 +17,14 @@ namespace tengun {
 
 namespace {
 
-using MeshReader = Status (*)(std::string_view, LoadedMesh&, ReadError&, const BytesPassed&);
+using MeshReader = Status (*)(std::string_view, LoadedMesh&, ReadError&, const BytesPassed&,
+                              const ShortRowQuestion&);
 using PointReader = Status (*)(std::string_view, PointCloud&, ReadError&);
 
 /// A reader of points only, as a mesh reader without triangles.
 template <PointReader read>
-Status points_only(std::string_view bytes, LoadedMesh& out, ReadError& error, const BytesPassed&)
+Status points_only(std::string_view bytes, LoadedMesh& out, ReadError& error, const BytesPassed&,
+                   const ShortRowQuestion&)
 {
     LoadedMesh fresh;
     if (read(bytes, fresh.points, error) == Status::error) {
@@ -32,22 +34,18 @@ Status points_only(std::string_view bytes, LoadedMesh& out, ReadError& error, co
     return Status::ok;
 }
 
-/// A reader of points only that walks big files and hears `passed`.
-template <Status (*read)(std::string_view, PointCloud&, ReadError&, const BytesPassed&)>
-Status points_passed(std::string_view bytes, LoadedMesh& out, ReadError& error,
-                     const BytesPassed& passed)
+/// A reader that walks big files and hears `passed`, and has no rows to ask about.
+template <Status (*read)(std::string_view, LoadedMesh&, ReadError&, const BytesPassed&)>
+Status passed_only(std::string_view bytes, LoadedMesh& out, ReadError& error,
+                   const BytesPassed& passed, const ShortRowQuestion&)
 {
-    LoadedMesh fresh;
-    if (read(bytes, fresh.points, error, passed) == Status::error) {
-        return Status::error;
-    }
-    out = std::move(fresh);
-    return Status::ok;
+    return read(bytes, out, error, passed);
 }
 
 /// A reader that takes no `passed` (it holds its own view of the bytes).
 template <Status (*read)(std::string_view, LoadedMesh&, ReadError&)>
-Status whole(std::string_view bytes, LoadedMesh& out, ReadError& error, const BytesPassed&)
+Status whole(std::string_view bytes, LoadedMesh& out, ReadError& error, const BytesPassed&,
+             const ShortRowQuestion&)
 {
     return read(bytes, out, error);
 }
@@ -59,16 +57,16 @@ struct FormatReader {
 
 // Every format detect_file_format can decide has its reader here.
 constexpr std::array<FormatReader, 12> readers{{
-    {FileFormat::csv, points_passed<read_csv_points>},
+    {FileFormat::csv, read_csv_points},
     {FileFormat::pix, points_only<read_pix_points>},
     {FileFormat::bmp, points_only<read_bitmap_points>},
     {FileFormat::iges, points_only<read_iges_points>},
-    {FileFormat::stl_ascii, read_stl},
-    {FileFormat::stl_binary, read_binary_stl},
-    {FileFormat::ply, read_ply_mesh},
-    {FileFormat::pcd, read_pcd_points},
-    {FileFormat::las, read_las_points},
-    {FileFormat::laz, read_las_points},  // it says that compressed LAS is not read
+    {FileFormat::stl_ascii, passed_only<read_stl>},
+    {FileFormat::stl_binary, passed_only<read_binary_stl>},
+    {FileFormat::ply, passed_only<read_ply_mesh>},
+    {FileFormat::pcd, passed_only<read_pcd_points>},
+    {FileFormat::las, passed_only<read_las_points>},
+    {FileFormat::laz, passed_only<read_las_points>},  // it says that compressed LAS is not read
     {FileFormat::obj, whole<read_obj_mesh>},
     {FileFormat::xyz, read_xyz_points},
 }};
@@ -76,11 +74,12 @@ constexpr std::array<FormatReader, 12> readers{{
 }  // namespace
 
 Status read_format(FileFormat format, std::string_view bytes, std::string_view file_name,
-                   LoadedMesh& out, ReadError& error, const BytesPassed& passed)
+                   LoadedMesh& out, ReadError& error, const BytesPassed& passed,
+                   const ShortRowQuestion& skip_short_rows)
 {
     for (const FormatReader& r : readers) {
         if (r.format == format) {
-            return r.read(bytes, out, error, passed);
+            return r.read(bytes, out, error, passed, skip_short_rows);
         }
     }
     error = {unknown_format_reason(file_name)};

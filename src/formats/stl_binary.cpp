@@ -257,9 +257,22 @@ Status read_stl(std::string_view bytes, LoadedMesh& out, ReadError& error,
     fresh.tri_a = std::move(mesh.tri_a);
     fresh.tri_b = std::move(mesh.tri_b);
     fresh.tri_c = std::move(mesh.tri_c);
+    if (mesh.repaired_facets > 0) {
+        fresh.notes.push_back("「facet」か「endfacet」の行が欠けていた三角形 " +
+                              number_text(mesh.repaired_facets) +
+                              " 個は、３つの頂点から補って読み込みました。");
+    }
+    if (mesh.dropped_facets > 0) {
+        fresh.notes.push_back("頂点が３つそろわない三角形 " + number_text(mesh.dropped_facets) +
+                              " 個は読み込みませんでした。");
+    }
     if (mesh.cut_short) {
-        fresh.notes.emplace_back(
-            "三角形の途中で終わっています。最後の不完全な三角形は読み込みませんでした。");
+        fresh.notes.emplace_back("ファイルが三角形の途中で終わっています（途中で切れたファイルの"
+                                 "ようです）。最後の不完全な三角形は読み込みませんでした。");
+    }
+    if (mesh.no_endsolid) {
+        fresh.notes.emplace_back("ファイルが「endsolid」で終わっていません。途中で切れたファイル"
+                                 "でないか確かめて下さい。");
     }
     out = std::move(fresh);
     return Status::ok;

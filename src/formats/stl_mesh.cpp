@@ -153,51 +153,95 @@ Status read_stl_mesh(std::string_view text, StlMesh& mesh, ReadError& error)
     fresh.tri_c.reserve(facets_guess);
     fresh.points.reserve(facets_guess / 2 + 3);
 
-    enum class Seek { facet, vertex, coordinate };
-    Seek seek = Seek::facet;
-    int corner = 0;      // corners of the current facet read so far
-    int coordinate = 0;  // coordinates of the current vertex read so far
-    Vec3 p{};
-    std::array<int, 3> corners{};
+    // The facet being read: its corners go into the mesh only when it closes whole, so that a
+    // facet dropped leaves no stray points behind.
+    struct Open {
+        bool open = false;
+        bool keyword = false;  // it began with "facet" (not with a bare "vertex")
+        int corners = 0;
+        std::array<Vec3, 3> corner{};
+    };
+    Open facet;
+    int coordinate = -1;  // the coordinate of the current vertex being read; -1 between vertices
+    bool solid_name = false;      // skipping the name after "solid" / "endsolid"
+    std::size_t name_line_end = 0;  // where that name's line ends
+    bool last_is_endsolid = false;
     bool bad_number = false;
     std::size_t bad_offset = 0;
     std::string_view bad_token;
 
+    const auto close = [&](bool ended) {
+        if (facet.corners == 3) {
+            std::array<int, 3> numbers{};
+            for (std::size_t c = 0; c < 3; ++c) {
+                (void)index.find_or_add_point(fresh.points, facet.corner[c], numbers[c]);
+            }
+            fresh.tri_a.push_back(numbers[0]);
+            fresh.tri_b.push_back(numbers[1]);
+            fresh.tri_c.push_back(numbers[2]);
+            fresh.repaired_facets += facet.keyword && ended ? 0 : 1;
+        } else {
+            ++fresh.dropped_facets;
+        }
+        facet = Open{};
+    };
+    const auto open = [&](bool keyword) {
+        facet = Open{};
+        facet.open = true;
+        facet.keyword = keyword;
+    };
+
     (void)read_stl_tokens(text, [&](std::string_view token, std::size_t offset) {
-        switch (seek) {
-        case Seek::facet:
-            if (keyword_is(token, "facet")) {
-                seek = Seek::vertex;
-                corner = 0;
+        if (coordinate >= 0) {
+            Vec3& p = facet.corner[static_cast<std::size_t>(facet.corners)];
+            if (offset + token.size() == text.size()) {
+                return false;  // the text ends in this number: it may be cut ("-", "1.5E")
+            }
+            if (!leading_number(token, p[static_cast<std::size_t>(coordinate)])) {
+                bad_number = true;
+                bad_offset = offset;
+                bad_token = token;
+                return false;
+            }
+            if (++coordinate == 3) {
+                ++facet.corners;
+                coordinate = -1;
             }
             return true;
-        case Seek::vertex:
-            if (keyword_is(token, "vertex")) {
-                seek = Seek::coordinate;
-                coordinate = 0;
+        }
+        if (solid_name) {
+            if (offset < name_line_end) {
+                return true;  // a word of the solid's name, even "facet"
             }
-            return true;
-        case Seek::coordinate:
-            break;
+            solid_name = false;
         }
-        if (!leading_number(token, p[static_cast<std::size_t>(coordinate)])) {
-            bad_number = true;
-            bad_offset = offset;
-            bad_token = token;
-            return false;
+        last_is_endsolid = false;  // anything after the "endsolid" line: the text went on
+        if (keyword_is(token, "facet")) {
+            if (facet.open) {
+                close(false);  // its "endfacet" is missing
+            }
+            open(true);
+        } else if (keyword_is(token, "vertex")) {
+            if (facet.open && facet.corners == 3) {
+                close(false);  // a fourth corner: the next facet lost its "facet" line
+            }
+            if (!facet.open) {
+                open(false);
+            }
+            coordinate = 0;
+        } else if (keyword_is(token, "endfacet")) {
+            if (facet.open) {
+                close(true);
+            }
+        } else if (keyword_is(token, "solid") || keyword_is(token, "endsolid")) {
+            if (facet.open) {
+                close(false);
+            }
+            last_is_endsolid = keyword_is(token, "endsolid");
+            solid_name = true;
+            const std::size_t end = text.find_first_of("\r\n", offset);
+            name_line_end = end == std::string_view::npos ? text.size() : end;
         }
-        if (++coordinate < 3) {
-            return true;
-        }
-        (void)index.find_or_add_point(fresh.points, p, corners[static_cast<std::size_t>(corner)]);
-        if (++corner < 3) {
-            seek = Seek::vertex;
-            return true;
-        }
-        fresh.tri_a.push_back(corners[0]);
-        fresh.tri_b.push_back(corners[1]);
-        fresh.tri_c.push_back(corners[2]);
-        seek = Seek::facet;
         return true;
     });
 
@@ -218,7 +262,10 @@ Status read_stl_mesh(std::string_view text, StlMesh& mesh, ReadError& error)
                  "で始まらず、三角形（facet）もありません）"};
         return Status::error;
     }
-    fresh.cut_short = seek != Seek::facet;
+    // A facet still open at the end was cut off (its last number may be cut too: "0." of
+    // "0.125"): it is left out.
+    fresh.cut_short = facet.open || coordinate >= 0;
+    fresh.no_endsolid = !fresh.cut_short && !last_is_endsolid && !fresh.tri_a.empty();
     mesh = std::move(fresh);
     return Status::ok;
 }

@@ -69,12 +69,22 @@ private:
 struct StlMesh {
     PointCloud points;                     ///< distinct vertices in first-found order
     std::vector<int> tri_a, tri_b, tri_c;  ///< corners of each facet in file order, 1-based
-    bool cut_short = false;                ///< the text ended inside a facet, which was left out
+    bool cut_short = false;    ///< the text ended inside a facet, which was left out
+    bool no_endsolid = false;  ///< the text does not end with "endsolid" after its last facet
+    /// Facets of three corners whose "facet" or "endfacet" line was missing, read all the same.
+    std::size_t repaired_facets = 0;
+    /// Facets left out for not having three corners (before the end of the text).
+    std::size_t dropped_facets = 0;
     friend bool operator==(const StlMesh&, const StlMesh&) = default;
 };
 
 /// The mesh of an ASCII STL text; a file without facets gives an empty mesh if it starts with
-/// "solid". The points of a facet cut short by the end of the text stay, its triangle does not.
+/// "solid". A facet is "facet" ... "endfacet" with three "vertex" corners; one whose "facet"
+/// line is missing (its corners follow the last "endfacet" or a full facet) or whose "endfacet"
+/// is missing (the next facet, "endsolid" or "solid" follows) is read and counted as repaired;
+/// one with fewer than three corners is dropped and counted. A facet cut short by the end of
+/// the text is left out (its last number may be cut), points and triangle. The words after
+/// "solid" and "endsolid" on their line are the solid's name.
 /// Status::error (reason, line) for a binary STL, a text that has no facet and does not start
 /// with "solid", and a vertex coordinate that does not start with a finite number; `mesh` is
 /// then unchanged. A coordinate is the longest number at the start of its token ("1.5mm" 1.5).

@@ -7,6 +7,7 @@
 
 #include "formats/file_io.h"
 #include "formats/loaded_mesh.h"
+#include "formats/point_rows.h"
 
 namespace tengun {
 
@@ -15,13 +16,15 @@ namespace tengun {
 /// single whole number (the point count of PTS, which may start each of several scans; a total
 /// that differs from the points read is noted), and any lines before the first point whose
 /// first field is not a number (column names). A point with a NaN or infinite coordinate is left
-/// out and noted. A line that starts with a number but does not hold three is an error, not
-/// skipped: it is a damaged point, and dropping it would silently lose data. Status::error
-/// (reason, line, field) for such a line, a coordinate that is not a number, and a file without
-/// a point; `out` is then unchanged. Read once, front to back, as read_csv_points reads;
-/// `passed` hears every 8 MB how far the reader is (and may stop it).
+/// out and noted. A line that starts with a number but does not hold three is a damaged point:
+/// refused with its line unless `skip_short_rows` accepts skipping it (a note then counts the
+/// lines skipped), never dropped silently. Numbers with a decimal comma as point_rows.h says.
+/// Status::error (reason, line, field) for a refused line, a coordinate that is not a number,
+/// and a file without a point; `out` is then unchanged. Read once, front to back, as
+/// read_csv_points reads; `passed` hears every 8 MB how far the reader is (and may stop it).
 [[nodiscard]] Status read_xyz_points(std::string_view bytes, LoadedMesh& out, ReadError& error,
-                                     const BytesPassed& passed);
+                                     const BytesPassed& passed,
+                                     const ShortRowQuestion& skip_short_rows = {});
 [[nodiscard]] inline Status read_xyz_points(std::string_view bytes, LoadedMesh& out,
                                             ReadError& error)
 {

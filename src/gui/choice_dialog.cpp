@@ -1,6 +1,7 @@
 #include "gui/choice_dialog.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -14,6 +15,12 @@ ChoiceDialog::ChoiceDialog(ProgramWide& program, const Choice& choice, MessageSi
     setObjectName(QStringLiteral("hozon_keishiki"));
     setWindowTitle(to_qstring(choice.title));
     auto* layout = new QVBoxLayout(this);
+    if (!choice.text.empty()) {
+        auto* question = new QLabel(to_qstring(choice.text), this);
+        question->setObjectName(QStringLiteral("Label1"));
+        question->setWordWrap(true);
+        layout->addWidget(question);
+    }
     for (std::size_t k = 0; k < choice.options.size(); ++k) {
         auto* option = new QRadioButton(to_qstring(choice.options[k].caption), this);
         option->setObjectName(QStringLiteral("Option1(%1)").arg(k));

@@ -127,6 +127,7 @@ TEST(csv_merge_input, appends_to_the_base_file_only)
     EXPECT_EQ(f.state.points.xyz[10], (Vec3{200, 0, 1})) << "the points of b are gone";
 
     f.dialogs.files.push_back(dir.file("all"));
+    f.dialogs.choices.push_back(0);
     csv_file_output_Click(f.ctx);
     EXPECT_EQ(f.state.base_point_count, 17U);
     EXPECT_EQ(f.program.selected_file_name, dir.file("all.csv"));
@@ -165,6 +166,7 @@ TEST(csv_file_output, a_file_that_cannot_be_created_is_reported)
     load(f, dir.write("a.csv", cloud_text(3)));
     const std::string shown = f.state.fields["Text5"];
     f.dialogs.files.push_back(dir.file("no/such/folder/out"));
+    f.dialogs.choices.push_back(0);
     csv_file_output_Click(f.ctx);
     ASSERT_EQ(f.dialogs.messages.size(), 1U);
     EXPECT_NE(f.dialogs.messages[0].find("作成できませんでした"), std::string::npos);

@@ -69,7 +69,7 @@ TEST(auto_file_input, opens_every_format_by_its_content_and_runs_the_after_load_
         {"binary STL", dir.write("b.stl", testing::make_binary_stl(square, "solid b")), 4, 2,
          surface_modes::mesh},
         {"ASCII STL", dir.write("a.dat", testing::make_stl(square)), 4, 2, surface_modes::mesh},
-        {"CSV keeps the mesh, as csv_input does", dir.write("c.CSV", "1 2 3 4 5 6"), 2, 1,
+        {"CSV keeps the mesh, as csv_input does", dir.write("c.CSV", "1 2 3\n4 5 6"), 2, 1,
          surface_modes::points_only},
         {"XYZ: a point file of its own leaves the old mesh out", dir.write("s.xyz",
          "1 2 3 9\n4 5 6 9\n7 8 9 9\n"), 3, 0, surface_modes::points_only},

@@ -98,6 +98,7 @@ TEST(spline_tougou, open_merge_becomes_the_cloud_is_saved_and_drawn_from_end_to_
     f.state.points.label.assign(r.size(), 1.0); // marks of an earlier display
 
     f.dialogs.files.push_back(dir.file("merged"));
+    f.dialogs.choices.push_back(0);  // the save's 15 digits
     spline_tougou_Click(f.ctx);
 
     EXPECT_TRUE(f.dialogs.messages.empty());
@@ -195,6 +196,7 @@ TEST(spline_tougou, the_save_is_optional_and_a_failed_save_is_reported)
         spline_of(f, dir, r, bspline_kai_Click);
         const std::string nowhere = dir.file("no_such_folder/merged.csv");
         f.dialogs.files.push_back(nowhere);
+        f.dialogs.choices.push_back(0);
         spline_tougou_Click(f.ctx);
         ASSERT_EQ(f.dialogs.messages.size(), 1U);
         EXPECT_EQ(

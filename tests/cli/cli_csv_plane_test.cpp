@@ -87,7 +87,7 @@ TEST(tengun_cli_csv, a_broken_file_is_reported_and_the_cloud_kept)
     const CliRun run = run_cli({"csv_file_input=good.csv", "csv_file_input=bad.csv",
                                 "csv_file_input=none.csv", "--state", "point_count"},
                                dir.path());
-    ASSERT_EQ(run.exit_code, 0);
+    ASSERT_EQ(run.exit_code, 3) << "the loads failed";
     EXPECT_EQ(run.json["point_count"].toInt(), 2);
     const QJsonArray messages = run.json["messages"].toArray();
     ASSERT_EQ(messages.size(), 2);

@@ -101,7 +101,7 @@ TEST(tengun_cli_spline, bspline_exports_and_refusals)
         run_cli({"csv_file_input=four.csv", "bspline_hei=3,10", "seigyoten_output=ctl.csv",
                  "spline_csv_file_output=x.csv", "--state", "points"},
                 dir.path());
-    ASSERT_EQ(closed.exit_code, 0) << closed.err.toStdString();
+    ASSERT_EQ(closed.exit_code, 3) << "the pass points were refused" << closed.err.toStdString();
     const QJsonArray points = closed.json["points"].toArray();
     ASSERT_EQ(points.size(), 4) << "the control points are the cloud itself";
     EXPECT_EQ(points[3].toArray()[2].toDouble(), 5.0);
@@ -116,7 +116,7 @@ TEST(tengun_cli_spline, bspline_exports_and_refusals)
         run_cli({"csv_file_input=four.csv", "heimen", "reverse_bspline_kai=3,0", "mono_spline=4,10",
                  "seigyoten_output=c.csv", "--state", "analysis_kind,division_count,spline_degree"},
                 dir.path());
-    ASSERT_EQ(refused.exit_code, 0) << refused.err.toStdString();
+    ASSERT_EQ(refused.exit_code, 3) << "the control points were not saved" << refused.err.toStdString();
     EXPECT_EQ(refused.json["messages"].toArray().size(), 3);
     EXPECT_EQ(refused.json["analysis_kind"].toInt(), 1);
     EXPECT_EQ(refused.json["spline_degree"].toDouble(), 3.0);

@@ -62,7 +62,7 @@ TEST(tengun_cli_open, a_file_it_cannot_open_is_reported_and_the_cloud_stays)
     const auto run = run_cli({"csv_file_input=a.csv", "open=notes.doc", "open=" +
                               external("las/pdal_simple.laz"), "--state", "point_count"},
                              dir.path());
-    ASSERT_EQ(run.exit_code, 0) << run.err.toStdString();
+    ASSERT_EQ(run.exit_code, 3) << "a command failed" << run.err.toStdString();
     EXPECT_EQ(run.json["point_count"].toInt(), 2);
     const QJsonArray messages = run.json["messages"].toArray();
     ASSERT_EQ(messages.size(), 2);

@@ -126,7 +126,7 @@ TEST(tengun_cli_readers, a_broken_file_is_reported_and_the_cloud_stays)
                                    "stl_file_input=" + external("bmp/goimage_bmp_8bpp.bmp"),
                                    "--state", "point_count,points"},
                                   dir.path());
-    ASSERT_EQ(run.exit_code, 0) << run.err.toStdString();
+    ASSERT_EQ(run.exit_code, 3) << "the loads failed" << run.err.toStdString();
     const QJsonArray messages = run.json["messages"].toArray();
     ASSERT_EQ(messages.size(), 2);
     EXPECT_TRUE(messages[0].toString().contains("cut.bmp")) << messages[0].toString().toStdString();

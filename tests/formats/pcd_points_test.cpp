@@ -269,5 +269,30 @@ TEST(read_pcd_points, broken_files_are_refused_and_leave_the_output_alone)
     }
 }
 
+TEST(read_pcd_points, a_packed_size_is_held_to_what_lzf_can_give)
+{
+    // Zeros pack as tightly as LZF can, close to its limit of 88 times (a 3-byte reference
+    // gives at most 264 bytes): such a file reads.
+    PcdLayout layout;
+    layout.data = "binary_compressed";
+    const std::string dense = make_pcd(layout, std::vector<std::vector<double>>(100000, {0, 0, 0}));
+    const std::size_t at = dense.find('\n', dense.find("DATA")) + 1;
+    const auto packed = testing::get_le<std::uint32_t>(dense, at);
+    EXPECT_GT(1200000.0 / packed, 80.0);
+    EXPECT_EQ(read_ok(dense).points.size(), 100000U);
+    // A header claiming a little more than 88 times its packed bytes is refused from the header
+    // (not by the unpacking of bytes that cannot give it, after the buffer was taken).
+    std::string claims = dense.substr(0, at);
+    const std::size_t points = 88 * 100 / 12 + 1;
+    claims.replace(claims.find("WIDTH 100000"), 12, "WIDTH " + std::to_string(points));
+    claims.replace(claims.find("POINTS 100000"), 13, "POINTS " + std::to_string(points));
+    const std::size_t claims_at = claims.size();
+    testing::append_le(claims, std::uint32_t{100});
+    testing::append_le(claims, static_cast<std::uint32_t>(12 * points));
+    claims += std::string(100, '\x1F');
+    testing::expect_refused(read_pcd_points, {"just beyond the ratio", claims,
+                                              "得られる大きさを超えて", 0, claims_at + 4});
+}
+
 }  // namespace
 }  // namespace tengun

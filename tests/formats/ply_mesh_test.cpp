@@ -342,6 +342,22 @@ TEST(read_ply_mesh, malformed_files_are_refused_with_the_place_and_the_output_ke
     }
 }
 
+TEST(read_ply_mesh, a_count_is_checked_against_the_bytes_the_elements_before_it_leave)
+{
+    // Faces first (one count byte each), then the vertices: each count alone fits the data,
+    // both together do not, and the vertices must be refused before they are allocated.
+    const PlyElem faces{"face",
+                        {{"int", "vertex_indices", "uchar"}},
+                        std::vector<std::vector<double>>(50, {0})};
+    const PlyElem vertices{"vertex",
+                           {{"float", "x", ""}, {"float", "y", ""}, {"float", "z", ""}},
+                           std::vector<std::vector<double>>(5, {1, 2, 3})};
+    std::string text = make_ply("binary_little_endian", {faces, vertices});
+    EXPECT_EQ(read_ok(text).points.size(), 5U);
+    text.replace(text.find("vertex 5"), 8, "vertex 9");  // 108 of the 110 data bytes
+    testing::expect_refused(read_ply, {"vertices after faces", text, "vertex の個数", 5});
+}
+
 TEST(write_ply_mesh, reads_back_identically_and_writes_the_same_bytes_twice)
 {
     std::mt19937 rng(11);

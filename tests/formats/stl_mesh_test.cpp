@@ -9,6 +9,7 @@
 #include <random>
 
 #include "support/format_files.h"
+#include "support/scan_files.h"
 #include "support/temp_dir.h"
 
 namespace tengun {
@@ -86,7 +87,7 @@ TEST(read_stl_mesh, layouts_without_blank_indentation_read_like_the_usual_one)
     expect_same_mesh(read_ok(upper), usual);
     // Only the three tokens after "vertex" are looked at: units after a number are ignored,
     // and the last token needs no line end.
-    EXPECT_EQ(read_ok("solid\nfacet vertex 1mm 2 3 vertex 4 5 6 vertex 7 8 +9").points.xyz,
+    EXPECT_EQ(read_ok("solid\nfacet vertex 1mm 2 3 vertex 4 5 6 vertex 7 8 +9 endfacet").points.xyz,
               (std::vector<Vec3>{{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}));
 }
 
@@ -107,6 +108,84 @@ TEST(read_stl_mesh, a_facet_cut_short_is_left_out)
     EXPECT_FALSE(empty.cut_short);
 }
 
+TEST(read_stl_mesh, facets_missing_a_line_are_repaired_or_dropped_and_counted)
+{
+    struct Case {
+        const char* name;
+        std::string text;
+        std::size_t triangles;
+        std::size_t points;
+        std::size_t repaired;
+        std::size_t dropped;
+    };
+    const std::string dir = "stl/";
+    const Case cases[] = {
+        {"first facet without its facet line",
+         testing::external_file(dir + "stlreader_missing_begin_face.stl"), 2, 4, 1, 0},
+        {"first facet without endfacet",
+         testing::external_file(dir + "stlreader_missing_end_face.stl"), 2, 4, 1, 0},
+        {"two corners", "solid\nfacet\nvertex 0 0 0\nvertex 5 0 0\nendfacet\n" + make_stl(square),
+         2, 4, 0, 1},
+        {"four corners", "solid\nfacet\nvertex 0 0 0\nvertex 1 0 0\nvertex 1 1 0\n"
+                         "vertex 0 1 0\nendloop\nendfacet\nendsolid\n",
+         1, 3, 1, 1},
+        {"a solid named facet", "solid facet\n" + make_stl(square).substr(12), 2, 4, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const StlMesh m = read_ok(c.text);
+        EXPECT_EQ(m.tri_a.size(), c.triangles);
+        EXPECT_EQ(m.points.size(), c.points) << "no stray corners of dropped facets";
+        EXPECT_EQ(m.repaired_facets, c.repaired);
+        EXPECT_EQ(m.dropped_facets, c.dropped);
+        EXPECT_FALSE(m.cut_short || m.no_endsolid);
+        LoadedMesh loaded;
+        ReadError error;
+        ASSERT_EQ(read_stl(c.text, loaded, error), Status::ok);
+        EXPECT_EQ(loaded.notes.size(), (c.repaired > 0 ? 1U : 0U) + (c.dropped > 0 ? 1U : 0U));
+    }
+}
+
+TEST(read_stl, a_file_cut_anywhere_keeps_only_whole_facets_and_says_it_is_cut)
+{
+    const std::string whole = testing::external_file("stl/trimesh_multibody.stl");
+    LoadedMesh full;
+    ReadError error;
+    ASSERT_EQ(read_stl(whole, full, error), Status::ok);
+    ASSERT_EQ(full.tri_a.size(), 32U);
+    ASSERT_TRUE(full.notes.empty());
+    const auto corner = [](const LoadedMesh& m, const std::vector<int>& c, std::size_t t) {
+        return m.points.xyz[static_cast<std::size_t>(c[t]) - 1];
+    };
+    for (std::size_t cut = 5; cut < whole.size(); ++cut) {  // from a whole "solid" on
+        SCOPED_TRACE(cut);
+        const std::string_view text = std::string_view(whole).substr(0, cut);
+        LoadedMesh m;
+        ASSERT_EQ(read_stl(text, m, error), Status::ok) << error.reason;
+        // Exactly the facets whose "endfacet" came before the cut, each as the whole file has it
+        // (no number cut to "0." or "1.0E").
+        std::size_t closed = 0;
+        for (std::size_t k = text.find("endfacet"); k != std::string_view::npos;
+             k = text.find("endfacet", k + 1)) {
+            closed += k + 8 <= cut ? 1 : 0;
+        }
+        ASSERT_EQ(m.tri_a.size(), closed);
+        for (std::size_t t = 0; t < closed; ++t) {
+            for (const auto c : {&LoadedMesh::tri_a, &LoadedMesh::tri_b, &LoadedMesh::tri_c}) {
+                ASSERT_EQ(corner(m, m.*c, t), corner(full, full.*c, t));
+            }
+        }
+        // Said, unless the text ends on an "endsolid" line, as a whole file does.
+        const std::size_t last_line = text.find_last_of('\n', text.find_last_not_of(" \r\n"));
+        const std::string_view tail =
+            text.substr(last_line == std::string_view::npos ? 0 : last_line + 1);
+        const bool ends_solid = tail.find("endsolid") != std::string_view::npos &&
+                                tail.find("endsolid") + 8 <= tail.size();
+        const bool started = text.find("facet") != std::string_view::npos;
+        EXPECT_EQ(m.notes.empty(), ends_solid || !started);
+    }
+}
+
 TEST(read_stl_mesh, binary_foreign_and_broken_files_are_errors_and_keep_the_mesh)
 {
     std::string binary(84 + 2 * 50, '\0');
@@ -125,8 +204,8 @@ TEST(read_stl_mesh, binary_foreign_and_broken_files_are_errors_and_keep_the_mesh
         {"empty", "", "STL", 0},
         {"csv", "1,2,3\n4,5,6\n", "STL", 0},
         {"coordinate", "solid\n facet\n  vertex 1 2 3\n  vertex x 2 3\n", "「x」", 4},
-        {"infinity", "solid\nfacet vertex 1 2 inf", "inf", 2},
-        {"overflow", "solid\nfacet vertex 1 2 1e999", "1e999", 2},
+        {"infinity", "solid\nfacet vertex 1 2 inf\n", "inf", 2},
+        {"overflow", "solid\nfacet vertex 1 2 1e999\n", "1e999", 2},
         {"keyword as coordinate", "solid\nfacet\nvertex 1 2\nvertex 4 5 6\n", "vertex", 4},
     };
     StlMesh mesh = read_ok(make_stl(square));
@@ -213,7 +292,7 @@ TEST(read_stl_mesh, real_files_give_their_facets_and_distinct_vertices)
         {"numpystl_Cube_PRO2STL_crlf.stl", {12, 8}},
         {"numpystl_Moon_Chinese.stl", {116, 60}},
         {"stlreader_ascii_empty.stl", {0, 0}},
-        {"stlreader_missing_begin_face.stl", {1, 3}},
+        {"stlreader_missing_begin_face.stl", {2, 4}},
         {"stlreader_missing_end_face.stl", {2, 4}},
         {"trimesh_1002_tray_bottom.STL", {4520, 2216}},
         {"trimesh_multibody.stl", {32, 20}},

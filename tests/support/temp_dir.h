@@ -37,6 +37,13 @@ public:
         return p;
     }
 
+    /// Writes `bytes` to the file at `path` (any folder) and returns the path.
+    static std::string write_to(const std::string& path, std::string_view bytes)
+    {
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
     [[nodiscard]] static std::string read(const std::string& path)
     {
         std::ifstream in(path, std::ios::binary);
